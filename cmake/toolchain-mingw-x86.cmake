@@ -1,0 +1,6 @@
+# Cross-build for 32-bit Windows, the IDE's own architecture. Compile and
+# link only: 32-bit programs cannot run on the build machines.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(SUITE_MINGW_TRIPLE i686-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

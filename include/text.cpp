@@ -1,0 +1,57 @@
+#include "text.h"
+
+#include <cstring>
+#include <cwchar>
+
+namespace suite::text {
+
+std::wstring widen(const char* bytes) {
+    std::wstring wide;
+    if (!bytes)
+        return wide;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes); *p; ++p)
+        wide.push_back(static_cast<wchar_t>(*p));
+    return wide;
+}
+
+std::wstring widen(const std::string& bytes) { return widen(bytes.c_str()); }
+
+bool narrow(const wchar_t* wide, std::string& out) {
+    out.clear();
+    if (!wide)
+        return true;
+    for (const wchar_t* p = wide; *p; ++p) {
+        if (static_cast<unsigned long>(*p) > 255)
+            return false;
+        out.push_back(static_cast<char>(static_cast<unsigned char>(*p)));
+    }
+    return true;
+}
+
+template <class Char> static bool copy_impl(Char* dest, size_t capacity, const Char* source) noexcept {
+    if (!dest || capacity == 0)
+        return false;
+    size_t i = 0;
+    if (source)
+        for (; source[i] && i + 1 < capacity; ++i)
+            dest[i] = source[i];
+    dest[i] = Char(0);
+    return !source || source[i] == Char(0);
+}
+
+bool copy_bounded(char* dest, size_t capacity, const char* source) noexcept {
+    return copy_impl(dest, capacity, source);
+}
+
+bool copy_bounded(wchar_t* dest, size_t capacity, const wchar_t* source) noexcept {
+    return copy_impl(dest, capacity, source);
+}
+
+bool append_bounded(char* dest, size_t capacity, const char* source) noexcept {
+    if (!dest || capacity == 0)
+        return false;
+    const size_t used = strnlen(dest, capacity - 1);
+    return copy_impl(dest + used, capacity - used, source);
+}
+
+} // namespace suite::text

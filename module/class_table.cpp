@@ -1,0 +1,26 @@
+#include "class_table.h"
+
+#include "resource.h"
+
+namespace suite::module {
+
+namespace {
+
+// Order: S_TARNIV18, SA_TARNIV18, T_TARNIV18as, T_TARNIV18cc, T_TARNIV18ld,
+// TA_TARNIV18as, TA_TARNIV18cc, TA_TARNIV18ld. Each class joins when built:
+//   {&CLSID_S_TARNIV18, &com::create_instance<CS_TARNIV>, IDR_S_TARNIV18},
+// The placeholder keeps the array non-empty; its null CLSID matches nothing.
+const ClassEntry kClasses[] = {
+    {nullptr, nullptr, 0},
+};
+
+constexpr bool is_placeholder(const ClassEntry& entry) { return entry.clsid == nullptr; }
+
+} // namespace
+
+const ClassEntry* class_table_begin() noexcept {
+    return is_placeholder(kClasses[0]) ? kClasses + 1 : kClasses;
+}
+const ClassEntry* class_table_end() noexcept { return kClasses + sizeof kClasses / sizeof kClasses[0]; }
+
+} // namespace suite::module

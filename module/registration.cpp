@@ -1,0 +1,163 @@
+// DllRegisterServer and DllUnregisterServer: run each class's registry
+// script through the platform's ATL registrar and (un)register the type
+// library held in the module's resources.
+#include "class_table.h"
+#include "version_text.h"
+
+#include "module_instance.h"
+
+// The registrar's identifiers are defined here, once.
+#include <initguid.h>
+#include <atliface.h>
+#include <oleauto.h>
+
+#include <memory>
+#include <vector>
+
+namespace suite::module {
+
+std::wstring normalize_version(const wchar_t* productVersion) {
+    std::wstring result;
+    for (const wchar_t* p = productVersion; p && *p; ++p) {
+        if (*p == L' ')
+            continue;
+        result.push_back(*p == L',' ? L'.' : *p);
+    }
+    return result;
+}
+
+std::wstring version_replacement(HMODULE module) {
+    const std::wstring unavailable = L"not available";
+    wchar_t path[MAX_PATH + 1] = L"";
+    const DWORD length = GetModuleFileNameW(module, path, MAX_PATH + 1);
+    if (length == 0 || length > MAX_PATH)
+        return unavailable;
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(path, &ignored);
+    if (size == 0)
+        return unavailable;
+    std::vector<BYTE> block(size);
+    if (!GetFileVersionInfoW(path, 0, size, block.data()))
+        return unavailable;
+    wchar_t* value = nullptr;
+    UINT valueLength = 0;
+    if (!VerQueryValueW(block.data(), L"\\StringFileInfo\\040904B0\\ProductVersion",
+                        reinterpret_cast<void**>(&value), &valueLength) ||
+        !value)
+        return unavailable;
+    return normalize_version(value);
+}
+
+std::wstring quote_for_script(const std::wstring& path) {
+    std::wstring result;
+    for (wchar_t c : path) {
+        result.push_back(c);
+        if (c == L'\'')
+            result.push_back(L'\'');
+    }
+    return result;
+}
+
+namespace {
+
+class ComApartment {
+public:
+    ComApartment() noexcept : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ~ComApartment() {
+        if (SUCCEEDED(hr_))
+            CoUninitialize();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+private:
+    HRESULT hr_;
+};
+
+struct TypeLibAttrRelease {
+    ITypeLib* lib;
+    void operator()(TLIBATTR* attr) const noexcept { lib->ReleaseTLibAttr(attr); }
+};
+
+HRESULT module_path(std::wstring& path) {
+    wchar_t buffer[MAX_PATH + 1] = L"";
+    const DWORD length = GetModuleFileNameW(module_instance(), buffer, MAX_PATH + 1);
+    if (length == 0)
+        return HRESULT_FROM_WIN32(GetLastError());
+    if (length > MAX_PATH)
+        return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
+    path.assign(buffer, length);
+    return S_OK;
+}
+
+HRESULT run_scripts(bool registering) {
+    std::wstring path;
+    HRESULT hr = module_path(path);
+    if (FAILED(hr))
+        return hr;
+
+    ComPtr<IRegistrar> registrar;
+    hr = CoCreateInstance(CLSID_Registrar, nullptr, CLSCTX_INPROC_SERVER, IID_IRegistrar, registrar.put_void());
+    if (FAILED(hr))
+        return hr;
+
+    const std::wstring quotedPath = quote_for_script(path);
+    const std::wstring version = version_replacement(module_instance());
+    for (const auto& [key, item] : {std::pair{L"MODULE", quotedPath.c_str()}, std::pair{L"Module", quotedPath.c_str()},
+                                    std::pair{L"Version", version.c_str()}}) {
+        hr = registrar->AddReplacement(key, item);
+        if (FAILED(hr))
+            return hr;
+    }
+
+    for (const ClassEntry* entry = class_table_begin(); entry != class_table_end(); ++entry) {
+        hr = registering ? registrar->ResourceRegister(path.c_str(), entry->registryScript, L"REGISTRY")
+                         : registrar->ResourceUnregister(path.c_str(), entry->registryScript, L"REGISTRY");
+        if (FAILED(hr))
+            return hr;
+    }
+    return S_OK;
+}
+
+HRESULT register_type_library(bool registering) {
+    std::wstring path;
+    HRESULT hr = module_path(path);
+    if (FAILED(hr))
+        return hr;
+    ComPtr<ITypeLib> library;
+    hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, library.put());
+    if (FAILED(hr))
+        return hr;
+    if (registering)
+        return RegisterTypeLib(library.get(), path.data(), nullptr);
+
+    TLIBATTR* raw = nullptr;
+    hr = library->GetLibAttr(&raw);
+    if (FAILED(hr))
+        return hr;
+    std::unique_ptr<TLIBATTR, TypeLibAttrRelease> attr(raw, TypeLibAttrRelease{library.get()});
+    hr = UnRegisterTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid, attr->syskind);
+    // Already gone is not a failure of unregistration.
+    return hr == TYPE_E_REGISTRYACCESS || hr == TYPE_E_CANTLOADLIBRARY ? S_OK : hr;
+}
+
+} // namespace
+
+HRESULT register_server(bool registering) noexcept {
+    try {
+        ComApartment apartment;
+        if (registering) {
+            HRESULT hr = run_scripts(true);
+            return FAILED(hr) ? hr : register_type_library(true);
+        }
+        HRESULT scripts = run_scripts(false);
+        HRESULT library = register_type_library(false);
+        return FAILED(scripts) ? scripts : library;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_FAIL;
+    }
+}
+
+} // namespace suite::module
