@@ -1,0 +1,78 @@
+// Shared helpers for the Windows test programs.
+#pragma once
+
+#include <windows.h>
+#include <objbase.h>
+
+#include <string>
+
+namespace suite::test {
+
+// COM for the test's thread, apartment-threaded as in the IDE.
+class ComApartment {
+public:
+    ComApartment() noexcept : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ~ComApartment() {
+        if (SUCCEEDED(hr_))
+            CoUninitialize();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+    HRESULT result() const noexcept { return hr_; }
+
+private:
+    HRESULT hr_;
+};
+
+// The built Suite_TARNIV18.dll, loaded into the test process. Its resources
+// (strings, bitmaps, dialogs) become the suite's module resources.
+class SuiteDll {
+public:
+    SuiteDll();
+    ~SuiteDll();
+    SuiteDll(const SuiteDll&) = delete;
+    SuiteDll& operator=(const SuiteDll&) = delete;
+
+    HMODULE handle() const noexcept { return module_; }
+    const std::wstring& path() const noexcept { return path_; }
+
+    // The module's entry points.
+    HRESULT get_class_object(REFCLSID clsid, REFIID iid, void** out) const;
+    HRESULT can_unload_now() const;
+    HRESULT register_server() const;
+    HRESULT unregister_server() const;
+
+private:
+    FARPROC entry(const char* name) const;
+    std::wstring path_;
+    HMODULE module_ = nullptr;
+};
+
+// Windows form of the built DLL's path.
+std::wstring suite_dll_path();
+
+// Runs a command line to completion; returns its exit code, or -1 when it
+// could not be started.
+long run_process(const std::wstring& commandLine);
+
+// A fresh directory under the temporary folder, removed with its contents.
+class TempDirectory {
+public:
+    TempDirectory();
+    ~TempDirectory();
+    TempDirectory(const TempDirectory&) = delete;
+    TempDirectory& operator=(const TempDirectory&) = delete;
+    const std::wstring& path() const noexcept { return path_; }
+    // path() + "\\" + name
+    std::wstring file(const std::wstring& name) const { return path_ + L"\\" + name; }
+
+private:
+    std::wstring path_;
+};
+
+// Writes text to a file (bytes as given); true on success.
+bool write_file(const std::wstring& path, const std::string& bytes);
+// Reads a whole file; empty when it cannot be read.
+std::string read_file(const std::wstring& path);
+
+} // namespace suite::test
