@@ -118,7 +118,9 @@ public:
     ~CoTaskString() { CoTaskMemFree(p_); }
 
     // A task-allocated copy; holds nothing when memory runs out.
-    static CoTaskString copy_of(const wchar_t* text) noexcept { return copy_of(text, text ? wcslen(text) : 0); }
+    static CoTaskString copy_of(const wchar_t* text) noexcept {
+        return copy_of(text, text ? wcslen(text) : 0);
+    }
     static CoTaskString copy_of(const wchar_t* text, size_t length) noexcept {
         auto* p = static_cast<wchar_t*>(CoTaskMemAlloc((length + 1) * sizeof(wchar_t)));
         if (p) {

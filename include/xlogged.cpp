@@ -25,7 +25,9 @@ struct LogState {
 
 LogState g_log;
 
-void debugger_output(const char* text) { OutputDebugStringA(text); }
+void debugger_output(const char* text) {
+    OutputDebugStringA(text);
+}
 suite::xlogged::DebugSink g_debug_sink = debugger_output;
 
 struct FileCloser {
@@ -167,7 +169,8 @@ LONG XLoggedInit(HINSTANCE module, HKEY root, const char* subkey, const char* va
             return error ? error : ERROR_RESOURCE_DATA_NOT_FOUND;
         }
         append_version_line(header, block.get(), "FILEVERSION: ", "\\StringFileInfo\\040904B0\\FileVersion");
-        append_version_line(header, block.get(), "PRODUCTVERSION: ", "\\StringFileInfo\\040904B0\\ProductVersion");
+        append_version_line(header, block.get(),
+                            "PRODUCTVERSION: ", "\\StringFileInfo\\040904B0\\ProductVersion");
     }
     copy_bounded(g_log.header, sizeof g_log.header, header);
     g_log.initialized = true;
@@ -192,10 +195,20 @@ void SuiteException::Report() const noexcept {
 
 namespace suite::xlogged {
 
-void set_debug_sink(DebugSink sink) noexcept { g_debug_sink = sink ? sink : debugger_output; }
-const char* log_path() noexcept { return g_log.path; }
-const char* log_header() noexcept { return g_log.header; }
-bool initialized() noexcept { return g_log.initialized; }
-void reset_for_testing() noexcept { g_log = LogState{}; }
+void set_debug_sink(DebugSink sink) noexcept {
+    g_debug_sink = sink ? sink : debugger_output;
+}
+const char* log_path() noexcept {
+    return g_log.path;
+}
+const char* log_header() noexcept {
+    return g_log.header;
+}
+bool initialized() noexcept {
+    return g_log.initialized;
+}
+void reset_for_testing() noexcept {
+    g_log = LogState{};
+}
 
 } // namespace suite::xlogged

@@ -57,8 +57,14 @@ extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** o
     return CLASS_E_CLASSNOTAVAILABLE;
 }
 
-extern "C" HRESULT WINAPI DllCanUnloadNow() { return suite::com::ModuleLock::count() == 0 ? S_OK : S_FALSE; }
+extern "C" HRESULT WINAPI DllCanUnloadNow() {
+    return suite::com::ModuleLock::count() == 0 ? S_OK : S_FALSE;
+}
 
-extern "C" HRESULT WINAPI DllRegisterServer() { return suite::module::register_server(true); }
+extern "C" HRESULT WINAPI DllRegisterServer() {
+    return suite::module::register_server(true);
+}
 
-extern "C" HRESULT WINAPI DllUnregisterServer() { return suite::module::register_server(false); }
+extern "C" HRESULT WINAPI DllUnregisterServer() {
+    return suite::module::register_server(false);
+}

@@ -16,48 +16,6 @@
 
 namespace suite::module {
 
-std::wstring normalize_version(const wchar_t* productVersion) {
-    std::wstring result;
-    for (const wchar_t* p = productVersion; p && *p; ++p) {
-        if (*p == L' ')
-            continue;
-        result.push_back(*p == L',' ? L'.' : *p);
-    }
-    return result;
-}
-
-std::wstring version_replacement(HMODULE module) {
-    const std::wstring unavailable = L"not available";
-    wchar_t path[MAX_PATH + 1] = L"";
-    const DWORD length = GetModuleFileNameW(module, path, MAX_PATH + 1);
-    if (length == 0 || length > MAX_PATH)
-        return unavailable;
-    DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeW(path, &ignored);
-    if (size == 0)
-        return unavailable;
-    std::vector<BYTE> block(size);
-    if (!GetFileVersionInfoW(path, 0, size, block.data()))
-        return unavailable;
-    wchar_t* value = nullptr;
-    UINT valueLength = 0;
-    if (!VerQueryValueW(block.data(), L"\\StringFileInfo\\040904B0\\ProductVersion",
-                        reinterpret_cast<void**>(&value), &valueLength) ||
-        !value)
-        return unavailable;
-    return normalize_version(value);
-}
-
-std::wstring quote_for_script(const std::wstring& path) {
-    std::wstring result;
-    for (wchar_t c : path) {
-        result.push_back(c);
-        if (c == L'\'')
-            result.push_back(L'\'');
-    }
-    return result;
-}
-
 namespace {
 
 class ComApartment {
@@ -97,14 +55,16 @@ HRESULT run_scripts(bool registering) {
         return hr;
 
     ComPtr<IRegistrar> registrar;
-    hr = CoCreateInstance(CLSID_Registrar, nullptr, CLSCTX_INPROC_SERVER, IID_IRegistrar, registrar.put_void());
+    hr = CoCreateInstance(CLSID_Registrar, nullptr, CLSCTX_INPROC_SERVER, IID_IRegistrar,
+                          registrar.put_void());
     if (FAILED(hr))
         return hr;
 
     const std::wstring quotedPath = quote_for_script(path);
     const std::wstring version = version_replacement(module_instance());
-    for (const auto& [key, item] : {std::pair{L"MODULE", quotedPath.c_str()}, std::pair{L"Module", quotedPath.c_str()},
-                                    std::pair{L"Version", version.c_str()}}) {
+    for (const auto& [key, item] :
+         {std::pair{L"MODULE", quotedPath.c_str()}, std::pair{L"Module", quotedPath.c_str()},
+          std::pair{L"Version", version.c_str()}}) {
         hr = registrar->AddReplacement(key, item);
         if (FAILED(hr))
             return hr;
