@@ -1,0 +1,42 @@
+# The project's front door. `make test` and `make demo` work on a fresh
+# Debian machine: they install what is missing first.
+
+.PHONY: all deps build build-x64 build-x86 build-native test test-x64 test-native fuzz demo clean
+
+FUZZ_SECONDS ?= 60
+
+all: build
+
+deps:
+	scripts/install-deps.sh
+
+build-x64: deps
+	cmake --preset windows-x64
+	cmake --build --preset windows-x64
+
+build-x86: deps
+	cmake --preset windows-x86
+	cmake --build --preset windows-x86
+
+build-native: deps
+	cmake --preset native
+	cmake --build --preset native
+
+build: build-x64 build-x86 build-native
+
+test-x64: build-x64
+	ctest --preset windows-x64
+
+test-native: build-native
+	ctest --preset native
+
+fuzz: build-native
+	@if [ -x scripts/run-fuzzers.sh ]; then scripts/run-fuzzers.sh $(FUZZ_SECONDS); fi
+
+test: build test-x64 test-native fuzz
+
+demo: build-x64
+	scripts/demo.sh
+
+clean:
+	rm -rf build
