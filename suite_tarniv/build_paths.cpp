@@ -1,0 +1,378 @@
+#include "build_paths.h"
+
+#include "command_line_text.h"
+#include "lsc.h"
+#include "macros.h"
+#include "text.h"
+#include "xlogged.h"
+
+#include <cstring>
+
+namespace suite {
+
+namespace {
+
+using cmdline::with_trailing_separator;
+
+constexpr HRESULT E_NOT_NARROW = HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION);
+
+std::string folded(const std::string& path) {
+    std::string key = path;
+    for (char& c : key)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return key;
+}
+
+bool is_drive_path(const std::string& path) noexcept {
+    return path.size() >= 2 && path[1] == ':';
+}
+bool is_slash(char c) noexcept {
+    return c == '\\' || c == '/';
+}
+
+// The root of base that a path starting with one separator refers to: its
+// drive ("C:") or its UNC share.
+std::string root_of(const std::string& base) {
+    if (is_drive_path(base))
+        return base.substr(0, 2);
+    if (base.size() > 2 && is_slash(base[0]) && is_slash(base[1])) {
+        size_t server = base.find_first_of("\\/", 2);
+        if (server == std::string::npos)
+            return base;
+        size_t share = base.find_first_of("\\/", server + 1);
+        return share == std::string::npos ? base : base.substr(0, share);
+    }
+    return std::string();
+}
+
+// path joined to base without touching the process's current directory, the
+// way the platform would join it with base current.
+std::string joined(const std::string& path, const std::string& base) {
+    if (base.empty() || is_drive_path(path))
+        return path;
+    if (path.size() >= 2 && is_slash(path[0]) && is_slash(path[1]))
+        return path;
+    if (!path.empty() && is_slash(path[0]))
+        return root_of(base) + path;
+    if (path.empty())
+        return base;
+    return with_trailing_separator(base) + path;
+}
+
+// The platform's full form of path (".." and "." folded, separators made
+// "\"); false when it would exceed 260 characters.
+bool full_path_of(const std::string& path, std::string& out) {
+    char buffer[kMaxPathLength + 1];
+    const DWORD length = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
+    if (length == 0 || length > kMaxPathLength)
+        return false;
+    out.assign(buffer, length);
+    return true;
+}
+
+// The long form of an existing full path. Only a component with a "~" can be
+// a short alias, so other paths are already in their long form (up to the
+// case of letters, which the file system ignores); asking the platform for
+// every path would read each directory on the way.
+std::string long_form_of(const std::string& fullPath) {
+    if (fullPath.find('~') == std::string::npos)
+        return fullPath;
+    char buffer[kMaxPathLength + 1];
+    const DWORD length = GetLongPathNameA(fullPath.c_str(), buffer, sizeof buffer);
+    if (length == 0 || length > kMaxPathLength)
+        return fullPath;
+    return std::string(buffer, length);
+}
+
+FileFacts::Facts read_facts(const std::string& fullPath) {
+    FileFacts::Facts facts;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (GetFileAttributesExA(fullPath.c_str(), GetFileExInfoStandard, &data)) {
+        facts.exists = true;
+        facts.isDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        facts.lastWrite = data.ftLastWriteTime;
+    }
+    return facts;
+}
+
+HRESULT narrow_path(const wchar_t* wide, std::string& out, size_t maxLength) {
+    std::string text;
+    if (!text::narrow(wide, text))
+        return E_NOT_NARROW;
+    if (text.size() > maxLength)
+        return E_PATH_TOO_LONG;
+    out = std::move(text);
+    return S_OK;
+}
+
+HRESULT path_of(const std::string& directory, const std::string& name, const char* extension,
+                std::string& out) {
+    std::string path = with_trailing_separator(directory) + name + extension;
+    if (path.size() > kMaxPathLength)
+        return E_PATH_TOO_LONG;
+    out = std::move(path);
+    return S_OK;
+}
+
+} // namespace
+
+const FileFacts::Facts& FileFacts::of(const std::string& fullPath) {
+    const std::string key = folded(fullPath);
+    auto found = known_.find(key);
+    if (found == known_.end())
+        found = known_.emplace(key, read_facts(fullPath)).first;
+    return found->second;
+}
+
+bool ResolvePath(const std::string& path, const std::string& base, std::string& out, FileFacts* facts) {
+    const bool drivePath = is_drive_path(path);
+    const std::string join = joined(path, base);
+    std::string full;
+    if (!full_path_of(join, full)) {
+        out = drivePath ? std::string() : join.substr(0, kMaxPathLength);
+        return false;
+    }
+    const bool exists = facts ? facts->of(full).exists : read_facts(full).exists;
+    if (!exists) {
+        out = drivePath ? std::string() : full;
+        return false;
+    }
+    out = long_form_of(full);
+    return true;
+}
+
+int IsNotNewer(const std::string& dependency, const std::string& target, const std::string& base,
+               FileFacts* facts) {
+    FileFacts local;
+    FileFacts& known = facts ? *facts : local;
+    std::string dependencyPath;
+    std::string targetPath;
+    if (!ResolvePath(dependency, base, dependencyPath, &known) ||
+        !ResolvePath(target, base, targetPath, &known))
+        return kTimeUnreadable;
+    const FileFacts::Facts dependencyFacts = known.of(dependencyPath);
+    const FileFacts::Facts& targetFacts = known.of(targetPath);
+    // A directory has no time a build can compare: like a file that cannot be opened.
+    if (!dependencyFacts.exists || !targetFacts.exists || dependencyFacts.isDirectory ||
+        targetFacts.isDirectory)
+        return kTimeUnreadable;
+    return CompareFileTime(&dependencyFacts.lastWrite, &targetFacts.lastWrite) <= 0 ? kDependencyNotNewer
+                                                                                    : kDependencyNewer;
+}
+
+HRESULT GetProjectDirectory(IProject* project, std::string& out) {
+    CoTaskString directory;
+    const HRESULT hr = project->GetProjectDirectory(directory.put());
+    if (FAILED(hr))
+        return hr;
+    return narrow_path(directory.c_str(), out, kMaxPathLength);
+}
+
+HRESULT GetProjectPath(IProject* project, PathType type, std::string& out) {
+    CoTaskString path;
+    const HRESULT hr = project->GetPath(path.put(), type);
+    if (FAILED(hr))
+        return hr;
+    return narrow_path(path.c_str(), out, kMaxPathLength);
+}
+
+HRESULT GetNodeLocation(IProjectNode* node, std::string& out) {
+    CoTaskString location;
+    const HRESULT hr = node->GetLocation(location.put());
+    if (FAILED(hr))
+        return hr;
+    return narrow_path(location.c_str(), out, kMaxPathLength);
+}
+
+HRESULT GetWorkingDirectory(std::string& out) {
+    char buffer[kMaxPathLength + 1];
+    const DWORD length = GetCurrentDirectoryA(sizeof buffer, buffer);
+    if (length == 0 || length > kMaxPathLength)
+        return E_FAIL;
+    out.assign(buffer, length);
+    return S_OK;
+}
+
+HRESULT GetTargetPath(IProject* project, const GUID& linkerClass, std::string& out) {
+    std::string projectDirectory;
+    std::string binPath;
+    HRESULT hr = GetProjectDirectory(project, projectDirectory);
+    if (SUCCEEDED(hr))
+        hr = GetProjectPath(project, PT_BIN, binPath);
+    if (FAILED(hr))
+        return hr;
+    std::string directory;
+    ResolvePath(binPath, projectDirectory, directory);
+
+    ComPtr<IToolArgs> linkerArgs;
+    GUID linker = linkerClass;
+    hr = project->GetProjectToolArgsByCLSID(&linker, linkerArgs.put());
+    if (FAILED(hr))
+        return hr;
+    if (!linkerArgs)
+        return E_FAIL;
+    CoTaskString options = CoTaskString::copy_of(L"");
+    if (!options)
+        return E_OUTOFMEMORY;
+    hr = linkerArgs->GenCmdLine(options.inout(), OP_LINK, nullptr);
+    if (SUCCEEDED(hr))
+        hr = ExpandTargetBase(options.inout(), project);
+    if (SUCCEEDED(hr))
+        hr = project->GenCmdLine(options.inout(), nullptr, 1, OP_LINK, nullptr);
+    if (FAILED(hr))
+        return hr;
+    if (!options)
+        return E_FAIL;
+
+    std::wstring value;
+    if (cmdline::find_target_value(options.get(), value) != cmdline::TargetValueStatus::Found)
+        return E_FAIL;
+    std::string target;
+    hr = narrow_path(value.c_str(), target, kMaxPathLength);
+    if (FAILED(hr))
+        return hr;
+    target = with_trailing_separator(directory) + target;
+    if (target.size() > kMaxPathLength)
+        return E_PATH_TOO_LONG;
+    out = std::move(target);
+    return S_OK;
+}
+
+HRESULT GetObjectPath(IProject* project, const std::string& sourceLocation, const char* extension,
+                      const std::string& workingDirectory, std::string& out, FileFacts* facts) {
+    std::string tmpPath;
+    const HRESULT hr = GetProjectPath(project, PT_TMP, tmpPath);
+    if (FAILED(hr))
+        return hr;
+    std::string directory = workingDirectory;
+    if (!tmpPath.empty() && !ResolvePath(tmpPath, workingDirectory, directory, facts)) {
+        // A temporary directory the first run has yet to create: the tool
+        // writes the object where the joined path points all the same.
+        if (!full_path_of(joined(tmpPath, workingDirectory), directory))
+            return E_PATH_TOO_LONG;
+    }
+    return path_of(directory, cmdline::base_name(sourceLocation), extension, out);
+}
+
+HRESULT GetErrorFilePath(IProject* project, const std::string& name, const GUID& toolClass,
+                         const std::string& workingDirectory, std::string& out) {
+    const char* extension = nullptr;
+    if (IsEqualGUID(toolClass, CLSID_T_TARNIV18as))
+        extension = ".ase";
+    else if (IsEqualGUID(toolClass, CLSID_T_TARNIV18cc))
+        extension = ".cce";
+    else if (IsEqualGUID(toolClass, CLSID_T_TARNIV18ld))
+        extension = ".lde";
+    else
+        return E_INVALIDARG;
+    const bool link = extension[1] == 'l';
+
+    std::string directory;
+    HRESULT hr = GetProjectPath(project, PT_TMP, directory);
+    if (SUCCEEDED(hr) && directory.empty()) {
+        if (link) {
+            hr = GetProjectPath(project, PT_BIN, directory);
+            if (SUCCEEDED(hr) && directory.empty())
+                hr = GetProjectDirectory(project, directory);
+        } else {
+            directory = workingDirectory;
+        }
+    }
+    if (FAILED(hr))
+        return hr;
+    return path_of(directory, cmdline::base_name(name), extension, out);
+}
+
+HRESULT GetSourceDirectory(const std::string& sourceLocation, const std::string& projectDirectory,
+                           std::string& out, FileFacts* facts) {
+    std::string resolved;
+    if (!ResolvePath(sourceLocation, projectDirectory, resolved, facts))
+        return E_FAIL;
+    std::string directory = cmdline::directory_part(resolved);
+    if (directory.empty())
+        return E_FAIL;
+    out = std::move(directory);
+    return S_OK;
+}
+
+HRESULT GetLinkDirectory(IProject* project, std::string& out) {
+    std::string projectDirectory;
+    std::string binPath;
+    HRESULT hr = GetProjectDirectory(project, projectDirectory);
+    if (SUCCEEDED(hr))
+        hr = GetProjectPath(project, PT_BIN, binPath);
+    if (FAILED(hr))
+        return hr;
+    if (binPath.empty()) {
+        out = projectDirectory;
+        return S_OK;
+    }
+    std::string resolved;
+    if (!ResolvePath(binPath, projectDirectory, resolved))
+        return E_FAIL;
+    out = std::move(resolved);
+    return S_OK;
+}
+
+HRESULT ScopedWorkingDirectory::enter(const std::string& directory) {
+    restore();
+    std::string current;
+    if (FAILED(GetWorkingDirectory(current)))
+        return E_FAIL;
+    saved_ = std::move(current);
+    entered_ = true;
+    SetCurrentDirectoryA(directory.c_str()); // a refusal leaves the run in the old directory
+    return S_OK;
+}
+
+void ScopedWorkingDirectory::restore() noexcept {
+    if (!entered_)
+        return;
+    entered_ = false;
+    SetCurrentDirectoryA(saved_.c_str());
+}
+
+HRESULT EnterWorkingDirectory(const std::string& directory, ScopedWorkingDirectory& scope) {
+    return scope.enter(directory);
+}
+
+HRESULT CheckToolLocationStamp(ITool* tool, IProject* project, IProjectManager* manager) {
+    try {
+        if (!tool || !project)
+            THROW_XLOGGED(E_POINTER);
+        CLSID toolClass;
+        THROW_IF_FAILED_XLOGGED(GetEffectiveClassID(&toolClass, tool));
+        wchar_t key[40];
+        if (!StringFromGUID2(toolClass, key, static_cast<int>(std::size(key))))
+            THROW_XLOGGED(E_FAIL);
+        CoTaskString location;
+        THROW_IF_FAILED_XLOGGED(tool->GetLocation(location.put()));
+
+        CoTaskString stamp;
+        if (project->GetToolLocStamp(stamp.put(), key) != S_OK)
+            return S_OK;
+        if (!stamp)
+            THROW_XLOGGED(E_POINTER);
+        if (stamp.empty())
+            return S_OK;
+
+        if (CompareStringOrdinal(location.c_str(), -1, stamp.c_str(), -1, TRUE) != CSTR_EQUAL) {
+            if (!manager)
+                THROW_XLOGGED(E_POINTER);
+            ComPtr<IProjectManagerEx> managerEx = ComPtr<IProjectManager>(manager).as<IProjectManagerEx>();
+            if (!managerEx)
+                return S_OK;
+            THROW_IF_FAILED_XLOGGED(managerEx->NotifyToolLocationChanged(tool, stamp.get()));
+        }
+        CoTaskString current;
+        THROW_IF_FAILED_XLOGGED(tool->GetLocation(current.put()));
+        THROW_IF_FAILED_XLOGGED(project->SetToolLocStamp(current.c_str(), key));
+        return S_OK;
+    } catch (const XLogged& failure) {
+        failure.Log();
+        return failure.GetHResult();
+    }
+}
+
+} // namespace suite

@@ -1,0 +1,126 @@
+// Where a build finds things: the target, each source's object and error
+// files, the directory a tool runs in, whether one file is newer than
+// another, and whether the project was last built with a tool at another
+// location. None of these writes a build message: each answers with an
+// HRESULT and the build driver decides what to report.
+//
+// Paths here are narrow, one byte per character, at most 260 characters.
+#pragma once
+
+#include "com_ptr.h"
+#include "contract.h"
+
+#include <string>
+#include <unordered_map>
+
+namespace suite {
+
+inline constexpr size_t kMaxPathLength = 260;
+
+// A path that would not fit in 260 characters.
+inline constexpr HRESULT E_PATH_TOO_LONG = HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
+
+// IsNotNewer answers.
+inline constexpr int kDependencyNewer = 0;
+inline constexpr int kDependencyNotNewer = 1;
+inline constexpr int kTimeUnreadable = 2; // counts as not newer
+
+// What a build learns about files: each file's attributes and last-write
+// time are read once, until forget() (after a tool ran and may have written
+// files). A build that asks about the same file again asks the disk once.
+class FileFacts {
+public:
+    struct Facts {
+        bool exists = false;
+        bool isDirectory = false;
+        FILETIME lastWrite{};
+    };
+
+    // Facts about a full path.
+    const Facts& of(const std::string& fullPath);
+    void forget() noexcept { known_.clear(); }
+
+private:
+    std::unordered_map<std::string, Facts> known_; // keyed by the case-folded path
+};
+
+// path resolved against base: a path whose second character is ":" is made
+// canonical directly, any other is joined to base first (the current
+// directory when base is empty). Canonical is the platform's full, long form
+// of an existing object. Not resolved: false, with an empty text for drive
+// paths and the joined text for the others. facts, when given, caches the
+// existence test.
+bool ResolvePath(const std::string& path, const std::string& base, std::string& out,
+                 FileFacts* facts = nullptr);
+
+// 1 when dependency's last-write time is earlier than or equal to target's,
+// 0 when it is later; kTimeUnreadable when either cannot be read (a missing
+// file never forces a rebuild through this test).
+int IsNotNewer(const std::string& dependency, const std::string& target, const std::string& base,
+               FileFacts* facts = nullptr);
+
+// The project's directories and paths as narrow text.
+HRESULT GetProjectDirectory(IProject* project, std::string& out);
+HRESULT GetProjectPath(IProject* project, PathType type, std::string& out);
+HRESULT GetNodeLocation(IProjectNode* node, std::string& out);
+// The process's current directory (at most 260 characters).
+HRESULT GetWorkingDirectory(std::string& out);
+
+// The build target: the output directory (PT_BIN resolved against the
+// project directory) followed by the value of the first -o, else -O, of the
+// linker's expanded project option text. E_FAIL when the text names none.
+HRESULT GetTargetPath(IProject* project, const GUID& linkerClass, std::string& out);
+
+// The object file of a source: the PT_TMP directory resolved against the
+// working directory when it is set, else the working directory itself,
+// followed by the source's base name and extension.
+HRESULT GetObjectPath(IProject* project, const std::string& sourceLocation, const char* extension,
+                      const std::string& workingDirectory, std::string& out, FileFacts* facts = nullptr);
+
+// The error file a tool writes: the project's PT_TMP path as given when it
+// is set, else for the linker PT_BIN as given or the project directory, for
+// the assembler and compiler the working directory; then the base name of
+// name (the source, or the target for the link) with ".ase", ".cce" or
+// ".lde". E_INVALIDARG for a class that is none of the three tools.
+HRESULT GetErrorFilePath(IProject* project, const std::string& name, const GUID& toolClass,
+                         const std::string& workingDirectory, std::string& out);
+
+// The directory a source's tool runs in: the directory part of its location
+// resolved against the project directory. E_FAIL when the source does not
+// resolve or has no directory part.
+HRESULT GetSourceDirectory(const std::string& sourceLocation, const std::string& projectDirectory,
+                           std::string& out, FileFacts* facts = nullptr);
+// The directory the linker runs in: PT_BIN resolved against the project
+// directory when it is set (E_FAIL when it does not resolve), else the
+// project directory.
+HRESULT GetLinkDirectory(IProject* project, std::string& out);
+
+// Changes the process's working directory and puts the previous one back
+// when it goes out of scope.
+class ScopedWorkingDirectory {
+public:
+    ScopedWorkingDirectory() = default;
+    ~ScopedWorkingDirectory() { restore(); }
+    ScopedWorkingDirectory(const ScopedWorkingDirectory&) = delete;
+    ScopedWorkingDirectory& operator=(const ScopedWorkingDirectory&) = delete;
+
+    // S_OK after saving the current directory and asking for the new one (a
+    // refusal by the platform leaves the old one current); E_FAIL when the
+    // current directory cannot be saved.
+    HRESULT enter(const std::string& directory);
+    void restore() noexcept;
+
+private:
+    std::string saved_;
+    bool entered_ = false;
+};
+
+HRESULT EnterWorkingDirectory(const std::string& directory, ScopedWorkingDirectory& scope);
+
+// Compares the tool's location with the location stamped in the project for
+// its class: when they differ (regardless of case) the host hears of it
+// through IProjectManagerEx::NotifyToolLocationChanged. The stamp is then
+// rewritten with the current location. Failures are logged and returned.
+HRESULT CheckToolLocationStamp(ITool* tool, IProject* project, IProjectManager* manager);
+
+} // namespace suite
