@@ -1,0 +1,88 @@
+#include "host_common.h"
+
+#include <cwchar>
+#include <vector>
+
+namespace veska::host {
+
+HRESULT copy_out(const std::wstring& text, LPWSTR* out) noexcept {
+    if (!out)
+        return E_POINTER;
+    *out = nullptr;
+    suite::CoTaskString copy = suite::CoTaskString::copy_of(text.c_str(), text.size());
+    if (!copy)
+        return E_OUTOFMEMORY;
+    *out = copy.release();
+    return S_OK;
+}
+
+namespace paths {
+
+bool is_absolute(const std::wstring& path) {
+    return (path.size() >= 2 && path[1] == L':') || (!path.empty() && (path[0] == L'\\' || path[0] == L'/'));
+}
+
+static size_t last_separator(const std::wstring& path) {
+    return path.find_last_of(L"\\/");
+}
+
+std::wstring directory_of(const std::wstring& path) {
+    const size_t separator = last_separator(path);
+    if (separator == std::wstring::npos)
+        return path.size() >= 2 && path[1] == L':' ? path.substr(0, 2) : std::wstring();
+    if (separator == 0 || (separator == 2 && path[1] == L':'))
+        return path.substr(0, separator + 1);
+    return path.substr(0, separator);
+}
+
+static std::wstring file_name_of(const std::wstring& path) {
+    const size_t separator = last_separator(path);
+    std::wstring name = separator == std::wstring::npos ? path : path.substr(separator + 1);
+    if (separator == std::wstring::npos && name.size() >= 2 && name[1] == L':')
+        name.erase(0, 2);
+    return name;
+}
+
+std::wstring base_name(const std::wstring& path) {
+    std::wstring name = file_name_of(path);
+    const size_t dot = name.rfind(L'.');
+    if (dot != std::wstring::npos)
+        name.erase(dot);
+    return name;
+}
+
+std::wstring extension_of(const std::wstring& path) {
+    const std::wstring name = file_name_of(path);
+    const size_t dot = name.rfind(L'.');
+    return dot == std::wstring::npos ? std::wstring() : name.substr(dot);
+}
+
+std::wstring with_separator(const std::wstring& path) {
+    if (path.empty() || path.back() == L'\\' || path.back() == L'/')
+        return path;
+    return path + L"\\";
+}
+
+std::wstring absolute(const std::wstring& path, const std::wstring& base) {
+    const std::wstring joined = is_absolute(path) || base.empty() ? path : with_separator(base) + path;
+    if (joined.empty())
+        return joined;
+    const DWORD needed = GetFullPathNameW(joined.c_str(), 0, nullptr, nullptr);
+    if (needed == 0)
+        return joined;
+    std::vector<wchar_t> full(needed + 1);
+    const DWORD written =
+        GetFullPathNameW(joined.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (written == 0 || written >= full.size())
+        return joined;
+    return std::wstring(full.data(), written);
+}
+
+bool equal_ignoring_case(const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
+                                TRUE) == CSTR_EQUAL;
+}
+
+} // namespace paths
+
+} // namespace veska::host

@@ -1,0 +1,93 @@
+// Small pieces every host class uses: exception-free method bodies, [out]
+// strings from the task allocator, and path text helpers.
+#pragma once
+
+#include "com_ptr.h"
+#include "contract.h"
+#include "recorder.h"
+
+#include <memory>
+#include <new>
+#include <string>
+
+namespace veska::host {
+
+// Runs a method body; no exception leaves a COM method.
+template <class Body> HRESULT guarded(Body&& body) noexcept {
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_FAIL;
+    }
+}
+
+// Owns a kernel handle.
+struct HandleCloser {
+    void operator()(HANDLE handle) const noexcept {
+        if (handle && handle != INVALID_HANDLE_VALUE)
+            CloseHandle(handle);
+    }
+};
+using UniqueHandle = std::unique_ptr<void, HandleCloser>;
+
+// Hands a task-allocated copy of text to an [out] string.
+HRESULT copy_out(const std::wstring& text, LPWSTR* out) noexcept;
+
+// A wide [in] string as the host keeps it (null reads as empty).
+inline std::wstring in_text(LPCWSTR text) {
+    return text ? std::wstring(text) : std::wstring();
+}
+
+// A recorder that may be absent: objects made without one record nothing.
+class Recording {
+public:
+    explicit Recording(std::shared_ptr<Recorder> recorder, const char* interfaceName)
+        : recorder_(std::move(recorder)), interface_(interfaceName) {}
+
+    // One COM method: records the call with the arguments describe() gives,
+    // answers an injected failure instead of running body, records body's
+    // result. No exception leaves.
+    template <class Describe, class Body>
+    HRESULT call(const char* method, Describe&& describe, Body&& body) const noexcept {
+        return guarded([&]() -> HRESULT {
+            if (!recorder_)
+                return body();
+            if (auto injected = recorder_->enter(interface_, method, describe()))
+                return *injected;
+            const size_t index = recorder_->calls().size() - 1;
+            const HRESULT result = body();
+            recorder_->set_result(index, result);
+            return result;
+        });
+    }
+    template <class Body> HRESULT call(const char* method, Body&& body) const noexcept {
+        return call(
+            method, [] { return std::string(); }, std::forward<Body>(body));
+    }
+    const std::shared_ptr<Recorder>& recorder() const noexcept { return recorder_; }
+
+private:
+    std::shared_ptr<Recorder> recorder_;
+    const char* interface_;
+};
+
+// Path text as the host handles it: "\" separated, drive letters.
+namespace paths {
+bool is_absolute(const std::wstring& path);
+// The directory part without its last separator ("C:\work" of
+// "C:\work\p.ini"); a root keeps its separator ("C:\"); "" when none.
+std::wstring directory_of(const std::wstring& path);
+// The file name without directory and extension.
+std::wstring base_name(const std::wstring& path);
+// The text from the last "." of the file name on, or "".
+std::wstring extension_of(const std::wstring& path);
+// path when absolute, else joined to base; then made full (".." folded).
+std::wstring absolute(const std::wstring& path, const std::wstring& base);
+// path with one "\" at the end, unless it is empty.
+std::wstring with_separator(const std::wstring& path);
+bool equal_ignoring_case(const std::wstring& a, const std::wstring& b);
+} // namespace paths
+
+} // namespace veska::host

@@ -1,0 +1,230 @@
+// The IDE's project manager and display as the plug-in meets them: it owns
+// the projects and the suites, runs command lines, collects the build output,
+// answers preferences and the device, and keeps the build and memory-lock
+// state. Tests script its answers through script().
+#pragma once
+
+#include "com_object.h"
+#include "host_common.h"
+#include "host_project.h"
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <vector>
+
+namespace veska::host {
+
+// The selected device as GetPlatInfo hands it out.
+struct DeviceInfo {
+    std::wstring name = L"ZOR18X9";
+    unsigned long family = 18;
+    std::wstring type = L"VELC-18";
+    unsigned long width = 16;
+};
+
+struct ExecuteRequest {
+    std::wstring line;
+    std::optional<GUID> tool;
+    IProject* project = nullptr;
+    ECLFlag flags = ECL_NULL;
+    std::wstring directory; // the working directory at the call
+};
+
+struct ExecutedLine {
+    ExecuteRequest request;
+    HRESULT result = S_OK;
+    unsigned long exitCode = 0;
+};
+
+struct BuildMessage {
+    std::wstring text;
+    std::optional<GUID> tool; // set for lines copied from a tool's error file
+};
+
+struct ProcessRequest {
+    unsigned long command = 0;
+    std::vector<_NodeTag> inputs;
+    IProject* project = nullptr;
+};
+
+struct HostScript {
+    // GetPreference answers for these keys; other keys are E_INVALIDARG.
+    std::map<unsigned long, uint32_t> preferences{{8, 0}, {32, 0}};
+    // NotifyBuildStarted's answer; unset: S_OK unless memory is locked (S_FALSE).
+    std::optional<HRESULT> notifyBuildStarted;
+    DeviceInfo device;
+    // Runs a command line instead of the real run: returns the HRESULT and
+    // sets the exit code.
+    std::function<HRESULT(const ExecuteRequest&, unsigned long& exitCode)> execute;
+    // Carries out IProjectManager::Process; unset: the project's suite does.
+    std::function<HRESULT(const ProcessRequest&)> process;
+    // Sees every build message as it is written (the command line prints them).
+    std::function<void(const BuildMessage&)> onBuildMessage;
+    // The tool whose location changed, with the stamped location.
+    std::function<void(ITool*, const std::wstring&)> onToolLocationChanged;
+};
+
+// The headless project view: no tree on screen, a scripted selection.
+class HostDisplay : public suite::com::Object<HostDisplay, IProjectDisplay> {
+public:
+    explicit HostDisplay(std::shared_ptr<Recorder> recorder = nullptr);
+
+    // What GetCurrentNodeTag answers; (-1, -1, -1) when nothing is selected.
+    void select(const _NodeTag& tag) noexcept { current_ = tag; }
+    void select_nothing() noexcept { current_ = _NodeTag{-1, -1, -1}; }
+    const _NodeTag& current() const noexcept { return current_; }
+
+    HRESULT STDMETHODCALLTYPE GetVisibility() override;
+    HRESULT STDMETHODCALLTYPE SetVisibility(long bVisible) override;
+    HRESULT STDMETHODCALLTYPE SetManager(IProjectManager* pMgr) override;
+    HRESULT STDMETHODCALLTYPE GetWorkspaceName(LPWSTR* ppwszName) override;
+    HRESULT STDMETHODCALLTYPE SetWorkspaceName(LPCWSTR pwszName) override;
+    HRESULT STDMETHODCALLTYPE GetProjectName(unsigned long ulIndex, LPWSTR* ppwszName) override;
+    HRESULT STDMETHODCALLTYPE SetProjectName(unsigned long ulIndex, LPCWSTR pwszName) override;
+    HRESULT STDMETHODCALLTYPE InsertProject(IProject* pProject, LPCWSTR pwszName) override;
+    HRESULT STDMETHODCALLTYPE RemoveProject(unsigned long ulIndex) override;
+    HRESULT STDMETHODCALLTYPE SetActiveProject(int nIndex) override;
+    HRESULT STDMETHODCALLTYPE RefreshProject(unsigned long ulIndex) override;
+    HRESULT STDMETHODCALLTYPE SortFilteredFolders(unsigned long ulIndex) override;
+    HRESULT STDMETHODCALLTYPE InsertNode(IProjectNode* pNode, unsigned long ulProjectIndex,
+                                         FileCat FolderIndex, unsigned long* pulFileIndex) override;
+    HRESULT STDMETHODCALLTYPE RemoveNode(_NodeTag tag) override;
+    HRESULT STDMETHODCALLTYPE SetReqSave(unsigned long ulProjectIndex, long bNewState) override;
+    HRESULT STDMETHODCALLTYPE GetCurrentNodeTag(_NodeTag* pTag) override;
+
+private:
+    Recording recording_;
+    _NodeTag current_{-1, -1, -1};
+    bool visible_ = true;
+    std::wstring workspaceName_;
+    std::vector<std::wstring> projectNames_;
+    std::map<std::pair<unsigned long, long>, unsigned long> shownNodes_;
+    std::map<unsigned long, bool> saveRequired_;
+};
+
+// Runs a command line for real: CreateProcess in the current directory,
+// wait, exit code. ECL_UGLYDOSTOOL lines go through the command interpreter.
+HRESULT run_command_line(const std::wstring& line, ECLFlag flags, unsigned long& exitCode);
+
+class HostProjectManager : public suite::com::Object<HostProjectManager, IProjectManagerEx> {
+public:
+    explicit HostProjectManager(std::shared_ptr<Recorder> recorder = std::make_shared<Recorder>());
+    ~HostProjectManager() override;
+
+    const std::shared_ptr<Recorder>& recorder() const noexcept { return recording_.recorder(); }
+    HostScript& script() noexcept { return script_; }
+    HostDisplay& display() noexcept { return *display_.get(); }
+
+    // A new project (recording into this manager's recorder), appended.
+    suite::ComPtr<HostProject> add_project(std::wstring location = {});
+    const std::vector<suite::ComPtr<HostProject>>& projects() const noexcept { return projects_; }
+    void add_suite(suite::ComPtr<ISuite> suite);
+    const std::vector<suite::ComPtr<ISuite>>& suites() const noexcept { return suites_; }
+
+    // Everything WriteBuildMessage received, in order, and as one text.
+    const std::vector<BuildMessage>& build_messages() const noexcept { return messages_; }
+    std::wstring build_output() const;
+    const std::vector<ExecutedLine>& executed() const noexcept { return executed_; }
+    const std::vector<std::wstring>& started_targets() const noexcept { return started_; }
+    const std::vector<std::wstring>& succeeded_targets() const noexcept { return succeeded_; }
+    bool build_underway() const noexcept { return underway_; }
+    bool memory_locked() const noexcept { return memoryLocked_; }
+    void set_memory_locked(bool locked) noexcept { memoryLocked_ = locked; }
+    void set_active_project(int index) noexcept { activeProject_ = index; }
+
+    // Unloads the suites and projects: breaks the reference cycles between
+    // the suite (which holds the manager), the projects and their arguments.
+    void shutdown() noexcept;
+
+    // --- IProjectManager ---
+    HRESULT STDMETHODCALLTYPE Process(unsigned long Cmd, _NodeTag* pInputNode, unsigned long ulNumInputs,
+                                      IProject* pProject, IProjectManager* pMgr) override;
+    HRESULT STDMETHODCALLTYPE QuickBuild(LPCWSTR pwszInputFile) override;
+    HRESULT STDMETHODCALLTYPE Build() override;
+    HRESULT STDMETHODCALLTYPE GetPlatInfo(_PlatInfo* pPlatInfo) override;
+    HRESULT STDMETHODCALLTYPE ExecuteCmdLine(LPCWSTR pwszCmdLine, unsigned long* pulReturnCode,
+                                             GUID* pclsidTool, IProject* pProject, ECLFlag Flags) override;
+    HRESULT STDMETHODCALLTYPE WriteBuildMessage(LPCWSTR pwszMsg, GUID* pclsidTool) override;
+    HRESULT STDMETHODCALLTYPE GetNumSuites(unsigned long* pulNumSuites) override;
+    HRESULT STDMETHODCALLTYPE GetSuite(unsigned long ulIndex, ISuite** ppSuite) override;
+    HRESULT STDMETHODCALLTYPE GetSuiteWithGUID(GUID* clsidSuite, ISuite** ppSuite) override;
+    HRESULT STDMETHODCALLTYPE GetNumProjects(unsigned long* pulNumProjects) override;
+    HRESULT STDMETHODCALLTYPE GetMaxProjects(unsigned long* pulMaxProjects) override;
+    HRESULT STDMETHODCALLTYPE GetProject(IProject** ppProject, unsigned long ulIndex) override;
+    HRESULT STDMETHODCALLTYPE GetActiveProjectIndex(int* pnlIndex) override;
+    HRESULT STDMETHODCALLTYPE SetActiveProjectIndex(int nIndex) override;
+    HRESULT STDMETHODCALLTYPE GetIndexOfProject(unsigned long* pulIndex, IProject* pProject) override;
+    HRESULT STDMETHODCALLTYPE InsertProject(LPCWSTR pwszFilename) override;
+    HRESULT STDMETHODCALLTYPE InsertNewProject(LPCWSTR pwszFilename) override;
+    HRESULT STDMETHODCALLTYPE RemoveProject(unsigned long ulIndex) override;
+    HRESULT STDMETHODCALLTYPE NotifyBuildStarted(LPCWSTR pwszTarget) override;
+    HRESULT STDMETHODCALLTYPE NotifyBuildSucceeded(LPCWSTR pwszTarget) override;
+    HRESULT STDMETHODCALLTYPE GetWorkspaceName(LPWSTR* ppwszName) override;
+    HRESULT STDMETHODCALLTYPE SetWorkspaceName(LPCWSTR pwszName) override;
+    HRESULT STDMETHODCALLTYPE GetProjectName(unsigned long ulIndex, LPWSTR* ppwszName) override;
+    HRESULT STDMETHODCALLTYPE SetProjectName(unsigned long ulIndex, LPCWSTR pwszName) override;
+    HRESULT STDMETHODCALLTYPE IsInQuickMode() override;
+    HRESULT STDMETHODCALLTYPE NotifyBufferModified(LPCWSTR pwszFilename) override;
+    HRESULT STDMETHODCALLTYPE IsBuildRequired() override;
+    HRESULT STDMETHODCALLTYPE CheckFileTimestamps() override;
+    HRESULT STDMETHODCALLTYPE SaveAllFiles(long bPrompt) override;
+    HRESULT STDMETHODCALLTYPE UIShowInsertFilesDialog(_NodeTag tag) override;
+    HRESULT STDMETHODCALLTYPE UIShowProjectSettingsSheet(unsigned long ulProjectIndex) override;
+    HRESULT STDMETHODCALLTYPE UIShowFileSettingsSheet(_NodeTag tag) override;
+    HRESULT STDMETHODCALLTYPE UIShowSelectSuiteDialog(unsigned long ulProjectIndex) override;
+    HRESULT STDMETHODCALLTYPE UIShowLocateToolsDialog() override;
+    HRESULT STDMETHODCALLTYPE UIProjectSave(unsigned long ulProjectIndex) override;
+    HRESULT STDMETHODCALLTYPE UIProjectRemove(unsigned long ulProjectIndex) override;
+    HRESULT STDMETHODCALLTYPE RemoveNode(_NodeTag tag) override;
+    HRESULT STDMETHODCALLTYPE SetSuite(ISuite* pSuite, unsigned long ulProjectIndex) override;
+    HRESULT STDMETHODCALLTYPE GetDisplay(IProjectDisplay** ppDisplay) override;
+    HRESULT STDMETHODCALLTYPE GetPreference(unsigned char* pData, unsigned long dwKey) override;
+    HRESULT STDMETHODCALLTYPE LockMemory() override;
+    HRESULT STDMETHODCALLTYPE UnlockMemory() override;
+    HRESULT STDMETHODCALLTYPE SetBuildIsUnderway(long bNewState) override;
+    HRESULT STDMETHODCALLTYPE BuildIsUnderway() override;
+    // --- IProjectManagerEx ---
+    HRESULT STDMETHODCALLTYPE SaveFile(LPCWSTR pwszFile, long bPrompt) override;
+    HRESULT STDMETHODCALLTYPE HostReserved48() override;
+    HRESULT STDMETHODCALLTYPE HostReserved49() override;
+    HRESULT STDMETHODCALLTYPE HostReserved50() override;
+    HRESULT STDMETHODCALLTYPE NotifyToolLocationChanged(ITool* pTool, LPCWSTR pwszPreviousLocation) override;
+
+private:
+    HostProject* project_at(unsigned long index) const;
+    HRESULT process(const ProcessRequest& request);
+
+    Recording recording_;
+    HostScript script_;
+    suite::ComPtr<HostDisplay> display_;
+    std::vector<suite::ComPtr<HostProject>> projects_;
+    std::vector<suite::ComPtr<ISuite>> suites_;
+    std::vector<BuildMessage> messages_;
+    std::vector<ExecutedLine> executed_;
+    std::vector<std::wstring> started_;
+    std::vector<std::wstring> succeeded_;
+    std::wstring workspaceName_;
+    std::map<unsigned long, std::wstring> projectNames_;
+    int activeProject_ = 0;
+    bool underway_ = false;
+    bool memoryLocked_ = false;
+};
+
+// Shuts the manager down when it leaves scope.
+class ManagerShutdown {
+public:
+    explicit ManagerShutdown(suite::ComPtr<HostProjectManager> manager) : manager_(std::move(manager)) {}
+    ManagerShutdown(const ManagerShutdown&) = delete;
+    ManagerShutdown& operator=(const ManagerShutdown&) = delete;
+    ~ManagerShutdown() {
+        if (manager_)
+            manager_->shutdown();
+    }
+
+private:
+    suite::ComPtr<HostProjectManager> manager_;
+};
+
+} // namespace veska::host

@@ -1,0 +1,132 @@
+#include "host_node.h"
+
+#include <set>
+
+namespace veska::host {
+
+namespace {
+// Live node objects, so the project can reach its own nodes without going
+// through (and recording) their COM methods. One thread: the host's.
+std::set<IProjectNode*>& live_nodes() {
+    static std::set<IProjectNode*> nodes;
+    return nodes;
+}
+} // namespace
+
+HostProjectNode::HostProjectNode(std::shared_ptr<Recorder> recorder, std::wstring location)
+    : recording_(std::move(recorder), "IProjectNode"), location_(std::move(location)) {
+    live_nodes().insert(this);
+}
+
+HostProjectNode::~HostProjectNode() {
+    live_nodes().erase(this);
+}
+
+HostProjectNode* HostProjectNode::from(IProjectNode* node) noexcept {
+    return node && live_nodes().count(node) ? static_cast<HostProjectNode*>(node) : nullptr;
+}
+
+void set_tool_args(ToolArgsList& list, const GUID& tool, suite::ComPtr<IToolArgs> args) {
+    for (auto& entry : list)
+        if (IsEqualGUID(entry.first, tool)) {
+            entry.second = std::move(args);
+            return;
+        }
+    list.emplace_back(tool, std::move(args));
+}
+
+suite::ComPtr<IToolArgs> find_tool_args(const ToolArgsList& list, const GUID& tool) {
+    for (const auto& entry : list)
+        if (IsEqualGUID(entry.first, tool))
+            return entry.second;
+    return nullptr;
+}
+
+HRESULT HostProjectNode::GetLocation(LPWSTR* ppwszLoc) {
+    return recording_.call(
+        "GetLocation", [&] { return std::string(quoted(location_.c_str())); },
+        [&] { return copy_out(location_, ppwszLoc); });
+}
+
+HRESULT HostProjectNode::SetLocation(LPCWSTR pwszLoc) {
+    return recording_.call(
+        "SetLocation", [&] { return std::string(quoted(pwszLoc)); },
+        [&] {
+            if (!pwszLoc)
+                return E_POINTER;
+            location_ = pwszLoc;
+            return S_OK;
+        });
+}
+
+HRESULT HostProjectNode::InsertArgs(IToolArgs* pArgs, GUID* clsidTool, IProjectDisplay*) {
+    return recording_.call(
+        "InsertArgs", [&] { return std::string("tool=" + guid_text(clsidTool)); },
+        [&] {
+            if (!pArgs || !clsidTool)
+                return E_POINTER;
+            set_args(*clsidTool, suite::ComPtr<IToolArgs>(pArgs));
+            return S_OK;
+        });
+}
+
+HRESULT HostProjectNode::PurgeArgs() {
+    return recording_.call("PurgeArgs", [&] {
+        purge_args();
+        return S_OK;
+    });
+}
+
+HRESULT HostProjectNode::PurgeArgsIfDefault() {
+    return recording_.call("PurgeArgsIfDefault", [&] {
+        ToolArgsList kept;
+        for (auto& entry : args_)
+            if (entry.second && entry.second->IsDefault() != S_OK)
+                kept.push_back(std::move(entry));
+        args_ = std::move(kept);
+        return S_OK;
+    });
+}
+
+HRESULT HostProjectNode::GetArgsByCLSID(IToolArgs** ppArgs, GUID* clsidTool) {
+    return recording_.call(
+        "GetArgsByCLSID", [&] { return std::string("tool=" + guid_text(clsidTool)); },
+        [&] {
+            if (!ppArgs)
+                return E_POINTER;
+            *ppArgs = nullptr;
+            if (!clsidTool)
+                return E_POINTER;
+            const suite::ComPtr<IToolArgs> found = args_for(*clsidTool);
+            found.copy_to(ppArgs);
+            return found ? S_OK : S_FALSE;
+        });
+}
+
+HRESULT HostProjectNode::GetArgsByIndex(IToolArgs** ppArgs, unsigned int uiIndex) {
+    return recording_.call(
+        "GetArgsByIndex", [&] { return std::string(std::to_string(uiIndex)); },
+        [&] {
+            if (!ppArgs)
+                return E_POINTER;
+            *ppArgs = nullptr;
+            if (uiIndex >= args_.size())
+                return S_FALSE;
+            return args_[uiIndex].second.copy_to(ppArgs);
+        });
+}
+
+HRESULT HostProjectNode::IsStable() {
+    return recording_.call("IsStable", [&] { return stable_ ? S_OK : S_FALSE; });
+}
+
+HRESULT HostProjectNode::SetStable(long bNewState) {
+    return recording_.call(
+        "SetStable", [&] { return std::string(std::to_string(bNewState)); },
+        [&] {
+            stable_ = bNewState != 0;
+            return S_OK;
+        });
+}
+
+} // namespace veska::host

@@ -1,0 +1,61 @@
+// A file of a project as the host keeps it: its location, the tool-argument
+// objects of the file (one per tool CLSID) and its stability flag. This is
+// also the creatable class HostProjectNode the plug-in makes for build
+// outputs.
+#pragma once
+
+#include "com_object.h"
+#include "host_common.h"
+
+#include <utility>
+#include <vector>
+
+namespace veska::host {
+
+// Argument objects keyed by their tool's CLSID, in insertion order.
+using ToolArgsList = std::vector<std::pair<GUID, suite::ComPtr<IToolArgs>>>;
+// Replaces the entry of tool, or appends one.
+void set_tool_args(ToolArgsList& list, const GUID& tool, suite::ComPtr<IToolArgs> args);
+suite::ComPtr<IToolArgs> find_tool_args(const ToolArgsList& list, const GUID& tool);
+
+class HostProjectNode : public suite::com::Object<HostProjectNode, IProjectNode> {
+public:
+    explicit HostProjectNode(std::shared_ptr<Recorder> recorder = nullptr, std::wstring location = {});
+    ~HostProjectNode() override;
+
+    // The host object behind an IProjectNode when it is one of ours.
+    static HostProjectNode* from(IProjectNode* node) noexcept;
+
+    const std::wstring& location() const noexcept { return location_; }
+    void set_location(std::wstring location) { location_ = std::move(location); }
+    bool stable() const noexcept { return stable_; }
+    void set_stable(bool stable) noexcept { stable_ = stable; }
+    // The file's argument objects in insertion order.
+    const ToolArgsList& args() const noexcept { return args_; }
+    void set_args(const GUID& tool, suite::ComPtr<IToolArgs> args) {
+        set_tool_args(args_, tool, std::move(args));
+    }
+    suite::ComPtr<IToolArgs> args_for(const GUID& tool) const { return find_tool_args(args_, tool); }
+    // Drops every argument object (they may hold references back to us).
+    void purge_args() noexcept { args_.clear(); }
+
+    // IProjectNode
+    HRESULT STDMETHODCALLTYPE GetLocation(LPWSTR* ppwszLoc) override;
+    HRESULT STDMETHODCALLTYPE SetLocation(LPCWSTR pwszLoc) override;
+    HRESULT STDMETHODCALLTYPE InsertArgs(IToolArgs* pArgs, GUID* clsidTool,
+                                         IProjectDisplay* pDisplay) override;
+    HRESULT STDMETHODCALLTYPE PurgeArgs() override;
+    HRESULT STDMETHODCALLTYPE PurgeArgsIfDefault() override;
+    HRESULT STDMETHODCALLTYPE GetArgsByCLSID(IToolArgs** ppArgs, GUID* clsidTool) override;
+    HRESULT STDMETHODCALLTYPE GetArgsByIndex(IToolArgs** ppArgs, unsigned int uiIndex) override;
+    HRESULT STDMETHODCALLTYPE IsStable() override;
+    HRESULT STDMETHODCALLTYPE SetStable(long bNewState) override;
+
+private:
+    Recording recording_;
+    std::wstring location_;
+    ToolArgsList args_;
+    bool stable_ = false; // a file never built is not stable
+};
+
+} // namespace veska::host

@@ -1,0 +1,750 @@
+#include "host_project.h"
+
+#include <algorithm>
+#include <cwctype>
+
+namespace veska::host {
+
+namespace {
+
+constexpr size_t kMaxCommandLine = 32767; // what CreateProcess accepts
+
+std::string tag_text(const _NodeTag* tag) {
+    if (!tag)
+        return "null";
+    return "(" + std::to_string(tag->project) + "," + std::to_string(tag->folder) + "," +
+           std::to_string(tag->file) + ")";
+}
+
+std::wstring upper(std::wstring text) {
+    for (wchar_t& c : text)
+        c = static_cast<wchar_t>(std::towupper(c));
+    return text;
+}
+
+// Replaces every name in line with value; inserted text is not scanned again.
+void replace_all(std::wstring& line, const std::wstring& name, const std::wstring& value) {
+    for (size_t at = line.find(name); at != std::wstring::npos; at = line.find(name, at + value.size()))
+        line.replace(at, name.size(), value);
+}
+
+// Entries of a suffix list: "*.c;*.as", ".c .as" or "c,as" all name .c and .as.
+bool suffix_listed(const std::wstring& list, const std::wstring& extension) {
+    if (extension.empty())
+        return false;
+    size_t start = 0;
+    while (start <= list.size()) {
+        size_t end = list.find_first_of(L";, ", start);
+        if (end == std::wstring::npos)
+            end = list.size();
+        std::wstring entry = list.substr(start, end - start);
+        if (!entry.empty() && entry[0] == L'*')
+            entry.erase(0, 1);
+        if (!entry.empty() && entry[0] != L'.')
+            entry.insert(0, 1, L'.');
+        if (!entry.empty() && paths::equal_ignoring_case(entry, extension))
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+} // namespace
+
+HostProject::HostProject(std::shared_ptr<Recorder> recorder) : recording_(std::move(recorder), "IProject") {}
+
+HostProject::~HostProject() {
+    unload();
+}
+
+suite::ComPtr<HostProjectNode> HostProject::add_file(FileCat folder, std::wstring location) {
+    auto node = suite::com::make<HostProjectNode>(recording_.recorder(), std::move(location));
+    folders_.at(static_cast<size_t>(folder)).push_back(suite::ComPtr<IProjectNode>(node.get()));
+    return node;
+}
+
+suite::ComPtr<IProjectNode> HostProject::node(FileCat folder, size_t index) const {
+    const Folder& files = folders_.at(static_cast<size_t>(folder));
+    return index < files.size() ? files[index] : nullptr;
+}
+
+std::wstring HostProject::location_of(IProjectNode* node) {
+    if (HostProjectNode* own = HostProjectNode::from(node))
+        return own->location();
+    suite::CoTaskString location;
+    if (node && SUCCEEDED(node->GetLocation(location.put())))
+        return location.c_str();
+    return {};
+}
+
+std::vector<std::wstring> HostProject::locations(FileCat folder) const {
+    std::vector<std::wstring> result;
+    for (const auto& node : folders_.at(static_cast<size_t>(folder)))
+        result.push_back(location_of(node.get()));
+    return result;
+}
+
+void HostProject::set_project_tool_args(const GUID& tool, suite::ComPtr<IToolArgs> args) {
+    set_tool_args(projectArgs_, tool, std::move(args));
+}
+
+suite::ComPtr<IToolArgs> HostProject::project_tool_args(const GUID& tool) const {
+    return find_tool_args(projectArgs_, tool);
+}
+
+void HostProject::set_tool_location_stamp(const std::wstring& clsidText, std::wstring location) {
+    auto& entry = stamps_[upper(clsidText)];
+    if (entry.first.empty())
+        entry.first = clsidText;
+    entry.second = std::move(location);
+}
+
+const std::wstring* HostProject::tool_location_stamp(const std::wstring& clsidText) const {
+    const auto found = stamps_.find(upper(clsidText));
+    return found == stamps_.end() ? nullptr : &found->second.second;
+}
+
+HostProject::Folder* HostProject::folder_at(long index) {
+    return index >= 0 && index < FCAT_NUM_CATS ? &folders_[static_cast<size_t>(index)] : nullptr;
+}
+
+const HostProject::Folder* HostProject::folder_at(long index) const {
+    return index >= 0 && index < FCAT_NUM_CATS ? &folders_[static_cast<size_t>(index)] : nullptr;
+}
+
+suite::ComPtr<IProjectNode> HostProject::node_at(long folder, unsigned long index) const {
+    const Folder* files = folder_at(folder);
+    return files && index < files->size() ? (*files)[index] : nullptr;
+}
+
+bool HostProject::tool_clsid(unsigned int index, GUID& clsid) const {
+    if (!suite_)
+        return false;
+    suite::ComPtr<ITool> tool;
+    if (suite_->GetTool(index, tool.put()) != S_OK || !tool)
+        return false;
+    return SUCCEEDED(tool_class_of(tool.get(), clsid));
+}
+
+HRESULT HostProject::expand_macros(std::wstring& line, const _NodeTag* input) const {
+    if (input) {
+        const suite::ComPtr<IProjectNode> node =
+            node_at(input->folder, static_cast<unsigned long>(input->file));
+        if (input->file < 0 || !node)
+            return E_INVALIDARG;
+        // Tools run in the source's directory: a relative location is made
+        // absolute against the project directory, as the file is meant.
+        const std::wstring location = paths::absolute(location_of(node.get()), project_directory());
+        replace_all(line, L"$(INFILEBASE)", paths::base_name(location));
+        replace_all(line, L"$(INFILE)", location);
+    }
+    replace_all(line, L"$(TMPDIR_)", paths::with_separator(path(PT_TMP)));
+    return line.size() > kMaxCommandLine ? HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE) : S_OK;
+}
+
+HRESULT HostProject::clean() {
+    HRESULT result = S_OK;
+    for (const FileCat category : {FCAT_INT, FCAT_OUT}) {
+        Folder kept;
+        for (auto& node : folders_[category]) {
+            const std::wstring file = paths::absolute(location_of(node.get()), project_directory());
+            if (!file.empty() && !DeleteFileW(file.c_str()) &&
+                GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES) {
+                // Still there (in use, read-only): keep its node and report.
+                if (result == S_OK)
+                    result = HRESULT_FROM_WIN32(GetLastError());
+                kept.push_back(std::move(node));
+                continue;
+            }
+            if (HostProjectNode* own = HostProjectNode::from(node.get()))
+                own->purge_args();
+        }
+        folders_[category] = std::move(kept);
+    }
+    buildRequired_ = true;
+    return result;
+}
+
+void HostProject::unload() noexcept {
+    for (Folder& files : folders_) {
+        for (auto& node : files)
+            if (HostProjectNode* own = HostProjectNode::from(node.get()))
+                own->purge_args();
+            else if (node)
+                node->PurgeArgs();
+        files.clear();
+    }
+    projectArgs_.clear();
+    suiteArgs_ = nullptr;
+    suite_ = nullptr;
+    manager_ = nullptr;
+    display_ = nullptr;
+}
+
+// --- IProject ---
+
+HRESULT HostProject::GenCmdLine(LPWSTR* ppwszCmdLine, _NodeTag* pInputNode, unsigned long ulNumInputs,
+                                unsigned long Op, _PlatInfo*) {
+    return recording_.call(
+        "GenCmdLine",
+        [&] {
+            return std::string((ppwszCmdLine ? quoted(*ppwszCmdLine) : std::string("null")) +
+                               ", node=" + tag_text(pInputNode) + ", count=" + std::to_string(ulNumInputs) +
+                               ", op=" + std::to_string(Op));
+        },
+        [&] {
+            if (!ppwszCmdLine)
+                return E_POINTER;
+            std::wstring line = *ppwszCmdLine ? *ppwszCmdLine : L"";
+            const HRESULT expanded = expand_macros(line, ulNumInputs ? pInputNode : nullptr);
+            if (FAILED(expanded))
+                return expanded;
+            suite::CoTaskString result = suite::CoTaskString::copy_of(line.c_str(), line.size());
+            if (!result)
+                return E_OUTOFMEMORY;
+            // The incoming string is ours to free once the new one exists.
+            CoTaskMemFree(*ppwszCmdLine);
+            *ppwszCmdLine = result.release();
+            return S_OK;
+        });
+}
+
+HRESULT HostProject::LoadProjectFile(LPCWSTR pwszPath) {
+    return recording_.call(
+        "LoadProjectFile", [&] { return std::string(quoted(pwszPath)); },
+        [&] {
+            if (!pwszPath)
+                return E_POINTER;
+            return E_NOTIMPL;
+        });
+}
+
+HRESULT HostProject::SaveProjectFile(unsigned long ulProjectIndex, LPCWSTR pwszPath) {
+    return recording_.call(
+        "SaveProjectFile",
+        [&] { return std::string(std::to_string(ulProjectIndex) + ", " + quoted(pwszPath)); },
+        [&] {
+            const std::wstring target = pwszPath && *pwszPath ? std::wstring(pwszPath) : location_;
+            if (target.empty())
+                return E_INVALIDARG;
+            const HRESULT saved = E_NOTIMPL;
+            if (SUCCEEDED(saved))
+                saveRequired_ = false;
+            return saved;
+        });
+}
+
+HRESULT HostProject::Clean() {
+    return recording_.call("Clean", [&] { return clean(); });
+}
+
+HRESULT HostProject::RemoveAllNodes() {
+    return recording_.call("RemoveAllNodes", [&] {
+        for (Folder& files : folders_) {
+            for (auto& node : files)
+                if (HostProjectNode* own = HostProjectNode::from(node.get()))
+                    own->purge_args();
+            files.clear();
+        }
+        saveRequired_ = true;
+        return S_OK;
+    });
+}
+
+HRESULT HostProject::SetManager(IProjectManager* pMgr) {
+    return recording_.call(
+        "SetManager", [&] { return std::string(pMgr ? "manager" : "null"); },
+        [&] {
+            manager_ = pMgr;
+            return S_OK;
+        });
+}
+
+HRESULT HostProject::SetDisplay(IProjectDisplay* pDisplay) {
+    return recording_.call(
+        "SetDisplay", [&] { return std::string(pDisplay ? "display" : "null"); },
+        [&] {
+            display_ = pDisplay;
+            return S_OK;
+        });
+}
+
+HRESULT HostProject::GetNumNodes(unsigned long* pulNumNodes, FileCat FolderIndex) {
+    return recording_.call(
+        "GetNumNodes", [&] { return std::string("folder=" + std::to_string(FolderIndex)); },
+        [&] {
+            if (!pulNumNodes)
+                return E_POINTER;
+            const Folder* files = folder_at(FolderIndex);
+            if (!files)
+                return E_INVALIDARG;
+            *pulNumNodes = static_cast<unsigned long>(files->size());
+            return S_OK;
+        });
+}
+
+HRESULT HostProject::InsertNode(IProjectNode* pNode, FileCat* pFolderIndex, unsigned long* pulFileIndex,
+                                long bQuiet) {
+    const auto describe = [&] {
+        return quoted(pNode ? location_of(pNode).c_str() : nullptr) +
+               ", folder=" + (pFolderIndex ? std::to_string(*pFolderIndex) : std::string("null")) +
+               ", quiet=" + std::to_string(bQuiet);
+    };
+    return recording_.call("InsertNode", describe, [&] {
+        if (!pNode || !pFolderIndex)
+            return E_POINTER;
+        const std::wstring location = location_of(pNode);
+        Folder* files = folder_at(*pFolderIndex);
+        if (!files)
+            return E_INVALIDARG;
+        // A file is listed once per folder: a rebuild inserts the same
+        // object again, and the folder keeps the node it already has.
+        const std::wstring wanted = paths::absolute(location, project_directory());
+        for (size_t i = 0; i < files->size(); ++i) {
+            const std::wstring existing =
+                paths::absolute(location_of((*files)[i].get()), project_directory());
+            if (paths::equal_ignoring_case(existing, wanted)) {
+                if (pulFileIndex)
+                    *pulFileIndex = static_cast<unsigned long>(i);
+                return S_OK;
+            }
+        }
+        files->push_back(suite::ComPtr<IProjectNode>(pNode));
+        if (pulFileIndex)
+            *pulFileIndex = static_cast<unsigned long>(files->size() - 1);
+        saveRequired_ = true;
+        return S_OK;
+    });
+}
+
+HRESULT HostProject::RemoveNode(FileCat FolderIndex, unsigned long ulFileIndex) {
+    return recording_.call(
+        "RemoveNode",
+        [&] {
+            return std::string("folder=" + std::to_string(FolderIndex) +
+                               ", file=" + std::to_string(ulFileIndex));
+        },
+        [&] {
+            Folder* files = folder_at(FolderIndex);
+            if (!files || ulFileIndex >= files->size())
+                return E_INVALIDARG;
+            if (HostProjectNode* own = HostProjectNode::from((*files)[ulFileIndex].get()))
+                own->purge_args();
+            files->erase(files->begin() + static_cast<std::ptrdiff_t>(ulFileIndex));
+            saveRequired_ = true;
+            return S_OK;
+        });
+}
+
+HRESULT HostProject::GetNode(IProjectNode** ppNode, FileCat FolderIndex, unsigned long ulFileIndex) {
+    return recording_.call(
+        "GetNode",
+        [&] {
+            return std::string("folder=" + std::to_string(FolderIndex) +
+                               ", file=" + std::to_string(ulFileIndex));
+        },
+        [&] {
+            if (!ppNode)
+                return E_POINTER;
+            *ppNode = nullptr;
+            const suite::ComPtr<IProjectNode> found = node_at(FolderIndex, ulFileIndex);
+            if (!found)
+                return E_INVALIDARG;
+            return found.copy_to(ppNode);
+        });
+}
+
+HRESULT HostProject::GetSuiteArgs(ISuiteArgs** ppArgs) {
+    return recording_.call("GetSuiteArgs", [&] {
+        if (!ppArgs)
+            return E_POINTER;
+        *ppArgs = nullptr;
+        if (!suiteArgs_)
+            return E_FAIL;
+        return suiteArgs_.copy_to(ppArgs);
+    });
+}
+
+HRESULT HostProject::GetProjectToolArgsByCLSID(GUID* clsidTool, IToolArgs** ppArgs) {
+    return recording_.call(
+        "GetProjectToolArgsByCLSID", [&] { return std::string("tool=" + guid_text(clsidTool)); },
+        [&] {
+            if (!ppArgs)
+                return E_POINTER;
+            *ppArgs = nullptr;
+            if (!clsidTool)
+                return E_POINTER;
+            const suite::ComPtr<IToolArgs> found = project_tool_args(*clsidTool);
+            if (!found)
+                return E_FAIL;
+            return found.copy_to(ppArgs);
+        });
+}
+
+HRESULT HostProject::GetProjectToolArgsByIndex(unsigned int uiToolIndex, IToolArgs** ppArgs) {
+    return recording_.call(
+        "GetProjectToolArgsByIndex", [&] { return std::string(std::to_string(uiToolIndex)); },
+        [&] {
+            if (!ppArgs)
+                return E_POINTER;
+            *ppArgs = nullptr;
+            // Tool index as the suite counts its tools; without a suite, the order kept.
+            GUID clsid;
+            if (tool_clsid(uiToolIndex, clsid)) {
+                project_tool_args(clsid).copy_to(ppArgs);
+                return *ppArgs ? S_OK : S_FALSE;
+            }
+            if (uiToolIndex >= projectArgs_.size())
+                return S_FALSE;
+            return projectArgs_[uiToolIndex].second.copy_to(ppArgs);
+        });
+}
+
+HRESULT HostProject::GetFileToolArgsByCLSID(FileCat FolderIndex, unsigned long ulFileIndex, GUID* clsidTool,
+                                            IToolArgs** ppArgs) {
+    return recording_.call(
+        "GetFileToolArgsByCLSID",
+        [&] {
+            return std::string("folder=" + std::to_string(FolderIndex) +
+                               ", file=" + std::to_string(ulFileIndex) + ", tool=" + guid_text(clsidTool));
+        },
+        [&] {
+            if (!ppArgs)
+                return E_POINTER;
+            *ppArgs = nullptr;
+            if (!clsidTool)
+                return E_POINTER;
+            const suite::ComPtr<IProjectNode> node = node_at(FolderIndex, ulFileIndex);
+            if (!node)
+                return E_INVALIDARG;
+            suite::ComPtr<IToolArgs> found;
+            if (HostProjectNode* own = HostProjectNode::from(node.get()))
+                found = own->args_for(*clsidTool);
+            else if (FAILED(node->GetArgsByCLSID(found.put(), clsidTool)))
+                found = nullptr;
+            found.copy_to(ppArgs);
+            return found ? S_OK : S_FALSE;
+        });
+}
+
+HRESULT HostProject::GetFileToolArgsByIndex(FileCat FolderIndex, unsigned long ulFileIndex,
+                                            unsigned int uiToolIndex, IToolArgs** ppArgs) {
+    return recording_.call(
+        "GetFileToolArgsByIndex",
+        [&] {
+            return std::string("folder=" + std::to_string(FolderIndex) + ", file=" +
+                               std::to_string(ulFileIndex) + ", tool=" + std::to_string(uiToolIndex));
+        },
+        [&] {
+            if (!ppArgs)
+                return E_POINTER;
+            *ppArgs = nullptr;
+            const suite::ComPtr<IProjectNode> node = node_at(FolderIndex, ulFileIndex);
+            if (!node)
+                return E_INVALIDARG;
+            HostProjectNode* own = HostProjectNode::from(node.get());
+            GUID clsid;
+            if (own && tool_clsid(uiToolIndex, clsid)) {
+                own->args_for(clsid).copy_to(ppArgs);
+            } else if (own) {
+                if (uiToolIndex < own->args().size())
+                    own->args()[uiToolIndex].second.copy_to(ppArgs);
+            } else {
+                suite::ComPtr<IToolArgs> found;
+                if (SUCCEEDED(node->GetArgsByIndex(found.put(), uiToolIndex)))
+                    found.copy_to(ppArgs);
+            }
+            return *ppArgs ? S_OK : S_FALSE;
+        });
+}
+
+HRESULT HostProject::GetFileToolArgsBySuffix(IToolArgs*** pppArgs, unsigned long* pulCount,
+                                             FileCat FolderIndex, unsigned long ulFileIndex) {
+    return recording_.call(
+        "GetFileToolArgsBySuffix",
+        [&] {
+            return std::string("folder=" + std::to_string(FolderIndex) +
+                               ", file=" + std::to_string(ulFileIndex));
+        },
+        [&] {
+            if (!pppArgs || !pulCount)
+                return E_POINTER;
+            *pppArgs = nullptr;
+            *pulCount = 0;
+            const suite::ComPtr<IProjectNode> node = node_at(FolderIndex, ulFileIndex);
+            if (!node)
+                return E_INVALIDARG;
+            if (!suite_)
+                return S_FALSE;
+            GUID** tools = nullptr;
+            unsigned long toolCount = 0;
+            const std::wstring suffix = paths::extension_of(location_of(node.get()));
+            if (suite_->GetCLSIDOfToolForSuffix(&tools, &toolCount, suffix.c_str()) != S_OK || !tools)
+                return S_FALSE;
+            // The array is the suite's; the GUIDs it points at are static.
+            suite::CoTaskPtr<GUID*> toolArray(tools);
+            std::vector<suite::ComPtr<IToolArgs>> found;
+            for (unsigned long i = 0; i < toolCount; ++i) {
+                suite::ComPtr<IToolArgs> args;
+                if (toolArray.get()[i] && SUCCEEDED(node->GetArgsByCLSID(args.put(), toolArray.get()[i])) &&
+                    args)
+                    found.push_back(std::move(args));
+            }
+            if (found.empty())
+                return S_FALSE;
+            auto* result = static_cast<IToolArgs**>(CoTaskMemAlloc(found.size() * sizeof(IToolArgs*)));
+            if (!result)
+                return E_OUTOFMEMORY;
+            for (size_t i = 0; i < found.size(); ++i)
+                result[i] = found[i].detach();
+            *pppArgs = result;
+            *pulCount = static_cast<unsigned long>(found.size());
+            return S_OK;
+        });
+}
+
+HRESULT HostProject::GetFolderSuffix(LPWSTR* ppwszSuffixList, FileCat FolderIndex) {
+    return recording_.call(
+        "GetFolderSuffix", [&] { return std::string("folder=" + std::to_string(FolderIndex)); },
+        [&] {
+            if (!folder_at(FolderIndex))
+                return E_INVALIDARG;
+            return copy_out(suffixes_[FolderIndex], ppwszSuffixList);
+        });
+}
+
+HRESULT HostProject::SetFolderSuffix(LPCWSTR pwszSuffixList, FileCat FolderIndex) {
+    return recording_.call(
+        "SetFolderSuffix",
+        [&] { return std::string(quoted(pwszSuffixList) + ", folder=" + std::to_string(FolderIndex)); },
+        [&] {
+            if (!folder_at(FolderIndex))
+                return E_INVALIDARG;
+            suffixes_[FolderIndex] = in_text(pwszSuffixList);
+            return S_OK;
+        });
+}
+
+HRESULT HostProject::SortBySuffix() {
+    return recording_.call("SortBySuffix", [&] {
+        // Files of the unknown folder move to the first filtered folder whose
+        // suffix list names their suffix, keeping their order.
+        Folder unknown;
+        for (auto& node : folders_[FCAT_UNK]) {
+            const std::wstring extension = paths::extension_of(location_of(node.get()));
+            Folder* target = nullptr;
+            for (long folder = FCAT_FIRST_FILTERED; folder < FCAT_NUM_FILTERED && !target; ++folder)
+                if (suffix_listed(suffixes_[folder], extension))
+                    target = &folders_[folder];
+            (target ? *target : unknown).push_back(std::move(node));
+        }
+        folders_[FCAT_UNK] = std::move(unknown);
+        return S_OK;
+    });
+}
+
+HRESULT HostProject::GetLocation(LPWSTR* ppwszLoc) {
+    return recording_.call("GetLocation", [&] { return copy_out(location_, ppwszLoc); });
+}
+
+HRESULT HostProject::SetLocation(LPCWSTR pwszLoc) {
+    return recording_.call(
+        "SetLocation", [&] { return std::string(quoted(pwszLoc)); },
+        [&] {
+            if (!pwszLoc)
+                return E_POINTER;
+            location_ = pwszLoc;
+            saveRequired_ = true;
+            return S_OK;
+        });
+}
+
+HRESULT HostProject::GetProjectDirectory(LPWSTR* ppwszDir) {
+    return recording_.call("GetProjectDirectory", [&] { return copy_out(project_directory(), ppwszDir); });
+}
+
+HRESULT HostProject::GetPath(LPWSTR* ppwszPath, PathType Type) {
+    return recording_.call(
+        "GetPath", [&] { return std::string("type=" + std::to_string(Type)); },
+        [&] {
+            if (!ppwszPath)
+                return E_POINTER;
+            *ppwszPath = nullptr;
+            if (Type < PT_FIRST_PATH_TYPE || Type >= PT_NUM_PATH_TYPES)
+                return E_INVALIDARG;
+            return copy_out(paths_[Type], ppwszPath);
+        });
+}
+
+HRESULT HostProject::SetPath(LPCWSTR pwszPath, PathType Type) {
+    return recording_.call(
+        "SetPath", [&] { return std::string(quoted(pwszPath) + ", type=" + std::to_string(Type)); },
+        [&] {
+            if (Type < PT_FIRST_PATH_TYPE || Type >= PT_NUM_PATH_TYPES)
+                return E_INVALIDARG;
+            paths_[Type] = in_text(pwszPath);
+            saveRequired_ = true;
+            return S_OK;
+        });
+}
+
+HRESULT HostProject::GetSuite(ISuite** ppSuite) {
+    return recording_.call("GetSuite", [&] {
+        if (!ppSuite)
+            return E_POINTER;
+        suite_.copy_to(ppSuite);
+        return suite_ ? S_OK : S_FALSE;
+    });
+}
+
+HRESULT HostProject::SetSuite(ISuite* pSuite) {
+    return recording_.call(
+        "SetSuite", [&] { return std::string(pSuite ? "suite" : "null"); },
+        [&] {
+            suite_ = suite::ComPtr<ISuite>(pSuite);
+            return S_OK;
+        });
+}
+
+HRESULT HostProject::TranslateToolMessage(LPWSTR* ppwszFile, unsigned long* pulLine, unsigned long* pulColumn,
+                                          LPCWSTR pwszMsg, GUID* clsidTool) {
+    return recording_.call(
+        "TranslateToolMessage",
+        [&] { return std::string(quoted(pwszMsg) + ", tool=" + guid_text(clsidTool)); },
+        [&] {
+            if (!clsidTool)
+                return E_POINTER;
+            const suite::ComPtr<ITool> tool = find_tool(suite_.get(), *clsidTool);
+            if (!tool)
+                return E_FAIL;
+            return tool->TranslateToolMessage(ppwszFile, pulLine, pulColumn, pwszMsg);
+        });
+}
+
+HRESULT HostProject::NotifyBufferModified(LPCWSTR pwszFilename) {
+    return recording_.call(
+        "NotifyBufferModified", [&] { return std::string(quoted(pwszFilename)); },
+        [&] {
+            buildRequired_ = true;
+            return S_OK;
+        });
+}
+
+HRESULT HostProject::IsBuildRequired() {
+    return recording_.call("IsBuildRequired", [&] { return buildRequired_ ? S_OK : S_FALSE; });
+}
+
+HRESULT HostProject::SetBuildRequired(long bNewState) {
+    return recording_.call(
+        "SetBuildRequired", [&] { return std::string(std::to_string(bNewState)); },
+        [&] {
+            buildRequired_ = bNewState != 0;
+            return S_OK;
+        });
+}
+
+HRESULT HostProject::IsSaveRequired() {
+    return recording_.call("IsSaveRequired", [&] { return saveRequired_ ? S_OK : S_FALSE; });
+}
+
+HRESULT HostProject::CheckFileTimestamps() {
+    return recording_.call("CheckFileTimestamps", [&] { return S_OK; });
+}
+
+HRESULT HostProject::Unload() {
+    return recording_.call("Unload", [&] {
+        unload();
+        return S_OK;
+    });
+}
+
+HRESULT HostProject::IsStable() {
+    return recording_.call("IsStable", [&] { return stable_ ? S_OK : S_FALSE; });
+}
+
+HRESULT HostProject::SetStable(long bNewState) {
+    return recording_.call(
+        "SetStable", [&] { return std::string(std::to_string(bNewState)); },
+        [&] {
+            stable_ = bNewState != 0;
+            return S_OK;
+        });
+}
+
+HRESULT HostProject::SetDefaultNodesStable(long bNewState) {
+    return recording_.call(
+        "SetDefaultNodesStable", [&] { return std::string(std::to_string(bNewState)); },
+        [&] {
+            // Files without settings of their own follow the project's settings.
+            for (const Folder& files : folders_)
+                for (const auto& node : files) {
+                    HostProjectNode* own = HostProjectNode::from(node.get());
+                    if (!own)
+                        continue;
+                    const bool usesDefaults =
+                        std::all_of(own->args().begin(), own->args().end(), [](const auto& entry) {
+                            return !entry.second || entry.second->IsDefault() == S_OK;
+                        });
+                    if (usesDefaults)
+                        own->set_stable(bNewState != 0);
+                }
+            return S_OK;
+        });
+}
+
+HRESULT HostProject::GetToolLocStamp(LPWSTR* ppwszLoc, LPCWSTR pwszclsid) {
+    return recording_.call(
+        "GetToolLocStamp", [&] { return std::string(quoted(pwszclsid)); },
+        [&] {
+            if (!ppwszLoc)
+                return E_POINTER;
+            *ppwszLoc = nullptr;
+            if (!pwszclsid)
+                return E_POINTER;
+            const std::wstring* stamp = tool_location_stamp(pwszclsid);
+            if (!stamp)
+                return S_FALSE;
+            return copy_out(*stamp, ppwszLoc);
+        });
+}
+
+HRESULT HostProject::SetToolLocStamp(LPCWSTR pwszLoc, LPCWSTR pwszclsid) {
+    return recording_.call(
+        "SetToolLocStamp", [&] { return std::string(quoted(pwszLoc) + ", " + quoted(pwszclsid)); },
+        [&] {
+            if (!pwszLoc || !pwszclsid)
+                return E_POINTER;
+            set_tool_location_stamp(pwszclsid, pwszLoc);
+            saveRequired_ = true;
+            return S_OK;
+        });
+}
+
+HRESULT tool_class_of(IUnknown* tool, GUID& clsid) {
+    if (!tool)
+        return E_POINTER;
+    suite::ComPtr<ILegacyAlias> alias;
+    if (SUCCEEDED(tool->QueryInterface(IID_ILegacyAlias, alias.put_void())) && alias)
+        return alias->GetAlias(&clsid);
+    suite::ComPtr<IPersist> persist;
+    const HRESULT queried = tool->QueryInterface(IID_IPersist, persist.put_void());
+    if (FAILED(queried))
+        return queried;
+    return persist->GetClassID(&clsid);
+}
+
+suite::ComPtr<ITool> find_tool(ISuite* suite, const GUID& clsid) {
+    unsigned long count = 0;
+    if (!suite || FAILED(suite->GetNumTools(&count)))
+        return nullptr;
+    for (unsigned long i = 0; i < count; ++i) {
+        suite::ComPtr<ITool> tool;
+        GUID toolClass;
+        if (suite->GetTool(i, tool.put()) == S_OK && tool &&
+            SUCCEEDED(tool_class_of(tool.get(), toolClass)) && IsEqualGUID(toolClass, clsid))
+            return tool;
+    }
+    return nullptr;
+}
+
+} // namespace veska::host

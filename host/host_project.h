@@ -1,0 +1,167 @@
+// A project as the host keeps it: its file, directories, the eight folders of
+// files, the argument objects of the project and its files, stability and
+// build flags and the tool-location stamps. Tests and the command line set it
+// up through the C++ side; the plug-in sees the IProject side.
+#pragma once
+
+#include "com_object.h"
+#include "host_common.h"
+#include "host_node.h"
+
+#include <array>
+#include <map>
+#include <vector>
+
+namespace veska::host {
+
+class HostProject : public suite::com::Object<HostProject, IProject> {
+public:
+    explicit HostProject(std::shared_ptr<Recorder> recorder = nullptr);
+    ~HostProject() override;
+
+    // --- The model, for the host's own use ---
+    const std::wstring& location() const noexcept { return location_; }
+    void set_location(std::wstring location) { location_ = std::move(location); }
+    // The directory of the project file, without a trailing "\" (a root keeps it).
+    std::wstring project_directory() const { return paths::directory_of(location_); }
+
+    const std::wstring& path(PathType type) const { return paths_.at(static_cast<size_t>(type)); }
+    void set_path(PathType type, std::wstring path) {
+        paths_.at(static_cast<size_t>(type)) = std::move(path);
+    }
+
+    // Appends a file to a folder; returns its node.
+    suite::ComPtr<HostProjectNode> add_file(FileCat folder, std::wstring location);
+    size_t node_count(FileCat folder) const { return folders_.at(static_cast<size_t>(folder)).size(); }
+    suite::ComPtr<IProjectNode> node(FileCat folder, size_t index) const;
+    std::vector<std::wstring> locations(FileCat folder) const;
+    // A node's location as the host reads it (its own nodes without a COM call).
+    static std::wstring location_of(IProjectNode* node);
+
+    void set_project_tool_args(const GUID& tool, suite::ComPtr<IToolArgs> args);
+    suite::ComPtr<IToolArgs> project_tool_args(const GUID& tool) const;
+    const ToolArgsList& all_project_tool_args() const noexcept { return projectArgs_; }
+    void set_suite_args(suite::ComPtr<ISuiteArgs> args) { suiteArgs_ = std::move(args); }
+    const suite::ComPtr<ISuiteArgs>& suite_args() const noexcept { return suiteArgs_; }
+
+    void set_suite(suite::ComPtr<ISuite> suite) { suite_ = std::move(suite); }
+    const suite::ComPtr<ISuite>& suite() const noexcept { return suite_; }
+    // The manager and display own the project; it keeps plain back pointers.
+    void set_manager(IProjectManager* manager) noexcept { manager_ = manager; }
+    void set_display(IProjectDisplay* display) noexcept { display_ = display; }
+
+    bool stable() const noexcept { return stable_; }
+    void set_stable(bool stable) noexcept { stable_ = stable; }
+    bool build_required() const noexcept { return buildRequired_; }
+    void set_build_required(bool required) noexcept { buildRequired_ = required; }
+    bool save_required() const noexcept { return saveRequired_; }
+    void set_save_required(bool required) noexcept { saveRequired_ = required; }
+
+    // Tool-location stamps keyed by the tool's CLSID string, compared without
+    // regard to case; kept with the key as first written.
+    const std::map<std::wstring, std::pair<std::wstring, std::wstring>>&
+    tool_location_stamps() const noexcept {
+        return stamps_;
+    }
+    void set_tool_location_stamp(const std::wstring& clsidText, std::wstring location);
+    const std::wstring* tool_location_stamp(const std::wstring& clsidText) const;
+
+    const std::wstring& folder_suffix(FileCat folder) const {
+        return suffixes_.at(static_cast<size_t>(folder));
+    }
+    void set_folder_suffix(FileCat folder, std::wstring suffixes) {
+        suffixes_.at(static_cast<size_t>(folder)) = std::move(suffixes);
+    }
+
+    // Replaces $(INFILE), $(INFILEBASE) and $(TMPDIR_) in line for the input
+    // node (none: those two stay). Fails when the node is not in the project.
+    HRESULT expand_macros(std::wstring& line, const _NodeTag* input) const;
+    // Deletes the files of the intermediate and output folders and their nodes.
+    HRESULT clean();
+    // Drops every node, argument object and the suite: the references that
+    // would otherwise keep each other alive.
+    void unload() noexcept;
+
+    // --- IProject ---
+    HRESULT STDMETHODCALLTYPE GenCmdLine(LPWSTR* ppwszCmdLine, _NodeTag* pInputNode,
+                                         unsigned long ulNumInputs, unsigned long Op,
+                                         _PlatInfo* pPlatInfo) override;
+    HRESULT STDMETHODCALLTYPE LoadProjectFile(LPCWSTR pwszPath) override;
+    HRESULT STDMETHODCALLTYPE SaveProjectFile(unsigned long ulProjectIndex, LPCWSTR pwszPath) override;
+    HRESULT STDMETHODCALLTYPE Clean() override;
+    HRESULT STDMETHODCALLTYPE RemoveAllNodes() override;
+    HRESULT STDMETHODCALLTYPE SetManager(IProjectManager* pMgr) override;
+    HRESULT STDMETHODCALLTYPE SetDisplay(IProjectDisplay* pDisplay) override;
+    HRESULT STDMETHODCALLTYPE GetNumNodes(unsigned long* pulNumNodes, FileCat FolderIndex) override;
+    HRESULT STDMETHODCALLTYPE InsertNode(IProjectNode* pNode, FileCat* pFolderIndex,
+                                         unsigned long* pulFileIndex, long bQuiet) override;
+    HRESULT STDMETHODCALLTYPE RemoveNode(FileCat FolderIndex, unsigned long ulFileIndex) override;
+    HRESULT STDMETHODCALLTYPE GetNode(IProjectNode** ppNode, FileCat FolderIndex,
+                                      unsigned long ulFileIndex) override;
+    HRESULT STDMETHODCALLTYPE GetSuiteArgs(ISuiteArgs** ppArgs) override;
+    HRESULT STDMETHODCALLTYPE GetProjectToolArgsByCLSID(GUID* clsidTool, IToolArgs** ppArgs) override;
+    HRESULT STDMETHODCALLTYPE GetProjectToolArgsByIndex(unsigned int uiToolIndex,
+                                                        IToolArgs** ppArgs) override;
+    HRESULT STDMETHODCALLTYPE GetFileToolArgsByCLSID(FileCat FolderIndex, unsigned long ulFileIndex,
+                                                     GUID* clsidTool, IToolArgs** ppArgs) override;
+    HRESULT STDMETHODCALLTYPE GetFileToolArgsByIndex(FileCat FolderIndex, unsigned long ulFileIndex,
+                                                     unsigned int uiToolIndex, IToolArgs** ppArgs) override;
+    HRESULT STDMETHODCALLTYPE GetFileToolArgsBySuffix(IToolArgs*** pppArgs, unsigned long* pulCount,
+                                                      FileCat FolderIndex,
+                                                      unsigned long ulFileIndex) override;
+    HRESULT STDMETHODCALLTYPE GetFolderSuffix(LPWSTR* ppwszSuffixList, FileCat FolderIndex) override;
+    HRESULT STDMETHODCALLTYPE SetFolderSuffix(LPCWSTR pwszSuffixList, FileCat FolderIndex) override;
+    HRESULT STDMETHODCALLTYPE SortBySuffix() override;
+    HRESULT STDMETHODCALLTYPE GetLocation(LPWSTR* ppwszLoc) override;
+    HRESULT STDMETHODCALLTYPE SetLocation(LPCWSTR pwszLoc) override;
+    HRESULT STDMETHODCALLTYPE GetProjectDirectory(LPWSTR* ppwszDir) override;
+    HRESULT STDMETHODCALLTYPE GetPath(LPWSTR* ppwszPath, PathType Type) override;
+    HRESULT STDMETHODCALLTYPE SetPath(LPCWSTR pwszPath, PathType Type) override;
+    HRESULT STDMETHODCALLTYPE GetSuite(ISuite** ppSuite) override;
+    HRESULT STDMETHODCALLTYPE SetSuite(ISuite* pSuite) override;
+    HRESULT STDMETHODCALLTYPE TranslateToolMessage(LPWSTR* ppwszFile, unsigned long* pulLine,
+                                                   unsigned long* pulColumn, LPCWSTR pwszMsg,
+                                                   GUID* clsidTool) override;
+    HRESULT STDMETHODCALLTYPE NotifyBufferModified(LPCWSTR pwszFilename) override;
+    HRESULT STDMETHODCALLTYPE IsBuildRequired() override;
+    HRESULT STDMETHODCALLTYPE SetBuildRequired(long bNewState) override;
+    HRESULT STDMETHODCALLTYPE IsSaveRequired() override;
+    HRESULT STDMETHODCALLTYPE CheckFileTimestamps() override;
+    HRESULT STDMETHODCALLTYPE Unload() override;
+    HRESULT STDMETHODCALLTYPE IsStable() override;
+    HRESULT STDMETHODCALLTYPE SetStable(long bNewState) override;
+    HRESULT STDMETHODCALLTYPE SetDefaultNodesStable(long bNewState) override;
+    HRESULT STDMETHODCALLTYPE GetToolLocStamp(LPWSTR* ppwszLoc, LPCWSTR pwszclsid) override;
+    HRESULT STDMETHODCALLTYPE SetToolLocStamp(LPCWSTR pwszLoc, LPCWSTR pwszclsid) override;
+
+private:
+    using Folder = std::vector<suite::ComPtr<IProjectNode>>;
+    Folder* folder_at(long index);
+    const Folder* folder_at(long index) const;
+    suite::ComPtr<IProjectNode> node_at(long folder, unsigned long index) const;
+    // The CLSID of the suite's tool number index, when there is a suite.
+    bool tool_clsid(unsigned int index, GUID& clsid) const;
+
+    Recording recording_;
+    std::wstring location_;
+    std::array<std::wstring, PT_NUM_PATH_TYPES> paths_;
+    std::array<Folder, FCAT_NUM_CATS> folders_;
+    std::array<std::wstring, FCAT_NUM_CATS> suffixes_;
+    ToolArgsList projectArgs_;
+    suite::ComPtr<ISuiteArgs> suiteArgs_;
+    suite::ComPtr<ISuite> suite_;
+    IProjectManager* manager_ = nullptr;
+    IProjectDisplay* display_ = nullptr;
+    bool stable_ = false;
+    bool buildRequired_ = true;
+    bool saveRequired_ = false;
+    // Upper-case CLSID text -> (key as written, location).
+    std::map<std::wstring, std::pair<std::wstring, std::wstring>> stamps_;
+};
+
+// The tool of suite whose class (or legacy alias) is clsid; null when none.
+suite::ComPtr<ITool> find_tool(ISuite* suite, const GUID& clsid);
+// The class under which a tool is known: its legacy alias, else IPersist's class.
+HRESULT tool_class_of(IUnknown* tool, GUID& clsid);
+
+} // namespace veska::host

@@ -1,0 +1,362 @@
+#include "host_ui.h"
+
+namespace veska::host {
+
+namespace {
+
+std::string menu_item_text(const _MENUITEM& item) {
+    return "id=" + std::to_string(item.lCommandID) + ", name=" + quoted(item.pszName) +
+           ", state=" + std::to_string(item.fState);
+}
+
+MenuEntry entry_of(const _MENUITEM& item) {
+    MenuEntry entry;
+    entry.id = item.lCommandID;
+    entry.name = in_text(item.pszName); // the item texts stay the plug-in's
+    entry.statusText = in_text(item.pszStatusBarText);
+    entry.flags = item.fFlags;
+    entry.specialFlags = item.fSpecialFlags;
+    entry.state = item.fState;
+    entry.hotKey = item.HotKey.wKey;
+    entry.hotKeyModifier = item.HotKey.bModifier;
+    return entry;
+}
+
+bool bitmap_size(HBITMAP bitmap, SIZE& size, int& bitsPerPixel) {
+    BITMAP info{};
+    if (!bitmap || GetObjectW(bitmap, sizeof info, &info) != sizeof info)
+        return false;
+    size = SIZE{info.bmWidth, info.bmHeight};
+    bitsPerPixel = info.bmBitsPixel;
+    return true;
+}
+
+} // namespace
+
+// --- HostMenu ---
+
+HostMenu::HostMenu(std::shared_ptr<Recorder> recorder) : recording_(std::move(recorder), "IMenu") {}
+
+const MenuEntry* HostMenu::find(long id) const noexcept {
+    for (const MenuEntry& item : items_)
+        if (item.id == id)
+            return &item;
+    return nullptr;
+}
+
+MenuEntry* HostMenu::find_item(long id) noexcept {
+    return const_cast<MenuEntry*>(std::as_const(*this).find(id));
+}
+
+void HostMenu::add_host_item(long id, std::wstring name) {
+    MenuEntry entry;
+    entry.id = id;
+    entry.name = std::move(name);
+    items_.push_back(std::move(entry));
+}
+
+HRESULT HostMenu::AddItem(_MENUITEM* pItem) {
+    return recording_.call(
+        "AddItem", [&] { return std::string(pItem ? menu_item_text(*pItem) : "null"); },
+        [&] {
+            if (!pItem)
+                return E_POINTER;
+            if (find(pItem->lCommandID))
+                return E_INVALIDARG; // one item per command
+            items_.push_back(entry_of(*pItem));
+            return S_OK;
+        });
+}
+
+HRESULT HostMenu::InsertItemBeforeID(_MENUITEM* pItem, long lRefCommandID) {
+    return recording_.call(
+        "InsertItemBeforeID",
+        [&] {
+            return std::string(pItem ? "id=" + std::to_string(pItem->lCommandID) + ", before=" +
+                                           std::to_string(lRefCommandID) + ", name=" + quoted(pItem->pszName)
+                                     : "null, before=" + std::to_string(lRefCommandID));
+        },
+        [&] {
+            if (!pItem)
+                return E_POINTER;
+            if (find(pItem->lCommandID))
+                return E_INVALIDARG;
+            // An unknown reference item puts the new one at the end, as menus do.
+            auto position = items_.end();
+            for (auto it = items_.begin(); it != items_.end(); ++it)
+                if (it->id == lRefCommandID) {
+                    position = it;
+                    break;
+                }
+            items_.insert(position, entry_of(*pItem));
+            return S_OK;
+        });
+}
+
+HRESULT HostMenu::RemoveItem(long lID) {
+    return recording_.call(
+        "RemoveItem", [&] { return std::string("id=" + std::to_string(lID)); },
+        [&] {
+            for (auto it = items_.begin(); it != items_.end(); ++it)
+                if (it->id == lID) {
+                    items_.erase(it);
+                    return S_OK;
+                }
+            return E_INVALIDARG;
+        });
+}
+
+HRESULT HostMenu::GetItemState(long lID, long* fState) {
+    return recording_.call(
+        "GetItemState", [&] { return std::string("id=" + std::to_string(lID)); },
+        [&] {
+            if (!fState)
+                return E_POINTER;
+            const MenuEntry* item = find(lID);
+            if (!item)
+                return E_INVALIDARG;
+            *fState = item->state;
+            return S_OK;
+        });
+}
+
+HRESULT HostMenu::SetItemState(long lID, long fState) {
+    return recording_.call(
+        "SetItemState",
+        [&] { return std::string("id=" + std::to_string(lID) + ", state=" + std::to_string(fState)); },
+        [&] {
+            MenuEntry* item = find_item(lID);
+            if (!item)
+                return E_INVALIDARG;
+            item->state = fState;
+            return S_OK;
+        });
+}
+
+HRESULT HostMenu::SetItemText(long lID, LPCWSTR lpszText) {
+    return recording_.call(
+        "SetItemText", [&] { return std::string("id=" + std::to_string(lID) + ", " + quoted(lpszText)); },
+        [&] {
+            MenuEntry* item = find_item(lID);
+            if (!item)
+                return E_INVALIDARG;
+            item->name = in_text(lpszText);
+            return S_OK;
+        });
+}
+
+// --- HostToolbar ---
+
+HostToolbar::HostToolbar(std::shared_ptr<Recorder> recorder) : recording_(std::move(recorder), "IToolbar") {}
+
+unsigned int HostToolbar::image_count() const noexcept {
+    unsigned int count = 0;
+    for (const ToolbarBitmap& bitmap : bitmaps_)
+        count += bitmap.buttonCount;
+    return count;
+}
+
+const ToolbarEntry* HostToolbar::find(long id) const noexcept {
+    for (const ToolbarEntry& control : controls_)
+        if (control.id == id)
+            return &control;
+    return nullptr;
+}
+
+ToolbarEntry* HostToolbar::find_control(long id) noexcept {
+    return const_cast<ToolbarEntry*>(std::as_const(*this).find(id));
+}
+
+HRESULT HostToolbar::AddBitmap(unsigned int uButtonCount, HBITMAP hSmallButtons, HBITMAP hLargeButtons,
+                               unsigned long cMaskColor) {
+    const auto describe = [&] {
+        char mask[16];
+        snprintf(mask, sizeof mask, "0x%06lX", cMaskColor);
+        return "count=" + std::to_string(uButtonCount) + ", mask=" + mask;
+    };
+    return recording_.call("AddBitmap", describe, [&] {
+        ToolbarBitmap bitmap;
+        bitmap.buttonCount = uButtonCount;
+        bitmap.maskColor = cMaskColor;
+        int largeBits = 0;
+        if (uButtonCount == 0 || !bitmap_size(hSmallButtons, bitmap.smallSize, bitmap.bitsPerPixel) ||
+            !bitmap_size(hLargeButtons, bitmap.largeSize, largeBits))
+            return E_INVALIDARG;
+        bitmaps_.push_back(bitmap);
+        return S_OK;
+    });
+}
+
+HRESULT HostToolbar::AddControl(_TOOLBARCONTROL* pControl) {
+    return recording_.call(
+        "AddControl",
+        [&] {
+            return std::string(pControl ? "id=" + std::to_string(pControl->lCommandID) +
+                                              ", image=" + std::to_string(pControl->fFlags) +
+                                              ", style=" + std::to_string(pControl->fStyle) +
+                                              ", tooltip=" + quoted(pControl->pszTooltipText)
+                                        : "null");
+        },
+        [&] {
+            if (!pControl)
+                return E_POINTER;
+            if (find(pControl->lCommandID))
+                return E_INVALIDARG;
+            ToolbarEntry control;
+            control.id = pControl->lCommandID;
+            control.insertionPoint = pControl->lInsertionPoint;
+            control.flags = pControl->fFlags;
+            control.style = pControl->fStyle;
+            control.state = pControl->fState;
+            control.statusText = in_text(pControl->pszStatusBarText);
+            control.tooltip = in_text(pControl->pszTooltipText);
+            control.width = pControl->sWidth;
+            controls_.push_back(std::move(control));
+            return S_OK;
+        });
+}
+
+HRESULT HostToolbar::RemoveControl(unsigned int uID) {
+    return recording_.call(
+        "RemoveControl", [&] { return std::string("id=" + std::to_string(uID)); },
+        [&] {
+            for (auto it = controls_.begin(); it != controls_.end(); ++it)
+                if (it->id == static_cast<long>(uID)) {
+                    controls_.erase(it);
+                    return S_OK;
+                }
+            return E_INVALIDARG;
+        });
+}
+
+HRESULT HostToolbar::GetControl(unsigned int uID, HWND* phWnd) {
+    return recording_.call(
+        "GetControl", [&] { return std::string("id=" + std::to_string(uID)); },
+        [&] {
+            if (!phWnd)
+                return E_POINTER;
+            *phWnd = nullptr;
+            // A headless toolbar has no windows for its controls.
+            return find(static_cast<long>(uID)) ? S_FALSE : E_INVALIDARG;
+        });
+}
+
+HRESULT HostToolbar::RemoveControls() {
+    return recording_.call("RemoveControls", [&] {
+        controls_.clear();
+        return S_OK;
+    });
+}
+
+HRESULT HostToolbar::GetItemState(unsigned int uID, long* fState) {
+    return recording_.call(
+        "GetItemState", [&] { return std::string("id=" + std::to_string(uID)); },
+        [&] {
+            if (!fState)
+                return E_POINTER;
+            const ToolbarEntry* control = find(static_cast<long>(uID));
+            if (!control)
+                return E_INVALIDARG;
+            *fState = control->state;
+            return S_OK;
+        });
+}
+
+HRESULT HostToolbar::SetItemState(unsigned int uID, long fState) {
+    return recording_.call(
+        "SetItemState",
+        [&] { return std::string("id=" + std::to_string(uID) + ", state=" + std::to_string(fState)); },
+        [&] {
+            ToolbarEntry* control = find_control(static_cast<long>(uID));
+            if (!control)
+                return E_INVALIDARG;
+            control->state = fState;
+            return S_OK;
+        });
+}
+
+HRESULT HostToolbar::AutoResize() {
+    return recording_.call("AutoResize", [&] { return S_OK; });
+}
+
+// --- Property sheet ---
+
+PropertySheetWindow& PropertySheetWindow::operator=(PropertySheetWindow&& other) noexcept {
+    if (this != &other) {
+        if (window_)
+            DestroyWindow(window_);
+        window_ = other.window_;
+        other.window_ = nullptr;
+    }
+    return *this;
+}
+
+PropertySheetWindow::~PropertySheetWindow() {
+    if (window_)
+        DestroyWindow(window_);
+}
+
+HWND PropertySheetWindow::current_page() const noexcept {
+    return window_ ? reinterpret_cast<HWND>(SendMessageW(window_, PSM_GETCURRENTPAGEHWND, 0, 0)) : nullptr;
+}
+
+void PropertySheetWindow::pump() const {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (window_ && SendMessageW(window_, PSM_ISDIALOGMESSAGE, 0, reinterpret_cast<LPARAM>(&message)))
+            continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+HRESULT PropertySheetWindow::apply() const {
+    if (!window_)
+        return E_HANDLE;
+    SendMessageW(window_, PSM_PRESSBUTTON, PSBTN_APPLYNOW, 0);
+    pump();
+    return S_OK;
+}
+
+HostSheetSite::HostSheetSite(std::shared_ptr<Recorder> recorder)
+    : recording_(std::move(recorder), "ISheetSite") {}
+
+HostSheetSite::~HostSheetSite() {
+    // Pages never shown are still ours to destroy.
+    for (HPROPSHEETPAGE page : pages_)
+        DestroyPropertySheetPage(page);
+}
+
+HRESULT HostSheetSite::AddPages(unsigned long count, HPROPSHEETPAGE* pages) {
+    return recording_.call(
+        "AddPages", [&] { return std::string(std::to_string(count)); },
+        [&] {
+            if (count && !pages)
+                return E_POINTER;
+            for (unsigned long i = 0; i < count; ++i)
+                if (!pages[i])
+                    return E_INVALIDARG;
+            pages_.insert(pages_.end(), pages, pages + count);
+            return S_OK;
+        });
+}
+
+PropertySheetWindow HostSheetSite::create_sheet(const std::wstring& caption, HWND parent) {
+    if (pages_.empty())
+        return PropertySheetWindow();
+    PROPSHEETHEADERW header{};
+    header.dwSize = sizeof header;
+    header.dwFlags = PSH_MODELESS;
+    header.hwndParent = parent;
+    header.pszCaption = caption.c_str();
+    header.nPages = static_cast<UINT>(pages_.size());
+    header.phpage = pages_.data();
+    const INT_PTR window = PropertySheetW(&header);
+    // The sheet owns the pages now, whether it opened or not.
+    pages_.clear();
+    if (window == 0 || window == -1)
+        return PropertySheetWindow();
+    return PropertySheetWindow(reinterpret_cast<HWND>(window));
+}
+
+} // namespace veska::host

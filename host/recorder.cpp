@@ -1,0 +1,146 @@
+#include "recorder.h"
+
+#include <cstdio>
+
+namespace veska::host {
+
+std::optional<HRESULT> Recorder::enter(const char* interfaceName, const char* method, std::string arguments) {
+    CallRecord record;
+    record.interfaceName = interfaceName;
+    record.method = method;
+    record.arguments = std::move(arguments);
+    if (record.interfaceName != "IProjectManager" && record.interfaceName != "IProjectManagerEx")
+        record.line = record.interfaceName + ".";
+    record.line += record.method + "(" + record.arguments + ")";
+    calls_.push_back(std::move(record));
+
+    const auto found = injections_.find(std::string(interfaceName) + "." + method);
+    if (found == injections_.end())
+        return std::nullopt;
+    Injection& injection = found->second;
+    if (injection.skip > 0) {
+        --injection.skip;
+        return std::nullopt;
+    }
+    if (injection.times == 0)
+        return std::nullopt;
+    if (injection.times > 0)
+        --injection.times;
+    calls_.back().result = injection.hr;
+    return injection.hr;
+}
+
+void Recorder::set_result(size_t index, HRESULT result) noexcept {
+    if (index < calls_.size())
+        calls_[index].result = result;
+}
+
+void Recorder::inject(const std::string& qualifiedName, HRESULT hr, int times, int skip) {
+    injections_[qualifiedName] = Injection{hr, times, skip};
+}
+
+std::vector<std::string> Recorder::lines() const {
+    std::vector<std::string> result;
+    result.reserve(calls_.size());
+    for (const CallRecord& call : calls_)
+        result.push_back(call.line);
+    return result;
+}
+
+std::vector<CallRecord> Recorder::calls_of(const std::string& name) const {
+    const bool qualified = name.find('.') != std::string::npos;
+    std::vector<CallRecord> result;
+    for (const CallRecord& call : calls_) {
+        const bool matches = qualified ? call.interfaceName + "." + call.method == name : call.method == name;
+        if (matches)
+            result.push_back(call);
+    }
+    return result;
+}
+
+size_t Recorder::find(const std::string& text, size_t from) const noexcept {
+    for (size_t i = from; i < calls_.size(); ++i)
+        if (calls_[i].line.find(text) != std::string::npos)
+            return i;
+    return npos;
+}
+
+std::string Recorder::transcript() const {
+    std::string text;
+    for (const CallRecord& call : calls_)
+        text += call.line + "\n";
+    return text;
+}
+
+std::string utf8(const wchar_t* text) {
+    if (!text || !*text)
+        return {};
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (length <= 1)
+        return {};
+    std::string result(static_cast<size_t>(length - 1), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, result.data(), length, nullptr, nullptr);
+    return result;
+}
+
+std::string utf8(const std::wstring& text) {
+    return utf8(text.c_str());
+}
+
+std::wstring from_utf8(const std::string& text) {
+    if (text.empty())
+        return {};
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+    if (length <= 1)
+        return {};
+    std::wstring result(static_cast<size_t>(length - 1), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, result.data(), length);
+    return result;
+}
+
+std::string quoted(const wchar_t* text) {
+    if (!text)
+        return "null";
+    std::string result = "\"";
+    for (const char c : utf8(text)) {
+        switch (c) {
+        case '\\':
+            result += "\\\\";
+            break;
+        case '"':
+            result += "\\\"";
+            break;
+        case '\n':
+            result += "\\n";
+            break;
+        case '\r':
+            result += "\\r";
+            break;
+        case '\t':
+            result += "\\t";
+            break;
+        default:
+            result += c;
+        }
+    }
+    return result + "\"";
+}
+
+std::string guid_text(const GUID* guid) {
+    if (!guid)
+        return "null";
+    char text[40];
+    snprintf(text, sizeof text, "{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+             static_cast<unsigned long>(guid->Data1), guid->Data2, guid->Data3, guid->Data4[0],
+             guid->Data4[1], guid->Data4[2], guid->Data4[3], guid->Data4[4], guid->Data4[5], guid->Data4[6],
+             guid->Data4[7]);
+    return text;
+}
+
+std::string hresult_text(HRESULT hr) {
+    char text[16];
+    snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(hr));
+    return text;
+}
+
+} // namespace veska::host
