@@ -1,0 +1,533 @@
+#include "pattern_engine.h"
+
+#include <cstring>
+
+const char PatternEngine::kErrNoText[] =
+    "The client must set a TEXT string prior to performing parsing operations.";
+const char PatternEngine::kErrNoCtrl[] =
+    "The client must set a CTRL string prior to performing parsing operations.";
+const char PatternEngine::kErrInvalidRange[] = "There is an invalid range in a character set.";
+const char PatternEngine::kErrMissingBracket[] = "There is a missing closing bracket on a character set.";
+const char PatternEngine::kErrExtraParen[] = "There is an extra closing parenthesis.";
+const char PatternEngine::kErrMissingParen[] = "There is a missing closing parenthesis.";
+const char PatternEngine::kErrEmptyGroup[] = "The sequence \"()\" is invalid in a CTRL string.";
+const char PatternEngine::kErrTrailingEscape[] =
+    "There is a \"\\\" with nothing to escape at the end of the CTRL string.";
+const char PatternEngine::kErrTooDeep[] = "The groups of the CTRL string are nested too deeply.";
+const char PatternEngine::kErrTruncated[] = "The generated text does not fit in the TEXT buffer.";
+
+PatternEngine::PatternEngine() {
+    error_text_[0] = '\0';
+}
+
+void PatternEngine::Reset() {
+    error_text_[0] = '\0';
+    text_pos_ = 0;
+    ctrl_pos_ = 0;
+    text_ = nullptr;
+    out_ = nullptr;
+    out_capacity_ = 0;
+    ctrl_ = nullptr;
+    flag_ = nullptr;
+    values_ = nullptr;
+    value_cursor_ = 0;
+}
+
+bool PatternEngine::ValuesRemain() const {
+    return values_ != nullptr && value_cursor_ < values_->size();
+}
+
+int PatternEngine::Fail(int code, const char* message) {
+    std::size_t n = std::strlen(message);
+    if (n >= kErrorTextSize)
+        n = kErrorTextSize - 1;
+    std::memcpy(error_text_, message, n);
+    error_text_[n] = '\0';
+    return code;
+}
+
+// ---------------------------------------------------------------------------
+// Scanning rules
+
+// Extent of a group, a set or an escape.
+int PatternEngine::LongAtomExtentEnd(int pos) const {
+    const char c = CtrlAt(pos);
+    if (c == '\0')
+        return pos;
+    if (c == '\\')
+        return CtrlAt(pos + 1) == '\0' ? pos + 1 : pos + 2;
+    if (c == '[') {
+        int i = pos + 1;
+        if (CtrlAt(i) == '\0')
+            return i;
+        ++i; // the first character is a member whatever it is
+        while (CtrlAt(i) != '\0' && CtrlAt(i) != ']')
+            ++i;
+        return CtrlAt(i) == ']' ? i + 1 : i;
+    }
+    if (c != '(')
+        return pos + 1;
+
+    int open = 0;
+    int i = pos;
+    for (;;) {
+        const char d = CtrlAt(i);
+        if (d == '\0')
+            return i;
+        if (d == '\\') {
+            i += CtrlAt(i + 1) == '\0' ? 1 : 2;
+            continue;
+        }
+        if (d == '[') {
+            ++i;
+            if (CtrlAt(i) == '\0')
+                return i;
+            ++i;
+            while (CtrlAt(i) != '\0' && CtrlAt(i) != ']')
+                ++i;
+            if (CtrlAt(i) == '\0')
+                return i;
+            ++i;
+            continue;
+        }
+        if (d == '(')
+            ++open;
+        if (d == ')')
+            --open;
+        ++i;
+        if (open == 0)
+            return i;
+    }
+}
+
+void PatternEngine::SkipAtom() {
+    ctrl_pos_ = AtomExtentEnd(ctrl_pos_);
+    if (IsQuantifier(CtrlAt(ctrl_pos_)))
+        ++ctrl_pos_;
+}
+
+void PatternEngine::SkipRemainingAlternatives() {
+    while (CtrlAt(ctrl_pos_) == '|') {
+        ++ctrl_pos_;
+        if (CtrlAt(ctrl_pos_) == '\0')
+            return;
+        SkipAtom();
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Match
+
+// Start of Match and Generate: depth and positions to 0, then the TEXT and
+// CTRL strings are checked, in that order.
+int PatternEngine::Begin(bool needs_buffer) {
+    depth_ = 0;
+    text_pos_ = 0;
+    ctrl_pos_ = 0;
+    if (text_ == nullptr || (needs_buffer && out_ == nullptr))
+        return Fail(kNoText, kErrNoText);
+    if (ctrl_ == nullptr)
+        return Fail(kNoCtrl, kErrNoCtrl);
+    return kOk;
+}
+
+int PatternEngine::Match() {
+    pending_.clear();
+    int result = Begin(false);
+    if (result != kOk)
+        return result;
+
+    do {
+        result = MatchAlternation();
+    } while (result == kOk && CtrlAt(ctrl_pos_) != '\0');
+
+    if (result != kOk && TextChar() == '\0')
+        result = kNoMatch;
+
+    if (result == kOk) {
+        for (const PendingMark& mark : pending_) {
+            if (mark.is_value) {
+                values_->emplace_back(text_ + mark.begin, static_cast<std::size_t>(mark.end - mark.begin));
+            } else {
+                *flag_ = true;
+            }
+        }
+    }
+    pending_.clear();
+    return result;
+}
+
+// A unit and, while it fails and a "|" follows, the units after the bars.
+int PatternEngine::MatchAlternation() {
+    const int start = ctrl_pos_;
+    bool chained = false;
+    for (;;) {
+        const char c = CtrlAt(ctrl_pos_);
+        if (c == '\0')
+            return kOk; // empty unit
+        if (IsPlainLiteralUnit()) {
+            const int result = MatchPlainLiteral();
+            if (result == kNoMatch && chained)
+                ctrl_pos_ = start;
+            return result;
+        }
+        const int extent_end = AtomExtentEnd(ctrl_pos_);
+        const char follower = CtrlAt(extent_end);
+        if (!IsQuantifier(follower) && follower != '|') {
+            // Neither quantifier nor bar: the quantifier step would only
+            // pass the atom step's result on.
+            const int result = c == '[' ? MatchSet() : MatchAtom();
+            if (result == kNoMatch && chained)
+                ctrl_pos_ = start;
+            return result;
+        }
+        const int follower_pos = AlternativeFollowerPos(extent_end);
+        const bool bar = CtrlAt(follower_pos) == '|';
+        const int result = MatchQuantified(extent_end);
+        if (result == kOk && bar) {
+            SkipRemainingAlternatives();
+            return kOk;
+        }
+        if (result == kNoMatch && bar) {
+            ctrl_pos_ = follower_pos + 1;
+            chained = true;
+            continue;
+        }
+        if (result == kNoMatch && chained)
+            ctrl_pos_ = start;
+        return result;
+    }
+}
+
+int PatternEngine::MatchQuantified(int extent_end) {
+    const char quantifier = CtrlAt(extent_end);
+    const int start = ctrl_pos_;
+
+    int result = MatchAtom();
+    if (result != kOk && result != kNoMatch)
+        return result;
+
+    if (quantifier == '?') {
+        ctrl_pos_ = extent_end + 1;
+        return kOk;
+    }
+    if (quantifier == '+' && result == kNoMatch) {
+        ctrl_pos_ = extent_end + 1;
+        return kNoMatch;
+    }
+    if (quantifier == '+' || quantifier == '*') {
+        if (result == kOk) {
+            // Greedy repetition. A failed attempt (whatever its code) ends it
+            // and leaves the TEXT where that attempt began; an attempt that
+            // consumes nothing ends it too, so "(a?)*" cannot loop.
+            for (;;) {
+                const int before = text_pos_;
+                ctrl_pos_ = start;
+                if (MatchAtom() != kOk) {
+                    text_pos_ = before;
+                    break;
+                }
+                if (text_pos_ == before)
+                    break;
+            }
+        }
+        ctrl_pos_ = extent_end + 1;
+        return kOk;
+    }
+    return result;
+}
+
+int PatternEngine::MatchAtom() {
+    const int text_start = text_pos_;
+    const int ctrl_start = ctrl_pos_;
+    char marker = '\0';
+    if (CtrlAt(ctrl_pos_) == '%' && (CtrlAt(ctrl_pos_ + 1) == 'n' || CtrlAt(ctrl_pos_ + 1) == 'v')) {
+        marker = CtrlAt(ctrl_pos_ + 1);
+        ctrl_pos_ += 2;
+    }
+
+    int result;
+    switch (CtrlAt(ctrl_pos_)) {
+    case '\0':
+        result = kOk; // a marker with nothing after it marks an empty unit
+        break;
+    case '(':
+        result = MatchGroup(ctrl_start, text_start);
+        break;
+    case '[':
+        result = MatchSet();
+        break;
+    case ')':
+        result = Fail(kSyntaxError, kErrExtraParen);
+        break;
+    default:
+        result = MatchSimple();
+        break;
+    }
+
+    if (result == kOk) {
+        if (marker == 'n' && flag_ != nullptr)
+            pending_.push_back({false, 0, 0});
+        if (marker == 'v' && values_ != nullptr)
+            pending_.push_back({true, text_start, text_pos_});
+    }
+    return result;
+}
+
+// Steps into the group at `ctrl_start`: kOk, or the error of an empty or too
+// deeply nested group with the CTRL position put back on the group.
+int PatternEngine::EnterGroup(int ctrl_start) {
+    ++ctrl_pos_;
+    ++depth_;
+    if (CtrlAt(ctrl_pos_) == ')') {
+        ctrl_pos_ = ctrl_start;
+        return Fail(kSyntaxError, kErrEmptyGroup);
+    }
+    if (depth_ > kMaxGroupDepth) {
+        ctrl_pos_ = ctrl_start;
+        return Fail(kSyntaxError, kErrTooDeep);
+    }
+    return kOk;
+}
+
+// After a unit of the group succeeded: true when the group ends here, at its
+// ")" (stepped over) or, with `result` set to the error, at the end of the
+// CTRL string (the position put back on the group).
+bool PatternEngine::GroupEnds(int ctrl_start, int& result) {
+    if (CtrlAt(ctrl_pos_) == ')') {
+        ++ctrl_pos_;
+        return true;
+    }
+    if (CtrlAt(ctrl_pos_) == '\0') {
+        ctrl_pos_ = ctrl_start;
+        result = Fail(kSyntaxError, kErrMissingParen);
+        return true;
+    }
+    return false;
+}
+
+int PatternEngine::MatchGroup(int ctrl_start, int text_start) {
+    int result = EnterGroup(ctrl_start);
+    while (result == kOk) {
+        result = IsPlainLiteralUnit() ? MatchPlainLiteral() : MatchAlternation();
+        if (result == kOk && GroupEnds(ctrl_start, result))
+            break;
+    }
+    if (result == kNoMatch)
+        text_pos_ = text_start;
+    --depth_;
+    return result;
+}
+
+int PatternEngine::MatchSet() {
+    if (TextChar() == '\0')
+        return kNoMatch;
+    const int start = ctrl_pos_;
+    const unsigned char t = static_cast<unsigned char>(TextChar());
+    bool negated = false;
+    bool member = false;
+
+    ++ctrl_pos_;
+    const char first = CtrlAt(ctrl_pos_);
+    if (first == '\0')
+        return Fail(kSyntaxError, kErrMissingBracket);
+    if (first == '^') {
+        negated = true;
+        ++ctrl_pos_;
+    } else if (first == ']' || first == '-') {
+        member = t == static_cast<unsigned char>(first);
+        ++ctrl_pos_;
+    }
+    for (;;) {
+        const char c = CtrlAt(ctrl_pos_);
+        if (c == '\0')
+            return Fail(kSyntaxError, kErrMissingBracket);
+        if (c == ']') {
+            ++ctrl_pos_;
+            break;
+        }
+        const char high = CtrlAt(ctrl_pos_ + 1) == '-' ? CtrlAt(ctrl_pos_ + 2) : '\0';
+        if (high != '\0' && high != ']') {
+            const unsigned char lo = static_cast<unsigned char>(c);
+            const unsigned char hi = static_cast<unsigned char>(high);
+            if (hi < lo)
+                return Fail(kSyntaxError, kErrInvalidRange);
+            if (lo <= t && t <= hi)
+                member = true;
+            ctrl_pos_ += 3;
+        } else {
+            if (t == static_cast<unsigned char>(c))
+                member = true;
+            ++ctrl_pos_;
+        }
+    }
+    if (member == negated) {
+        ctrl_pos_ = start;
+        return kNoMatch;
+    }
+    ++text_pos_;
+    return kOk;
+}
+
+int PatternEngine::MatchSimple() {
+    const char c = CtrlAt(ctrl_pos_);
+    const char t = TextChar();
+    switch (c) {
+    case '$':
+        if (t != '\0' && t != '\n')
+            return kNoMatch;
+        ++ctrl_pos_;
+        return kOk;
+    case '.':
+        if (t == '\n')
+            return kNoMatch;
+        ++ctrl_pos_;
+        return kOk;
+    case '\\': {
+        const char escaped = CtrlAt(ctrl_pos_ + 1);
+        if (escaped == '\0')
+            return Fail(kSyntaxError, kErrTrailingEscape);
+        if (escaped != t)
+            return kNoMatch;
+        ctrl_pos_ += 2;
+        ++text_pos_;
+        return kOk;
+    }
+    default:
+        if (c != t)
+            return kNoMatch;
+        ++ctrl_pos_;
+        ++text_pos_;
+        return kOk;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Generate
+
+int PatternEngine::Generate() {
+    int result = Begin(true);
+    if (result != kOk)
+        return result;
+
+    do {
+        result = GenAlternation();
+    } while (result == kOk && CtrlAt(ctrl_pos_) != '\0');
+    return result;
+}
+
+// Writes `c` followed by a terminator, if both fit.
+bool PatternEngine::Emit(char c) {
+    const std::size_t pos = static_cast<std::size_t>(text_pos_);
+    if (pos + 1 >= out_capacity_)
+        return false;
+    out_[pos] = c;
+    out_[pos + 1] = '\0';
+    ++text_pos_;
+    return true;
+}
+
+// Only the first alternative of a chain is ever written.
+int PatternEngine::GenAlternation() {
+    if (CtrlAt(ctrl_pos_) == '\0')
+        return kOk;
+    const int extent_end = AtomExtentEnd(ctrl_pos_);
+    const bool bar = CtrlAt(AlternativeFollowerPos(extent_end)) == '|';
+    const int result = GenQuantified(extent_end);
+    if (result == kOk && bar)
+        SkipRemainingAlternatives();
+    return result;
+}
+
+int PatternEngine::GenQuantified(int extent_end) {
+    const char quantifier = CtrlAt(extent_end);
+    if (quantifier != '?' && quantifier != '*' && quantifier != '+')
+        return GenAtom();
+
+    if (quantifier != '+' && !ValuesRemain()) {
+        ctrl_pos_ = extent_end + 1;
+        return kOk;
+    }
+    // Written once: a quantified atom never consumes a value, so repeating it
+    // "while values remain" would never end.
+    const int result = GenAtom();
+    if (result == kOk)
+        ctrl_pos_ = extent_end + 1;
+    return result;
+}
+
+int PatternEngine::GenAtom() {
+    const int ctrl_start = ctrl_pos_;
+    char marker = '\0';
+    if (CtrlAt(ctrl_pos_) == '%' && (CtrlAt(ctrl_pos_ + 1) == 'n' || CtrlAt(ctrl_pos_ + 1) == 'v')) {
+        marker = CtrlAt(ctrl_pos_ + 1);
+        ctrl_pos_ += 2;
+    }
+
+    if (depth_ == 0 && marker == 'n' && (flag_ == nullptr || !*flag_))
+        return kNoMatch;
+    if (depth_ == 0 && marker == 'v') {
+        if (!ValuesRemain())
+            return kNoMatch;
+        const std::string& value = (*values_)[value_cursor_++];
+        for (const char* p = value.c_str(); *p != '\0'; ++p) {
+            if (!Emit(*p))
+                return Fail(kTruncated, kErrTruncated);
+        }
+        SkipAtom();
+        return kOk;
+    }
+
+    const char c = CtrlAt(ctrl_pos_);
+    switch (c) {
+    case '\0':
+        return kOk;
+    case '(':
+        return GenGroup(ctrl_start);
+    case '[': {
+        ++ctrl_pos_;
+        if (CtrlAt(ctrl_pos_) == '\0')
+            return Fail(kSyntaxError, kErrMissingBracket);
+        int close = ctrl_pos_ + 1;
+        while (CtrlAt(close) != '\0' && CtrlAt(close) != ']')
+            ++close;
+        if (CtrlAt(close) == '\0')
+            return Fail(kSyntaxError, kErrMissingBracket);
+        if (!Emit(CtrlAt(close - 1)))
+            return Fail(kTruncated, kErrTruncated);
+        ctrl_pos_ = close + 1;
+        return kOk;
+    }
+    case ')':
+        return Fail(kSyntaxError, kErrExtraParen);
+    case '$':
+    case '.':
+        ++ctrl_pos_;
+        return kOk;
+    case '\\': {
+        const char escaped = CtrlAt(ctrl_pos_ + 1);
+        if (escaped == '\0')
+            return Fail(kSyntaxError, kErrTrailingEscape);
+        if (!Emit(escaped))
+            return Fail(kTruncated, kErrTruncated);
+        ctrl_pos_ += 2;
+        return kOk;
+    }
+    default:
+        if (!Emit(c))
+            return Fail(kTruncated, kErrTruncated);
+        ++ctrl_pos_;
+        return kOk;
+    }
+}
+
+int PatternEngine::GenGroup(int ctrl_start) {
+    int result = EnterGroup(ctrl_start);
+    while (result == kOk) {
+        result = GenAlternation();
+        if (result == kOk && GroupEnds(ctrl_start, result))
+            break;
+    }
+    --depth_;
+    return result;
+}

@@ -1,0 +1,229 @@
+// PatternEngine: interpreter of the CTRL-string pattern language that the
+// option pages use to read options out of a command line (Match) and to
+// write them back (Generate).
+//
+// The language, in short (a CTRL string is read left to right, there is no
+// compiled form; syntax errors are found only when the interpreter reaches
+// them):
+//
+//   unit     := atom [quantifier] ['|' unit]      ('|' binds tighter than
+//                                                  sequence: ab|cd = a(b|c)d)
+//   atom     := "%n" atom    flag marker          (Match: sets the flag;
+//                                                  Generate: writes the atom
+//                                                  only if the flag is true)
+//             | "%v" atom    value marker         (Match: appends the consumed
+//                                                  text to the value list;
+//                                                  Generate: writes the next
+//                                                  value instead of the atom)
+//             | '(' units ')'                     group
+//             | '[' ['^'] members ']'             character set; Generate
+//                                                  writes its last character
+//             | '\' c                             c taken literally
+//             | '$'                               end of TEXT or line feed
+//             | '.'                               any TEXT character but a
+//                                                  line feed (consumes none)
+//             | c                                 c literally ("*", "+", "?",
+//                                                  "|", "]" and a lone "%"
+//                                                  included)
+//   quantifier := '*' | '+' | '?'                 greedy, never gives back
+//
+// Markers are honoured by Generate only outside groups. The scanning rules
+// treat the "%" of a marker as a one-character atom, so a quantifier or "|"
+// written after a marked atom is read as the next atom.
+//
+// Usage: Reset(), then SetCtrl/SetText/SetFlag/SetValues, then Match() or
+// Generate(). The engine owns nothing it is given: the CTRL string, the TEXT
+// string or output buffer, the flag and the value list belong to the caller
+// and must outlive the call.
+//
+// Behaviour chosen where the classic design leaves a gap:
+//   * A quantified atom whose repetition consumes no TEXT ("(a?)*", "($)*")
+//     ends its repetition.
+//   * "*" and "+" in Generate write their atom once even while values remain
+//     (the atom can never consume a value, so repeating would not end).
+//   * Generate never writes past the capacity given with SetText(char*, n):
+//     output that does not fit is cut after the last character that fits,
+//     the buffer stays NUL-terminated and Generate returns kTruncated with
+//     Position() = characters written.
+//   * A CTRL string ending in a single "\" is a syntax error (kSyntaxError,
+//     kErrTrailingEscape) when reached; it is never read past its end.
+//   * An atom expected at the very end of the CTRL string (empty CTRL string,
+//     a trailing "|" or marker, an open "(" at the end) is an empty unit that
+//     matches and writes nothing; an open group then reports its missing ")".
+//   * Groups nest at most kMaxGroupDepth deep (a syntax error beyond), which
+//     bounds the interpreter's recursion.
+//   * Set ranges compare characters as unsigned bytes.
+#ifndef SUITE_PATTERN_ENGINE_H
+#define SUITE_PATTERN_ENGINE_H
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// The ordered list of value strings of one option. It belongs to the option
+// page; Match appends to it, Generate only reads it.
+using ValueList = std::vector<std::string>;
+
+class PatternEngine {
+public:
+    // Result codes of Match and Generate.
+    enum Result : int {
+        kOk = 0,          // Match: pattern found at the start of TEXT;
+                          // Generate: text written
+        kNoMatch = 1,     // Match: no match; Generate: a marker's condition
+                          // is not met
+        kSyntaxError = 2, // bad CTRL string; ErrorText() names the fault
+        kNoText = 3,      // no TEXT string (or, for Generate, no buffer)
+        kNoCtrl = 4,      // no CTRL string
+        kTruncated = 5,   // Generate: output cut at the buffer's capacity
+    };
+
+    static constexpr std::size_t kErrorTextSize = 1024;
+    static constexpr int kMaxGroupDepth = 256;
+
+    // Messages put into the error text.
+    static const char kErrNoText[];
+    static const char kErrNoCtrl[];
+    static const char kErrInvalidRange[];
+    static const char kErrMissingBracket[];
+    static const char kErrExtraParen[];
+    static const char kErrMissingParen[];
+    static const char kErrEmptyGroup[];
+    static const char kErrTrailingEscape[];
+    static const char kErrTooDeep[];
+    static const char kErrTruncated[];
+
+    PatternEngine();
+    virtual ~PatternEngine() = default;
+    PatternEngine(const PatternEngine&) = delete;
+    PatternEngine& operator=(const PatternEngine&) = delete;
+
+    // Empties the error text, sets both positions to 0 and forgets the TEXT,
+    // CTRL, flag, value list and value cursor. The group depth is left alone.
+    void Reset();
+
+    void SetCtrl(const char* ctrl) { ctrl_ = ctrl; }
+    // Subject of Match (read up to its NUL). Generate cannot write here and
+    // answers kNoText after this overload.
+    void SetText(const char* text) {
+        text_ = text;
+        out_ = nullptr;
+        out_capacity_ = 0;
+    }
+    // Output buffer of Generate holding `capacity` chars (terminator
+    // included); Match reads it up to its NUL.
+    void SetText(char* buffer, std::size_t capacity) {
+        text_ = buffer;
+        out_ = buffer;
+        out_capacity_ = buffer ? capacity : 0;
+    }
+    void SetFlag(bool* flag) { flag_ = flag; }
+    // Binds the value list (or none) and puts the value cursor on its first
+    // value.
+    void SetValues(ValueList* values) {
+        values_ = values;
+        value_cursor_ = 0;
+    }
+
+    // Anchored, greedy, non-backtracking match at the start of TEXT. On kOk
+    // Position() is the number of TEXT characters consumed and the pending
+    // marks are applied (flag set true, values appended); on any other code
+    // neither the flag nor the list changes.
+    int Match();
+    // Writes the text the CTRL string describes for the bound state at the
+    // start of the buffer, NUL-terminated after every character written. On
+    // kOk (and kTruncated) Position() is the number of characters written.
+    // Moves the value cursor; never changes the flag or the list.
+    int Generate();
+
+    int Position() const { return text_pos_; }
+    const char* ErrorText() const { return error_text_; }
+    // Where interpretation stopped; after an empty-group, missing-parenthesis
+    // or nesting error it is the start of that atom (its marker included).
+    int CtrlPosition() const { return ctrl_pos_; }
+    int GroupDepth() const { return depth_; }
+
+private:
+    struct PendingMark {
+        bool is_value; // false: flag mark
+        int begin;     // consumed TEXT [begin, end) of a value mark
+        int end;
+    };
+
+    char CtrlAt(int pos) const { return ctrl_[pos]; }
+    char TextChar() const { return text_[text_pos_]; }
+    bool ValuesRemain() const;
+    int Fail(int code, const char* message);
+
+    // Scanning rules. AtomExtentEnd gives the position of the atom's
+    // follower (the NUL when the atom runs to the end of the CTRL string).
+    int AtomExtentEnd(int pos) const {
+        const char c = ctrl_[pos];
+        if (c == '(' || c == '[' || c == '\\' || c == '\0')
+            return LongAtomExtentEnd(pos);
+        return pos + 1;
+    }
+    int LongAtomExtentEnd(int pos) const;
+    static bool IsQuantifier(char c) { return c == '*' || c == '+' || c == '?'; }
+    // A character that is a one-character literal atom whatever follows it.
+    static bool IsPlainLiteral(char c) {
+        return c != '\0' && c != '(' && c != ')' && c != '[' && c != '\\' && c != '%' && c != '$' && c != '.';
+    }
+    // Fast path of the alternation step for the commonest unit: a literal
+    // with neither a quantifier nor a bar after it. Same steps, unrolled.
+    bool IsPlainLiteralUnit() const {
+        if (!IsPlainLiteral(ctrl_[ctrl_pos_]))
+            return false;
+        const char follower = ctrl_[ctrl_pos_ + 1];
+        return !IsQuantifier(follower) && follower != '|';
+    }
+    int MatchPlainLiteral() {
+        if (ctrl_[ctrl_pos_] != text_[text_pos_])
+            return kNoMatch;
+        ++ctrl_pos_;
+        ++text_pos_;
+        return kOk;
+    }
+    // Alternative scan: position of the follower given the atom's extent,
+    // stepping over a quantifier.
+    int AlternativeFollowerPos(int extent_end) const {
+        return IsQuantifier(ctrl_[extent_end]) ? extent_end + 1 : extent_end;
+    }
+    void SkipAtom();
+    void SkipRemainingAlternatives();
+
+    int Begin(bool needs_buffer);
+
+    // Match.
+    int MatchAlternation();
+    int MatchQuantified(int extent_end);
+    int MatchAtom();
+    int EnterGroup(int ctrl_start);
+    bool GroupEnds(int ctrl_start, int& result);
+    int MatchGroup(int ctrl_start, int text_start);
+    int MatchSet();
+    int MatchSimple();
+
+    // Generate.
+    int GenAlternation();
+    int GenQuantified(int extent_end);
+    int GenAtom();
+    int GenGroup(int ctrl_start);
+    bool Emit(char c);
+
+    char error_text_[kErrorTextSize];
+    int text_pos_ = 0;
+    const char* text_ = nullptr;
+    int ctrl_pos_ = 0;
+    const char* ctrl_ = nullptr;
+    int depth_ = 0;
+    bool* flag_ = nullptr;
+    ValueList* values_ = nullptr;
+    std::size_t value_cursor_ = 0;
+
+    char* out_ = nullptr; // writable view of text_, or none
+    std::size_t out_capacity_ = 0;
+    std::vector<PendingMark> pending_;
+};
+
+#endif // SUITE_PATTERN_ENGINE_H
