@@ -22,10 +22,33 @@ std::wstring upper(std::wstring text) {
     return text;
 }
 
-// Replaces every name in line with value; inserted text is not scanned again.
-void replace_all(std::wstring& line, const std::wstring& name, const std::wstring& value) {
-    for (size_t at = line.find(name); at != std::wstring::npos; at = line.find(name, at + value.size()))
-        line.replace(at, name.size(), value);
+// Replaces every macro of the table in one pass: inserted text is never
+// scanned again, so a file name holding "$(...)" stays as it is.
+void expand_once(std::wstring& line, const std::vector<std::pair<std::wstring, std::wstring>>& macros) {
+    std::wstring result;
+    result.reserve(line.size());
+    size_t at = 0;
+    while (at < line.size()) {
+        const size_t dollar = line.find(L"$(", at);
+        if (dollar == std::wstring::npos)
+            break;
+        result.append(line, at, dollar - at);
+        at = dollar;
+        bool replaced = false;
+        for (const auto& [name, value] : macros)
+            if (line.compare(dollar, name.size(), name) == 0) {
+                result += value;
+                at = dollar + name.size();
+                replaced = true;
+                break;
+            }
+        if (!replaced) {
+            result += L'$';
+            ++at;
+        }
+    }
+    result.append(line, at, std::wstring::npos);
+    line = std::move(result);
 }
 
 // Entries of a suffix list: "*.c;*.as", ".c .as" or "c,as" all name .c and .as.
@@ -127,6 +150,7 @@ bool HostProject::tool_clsid(unsigned int index, GUID& clsid) const {
 }
 
 HRESULT HostProject::expand_macros(std::wstring& line, const _NodeTag* input) const {
+    std::vector<std::pair<std::wstring, std::wstring>> macros;
     if (input) {
         const suite::ComPtr<IProjectNode> node =
             node_at(input->folder, static_cast<unsigned long>(input->file));
@@ -135,11 +159,16 @@ HRESULT HostProject::expand_macros(std::wstring& line, const _NodeTag* input) co
         // Tools run in the source's directory: a relative location is made
         // absolute against the project directory, as the file is meant.
         const std::wstring location = paths::absolute(location_of(node.get()), project_directory());
-        replace_all(line, L"$(INFILEBASE)", paths::base_name(location));
-        replace_all(line, L"$(INFILE)", location);
+        macros.emplace_back(L"$(INFILEBASE)", paths::base_name(location));
+        macros.emplace_back(L"$(INFILE)", location);
     }
-    replace_all(line, L"$(TMPDIR_)", paths::with_separator(path(PT_TMP)));
-    return line.size() > kMaxCommandLine ? HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE) : S_OK;
+    macros.emplace_back(L"$(TMPDIR_)", paths::with_separator(path(PT_TMP)));
+    std::wstring expanded = line;
+    expand_once(expanded, macros);
+    if (expanded.size() > kMaxCommandLine)
+        return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
+    line = std::move(expanded);
+    return S_OK;
 }
 
 HRESULT HostProject::clean() {

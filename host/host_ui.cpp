@@ -1,5 +1,7 @@
 #include "host_ui.h"
 
+#include <iterator>
+
 namespace veska::host {
 
 namespace {
@@ -81,13 +83,21 @@ HRESULT HostMenu::InsertItemBeforeID(_MENUITEM* pItem, long lRefCommandID) {
                 return E_POINTER;
             if (find(pItem->lCommandID))
                 return E_INVALIDARG;
-            // An unknown reference item puts the new one at the end, as menus do.
+            // Items inserted before the same reference stack up in front of it,
+            // the last one first: a plug-in inserting its items in reverse gets
+            // them in its own order. An unknown reference means the end.
             auto position = items_.end();
             for (auto it = items_.begin(); it != items_.end(); ++it)
                 if (it->id == lRefCommandID) {
                     position = it;
                     break;
                 }
+            while (position != items_.begin() && std::prev(position)->insertedBefore == lRefCommandID)
+                --position;
+            MenuEntry entry = entry_of(*pItem);
+            entry.insertedBefore = lRefCommandID;
+            items_.insert(position, std::move(entry));
+            return S_OK;
             items_.insert(position, entry_of(*pItem));
             return S_OK;
         });

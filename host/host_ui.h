@@ -8,6 +8,7 @@
 #include <commctrl.h>
 #include <prsht.h>
 
+#include <optional>
 #include <vector>
 
 namespace veska::host {
@@ -21,6 +22,7 @@ struct MenuEntry {
     long state = 0;
     unsigned short hotKey = 0;
     unsigned char hotKeyModifier = 0;
+    std::optional<long> insertedBefore; // the reference it was inserted with
 };
 
 class HostMenu : public suite::com::Object<HostMenu, IMenu> {

@@ -1,0 +1,240 @@
+// The project manager as the build driver meets it: the recorded calls and
+// build output, scripted answers, the lock and underway states, and real
+// command-line runs.
+#include "host_test_support.h"
+
+#include <cstring>
+
+namespace veska::host {
+namespace {
+
+using suite::ComPtr;
+using suite::CoTaskString;
+
+class ManagerTest : public ::testing::Test {
+protected:
+    testing::ComApartment apartment_;
+    ComPtr<HostProjectManager> manager_ = suite::com::make<HostProjectManager>();
+    ManagerShutdown shutdown_{manager_};
+    Recorder& recorder() { return *manager_->recorder(); }
+};
+
+TEST_F(ManagerTest, BuildOutputIsEveryMessageInOrderWithTheToolOfEach) {
+    GUID tool = testing::kToolA;
+    ASSERT_EQ(S_OK, manager_->WriteBuildMessage(L"Clean operation failed.\n", nullptr));
+    ASSERT_EQ(S_OK, manager_->WriteBuildMessage(L"main.c(3): error\n", &tool));
+    EXPECT_EQ(E_POINTER, manager_->WriteBuildMessage(nullptr, nullptr));
+
+    EXPECT_EQ(L"Clean operation failed.\nmain.c(3): error\n", manager_->build_output());
+    ASSERT_EQ(2u, manager_->build_messages().size());
+    EXPECT_FALSE(manager_->build_messages()[0].tool.has_value());
+    ASSERT_TRUE(manager_->build_messages()[1].tool.has_value());
+    EXPECT_TRUE(IsEqualGUID(tool, *manager_->build_messages()[1].tool));
+    EXPECT_EQ("WriteBuildMessage(\"Clean operation failed.\\n\", tool=null)", recorder().calls()[0].line);
+    EXPECT_EQ("WriteBuildMessage(\"main.c(3): error\\n\", tool={11111111-2222-3333-4444-555555555501})",
+              recorder().calls()[1].line);
+}
+
+TEST_F(ManagerTest, PreferencesFillExactlyTheFourByteBuffer) {
+    manager_->script().preferences[8] = 1;
+    manager_->script().preferences[32] = 0x12345678;
+    unsigned char buffer[8];
+    std::memset(buffer, 0xEE, sizeof buffer);
+    ASSERT_EQ(S_OK, manager_->GetPreference(buffer, 32));
+    uint32_t value = 0;
+    std::memcpy(&value, buffer, 4);
+    EXPECT_EQ(0x12345678u, value);
+    EXPECT_EQ(0xEE, buffer[4]); // nothing past the four bytes
+    ASSERT_EQ(S_OK, manager_->GetPreference(buffer, 8));
+    std::memcpy(&value, buffer, 4);
+    EXPECT_EQ(1u, value);
+    EXPECT_EQ(E_INVALIDARG, manager_->GetPreference(buffer, 99));
+    EXPECT_EQ(E_POINTER, manager_->GetPreference(nullptr, 8));
+}
+
+TEST_F(ManagerTest, NotifyBuildStartedLocksMemoryUntilTheBuildSucceedsOrUnlocks) {
+    ASSERT_EQ(S_OK, manager_->NotifyBuildStarted(L"C:\\w\\demo.cof"));
+    EXPECT_TRUE(manager_->memory_locked());
+    // A second build while the first holds the lock is refused.
+    EXPECT_EQ(S_FALSE, manager_->NotifyBuildStarted(L"C:\\w\\demo.cof"));
+    ASSERT_EQ(S_OK, manager_->UnlockMemory());
+    EXPECT_FALSE(manager_->memory_locked());
+    ASSERT_EQ(S_OK, manager_->NotifyBuildStarted(L"C:\\w\\demo.cof"));
+    ASSERT_EQ(S_OK, manager_->NotifyBuildSucceeded(L"C:\\w\\demo.cof"));
+    EXPECT_FALSE(manager_->memory_locked());
+    EXPECT_EQ(3u, manager_->started_targets().size());
+    EXPECT_EQ(std::vector<std::wstring>{L"C:\\w\\demo.cof"}, manager_->succeeded_targets());
+    EXPECT_NE(Recorder::npos, recorder().find("NotifyBuildStarted(\"C:\\\\w\\\\demo.cof\")"));
+}
+
+TEST_F(ManagerTest, ScriptedNotifyBuildStartedAnswerTakesNoLock) {
+    manager_->script().notifyBuildStarted = S_FALSE;
+    EXPECT_EQ(S_FALSE, manager_->NotifyBuildStarted(L"t.cof"));
+    EXPECT_FALSE(manager_->memory_locked());
+}
+
+TEST_F(ManagerTest, UnderwayStateFollowsSetBuildIsUnderway) {
+    EXPECT_EQ(S_FALSE, manager_->BuildIsUnderway());
+    manager_->SetBuildIsUnderway(1);
+    EXPECT_EQ(S_OK, manager_->BuildIsUnderway());
+    manager_->SetBuildIsUnderway(0);
+    EXPECT_EQ(S_FALSE, manager_->BuildIsUnderway());
+    EXPECT_LT(recorder().find("SetBuildIsUnderway(1)"), recorder().find("SetBuildIsUnderway(0)"));
+}
+
+TEST_F(ManagerTest, PlatInfoStringsAreTaskAllocatedCopiesOfTheScriptedDevice) {
+    manager_->script().device = DeviceInfo{L"ZOR18F452", 18, L"MCU", 8};
+    _PlatInfo info{};
+    ASSERT_EQ(S_OK, manager_->GetPlatInfo(&info));
+    CoTaskString name(info.pwszName), type(info.pwszDevType);
+    EXPECT_STREQ(L"ZOR18F452", name.get());
+    EXPECT_STREQ(L"MCU", type.get());
+    EXPECT_EQ(18u, info.ulFamily);
+    EXPECT_EQ(8u, info.ulWidth);
+    _PlatInfo second{};
+    ASSERT_EQ(S_OK, manager_->GetPlatInfo(&second));
+    CoTaskString secondName(second.pwszName), secondType(second.pwszDevType);
+    EXPECT_NE(name.get(), secondName.get()); // each call its own strings
+}
+
+TEST_F(ManagerTest, ScriptedExecuteSeesTheLineToolFlagsAndWorkingDirectory) {
+    testing::ScratchDirectory dir;
+    ExecuteRequest seen;
+    manager_->script().execute = [&](const ExecuteRequest& request, unsigned long& exitCode) {
+        seen = request;
+        exitCode = 7;
+        return S_OK;
+    };
+    wchar_t previous[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    SetCurrentDirectoryW(dir.path().c_str());
+    GUID tool = testing::kToolB;
+    unsigned long code = 0;
+    const HRESULT result = manager_->ExecuteCmdLine(L"velc18 -Q", &code, &tool, nullptr, ECL_TARNIVHACK);
+    SetCurrentDirectoryW(previous);
+
+    ASSERT_EQ(S_OK, result);
+    EXPECT_EQ(7u, code);
+    EXPECT_EQ(L"velc18 -Q", seen.line);
+    EXPECT_TRUE(paths::equal_ignoring_case(dir.path(), seen.directory));
+    ASSERT_TRUE(seen.tool.has_value());
+    EXPECT_TRUE(IsEqualGUID(testing::kToolB, *seen.tool));
+    EXPECT_EQ(ECL_TARNIVHACK, seen.flags);
+    ASSERT_EQ(1u, manager_->executed().size());
+    EXPECT_EQ(7u, manager_->executed()[0].exitCode);
+}
+
+TEST_F(ManagerTest, ScriptedExecuteFailureLeavesTheExitCodeAlone) {
+    manager_->script().execute = [](const ExecuteRequest&, unsigned long& exitCode) {
+        exitCode = 5;
+        return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+    };
+    unsigned long code = 1234;
+    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND),
+              manager_->ExecuteCmdLine(L"x", &code, nullptr, nullptr, ECL_NULL));
+    EXPECT_EQ(1234u, code);
+}
+
+TEST_F(ManagerTest, RealRunReturnsTheExitCodeAndRunsInTheCurrentDirectory) {
+    testing::ScratchDirectory dir;
+    unsigned long code = 0;
+    ASSERT_EQ(S_OK, manager_->ExecuteCmdLine(L"cmd.exe /c exit 3", &code, nullptr, nullptr, ECL_TARNIVHACK));
+    EXPECT_EQ(3u, code);
+    ASSERT_EQ(S_OK, manager_->ExecuteCmdLine(L"cmd.exe /c exit 0", &code, nullptr, nullptr, ECL_TARNIVHACK));
+    EXPECT_EQ(0u, code);
+
+    wchar_t previous[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    SetCurrentDirectoryW(dir.path().c_str());
+    const HRESULT made =
+        manager_->ExecuteCmdLine(L"echo made> marker.txt", &code, nullptr, nullptr, ECL_UGLYDOSTOOL);
+    SetCurrentDirectoryW(previous);
+    ASSERT_EQ(S_OK, made);
+    EXPECT_TRUE(dir.exists(L"marker.txt"));
+}
+
+TEST_F(ManagerTest, RealRunOfAMissingProgramFailsWithoutAnExitCode) {
+    unsigned long code = 1234;
+    const HRESULT result =
+        manager_->ExecuteCmdLine(L"no-such-tool-anywhere.exe -x", &code, nullptr, nullptr, ECL_TARNIVHACK);
+    EXPECT_TRUE(FAILED(result));
+    EXPECT_EQ(1234u, code);
+    EXPECT_EQ(E_INVALIDARG, run_command_line(L"", ECL_NULL, code));
+    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE),
+              run_command_line(std::wstring(40000, L'a'), ECL_NULL, code));
+}
+
+TEST_F(ManagerTest, ProjectsAndDisplayComeWithAReferenceForTheCaller) {
+    manager_->add_project(L"C:\\w\\a.ini");
+    manager_->add_project(L"C:\\w\\b.ini");
+    manager_->set_active_project(1);
+    ComPtr<IProject> project;
+    ASSERT_EQ(S_OK, manager_->GetProject(project.put(), 1));
+    EXPECT_EQ(static_cast<IProject*>(manager_->projects()[1].get()), project.get());
+    EXPECT_EQ(E_INVALIDARG, manager_->GetProject(project.put(), 2));
+    int active = -1;
+    ASSERT_EQ(S_OK, manager_->GetActiveProjectIndex(&active));
+    EXPECT_EQ(1, active);
+
+    ComPtr<IProjectDisplay> display;
+    ASSERT_EQ(S_OK, manager_->GetDisplay(display.put()));
+    _NodeTag tag{5, 5, 5};
+    ASSERT_EQ(S_OK, display->GetCurrentNodeTag(&tag));
+    EXPECT_EQ(-1, tag.project); // nothing selected
+    EXPECT_EQ(-1, tag.file);
+    manager_->display().select(_NodeTag{1, FCAT_SRC, 2});
+    ASSERT_EQ(S_OK, display->GetCurrentNodeTag(&tag));
+    EXPECT_EQ(1, tag.project);
+    EXPECT_EQ(2, tag.file);
+}
+
+TEST_F(ManagerTest, ProcessGoesToTheScriptWithTheTagsProject) {
+    manager_->add_project(L"C:\\w\\a.ini");
+    ProcessRequest seen;
+    manager_->script().process = [&](const ProcessRequest& request) {
+        seen = request;
+        return S_OK;
+    };
+    _NodeTag tag{0, -1, -1};
+    ASSERT_EQ(S_OK, manager_->Process(CMD_MAKE, &tag, 1, nullptr, nullptr));
+    EXPECT_EQ(CMD_MAKE, seen.command);
+    EXPECT_EQ(static_cast<IProject*>(manager_->projects()[0].get()), seen.project);
+    ASSERT_EQ(1u, seen.inputs.size());
+    EXPECT_EQ("Process(60003, tag=(0,-1,-1), count=1)", recorder().calls().back().line);
+}
+
+TEST_F(ManagerTest, ProcessWithoutASuiteFails) {
+    manager_->add_project(L"C:\\w\\a.ini");
+    _NodeTag tag{0, -1, -1};
+    EXPECT_EQ(E_FAIL, manager_->Process(CMD_BUILD_ALL, &tag, 1, nullptr, nullptr));
+}
+
+TEST_F(ManagerTest, TheExtendedManagerSharesTheTableAndRecordsItsCalls) {
+    ComPtr<IProjectManagerEx> extended;
+    ASSERT_EQ(S_OK, manager_->QueryInterface(IID_IProjectManagerEx, extended.put_void()));
+    ComPtr<IProjectManager> plain;
+    ASSERT_EQ(S_OK, extended->QueryInterface(IID_IProjectManager, plain.put_void()));
+    ASSERT_EQ(S_OK, extended->SaveFile(L"C:\\w\\main.c", 1));
+    EXPECT_EQ("SaveFile(\"C:\\\\w\\\\main.c\", prompt=1)", recorder().calls().back().line);
+    EXPECT_EQ(E_POINTER, extended->NotifyToolLocationChanged(nullptr, L"C:\\old"));
+}
+
+TEST(ManagerOwnership, ShutdownReleasesProjectsAndTheirArguments) {
+    testing::ComApartment apartment;
+    const long before = suite::com::ModuleLock::count();
+    {
+        auto manager = suite::com::make<HostProjectManager>();
+        ManagerShutdown shutdown(manager);
+        auto project = manager->add_project(L"C:\\w\\a.ini");
+        auto args = suite::com::make<testing::LinkedArgs>();
+        args->SetProject(project.get());
+        ComPtr<IProjectDisplay> display;
+        manager->GetDisplay(display.put());
+        args->SetDisplay(display.get());
+        project->set_project_tool_args(testing::kToolA, ComPtr<IToolArgs>(args.get()));
+    }
+    EXPECT_EQ(before, suite::com::ModuleLock::count());
+}
+
+} // namespace
+} // namespace veska::host
