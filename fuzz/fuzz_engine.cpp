@@ -27,8 +27,9 @@ std::vector<std::string> SplitAtNul(const uint8_t* data, std::size_t size) {
     return parts;
 }
 
+// Values are pieces of the consumed part of the TEXT.
 bool IsSliceOf(const std::string& value, const std::string& text, int consumed) {
-    return value.size() <= static_cast<std::size_t>(consumed) && text.find(value) != std::string::npos;
+    return text.substr(0, static_cast<std::size_t>(consumed)).find(value) != std::string::npos;
 }
 
 void CheckErrorText(const PatternEngine& engine) {

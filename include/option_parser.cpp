@@ -220,7 +220,7 @@ int OptionParser::GenerateLine() {
         std::memcpy(line_ + line_length, scratch, text_length);
         line_length += text_length;
         line_[line_length] = '\0';
-        length += count;
+        length += static_cast<int>(separator) + count;
     }
     return truncated_ ? kTruncated : 0;
 }

@@ -117,7 +117,8 @@ public:
     // For each pattern in the order added, scans the whole line: blanks
     // (space, tab) are skipped; the pattern's Parse is tried at every word
     // and at every position a previous success of it left; a word it does
-    // not take is skipped to the next blank. Returns 0.
+    // not take is skipped to the next blank. A line without a terminator is
+    // read up to its capacity. Returns 0.
     int ParseLine();
     // Rebuilds the line from the option state: each pattern's text, in the
     // order added, separated by single blanks. Returns 0, or kTruncated when

@@ -251,9 +251,15 @@ int PatternEngine::MatchAtom() {
     case '\0':
         result = kOk; // a marker with nothing after it marks an empty unit
         break;
-    case '(':
+    case '(': {
+        const std::size_t marks_before = pending_.size();
         result = MatchGroup(ctrl_start, text_start);
+        // A failed group gives its text back, and with it the marks of the
+        // atoms inside it that had matched.
+        if (result != kOk)
+            pending_.resize(marks_before);
         break;
+    }
     case '[':
         result = MatchSet();
         break;

@@ -53,6 +53,10 @@
 //   * Groups nest at most kMaxGroupDepth deep (a syntax error beyond), which
 //     bounds the interpreter's recursion.
 //   * Set ranges compare characters as unsigned bytes.
+//   * A mark takes effect only if its atom is part of the successful match:
+//     the marks of atoms inside a group that then failed (a failed
+//     alternative, the failed last attempt of a repetition) are dropped with
+//     the text the group gives back.
 #ifndef SUITE_PATTERN_ENGINE_H
 #define SUITE_PATTERN_ENGINE_H
 
