@@ -1,0 +1,18 @@
+// `veska-host info`: what the registered plug-in says about itself.
+#pragma once
+
+#include "cli_output.h"
+#include "suite_session.h"
+
+namespace veska::host::cli {
+
+// Reports the module's class objects, then (when the suite can be created)
+// its names, tools, folders, suffixes, dialog strings, menus and toolbar.
+// Anything the suite does not answer is reported as such. 0, or 2 when the
+// module serves no class at all.
+int run_info(Output& output);
+
+// The suite part alone, for a suite already connected to session.
+void describe_suite(SuiteSession& session, Output& output);
+
+} // namespace veska::host::cli

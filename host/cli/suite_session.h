@@ -1,0 +1,60 @@
+// The plug-in loaded as the IDE loads it: COM on this thread, the host's
+// classes registered, the suite created by its class ID and handed a
+// recording project manager. Everything is given back in reverse order.
+#pragma once
+
+#include "veska_host.h"
+
+namespace veska::host::cli {
+
+class ComInitialization {
+public:
+    ComInitialization() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ComInitialization(const ComInitialization&) = delete;
+    ComInitialization& operator=(const ComInitialization&) = delete;
+    ~ComInitialization() {
+        if (SUCCEEDED(result_))
+            CoUninitialize();
+    }
+    HRESULT result() const noexcept { return result_; }
+
+private:
+    HRESULT result_;
+};
+
+class SuiteSession {
+public:
+    SuiteSession();
+    SuiteSession(const SuiteSession&) = delete;
+    SuiteSession& operator=(const SuiteSession&) = delete;
+    // Unloads the suite and the projects before anything is released.
+    ~SuiteSession();
+
+    // S_OK when COM and the host classes are ready.
+    HRESULT status() const noexcept;
+    // Creates the registered suite (CLSID_S_TARNIV18) and connects it.
+    HRESULT create_suite();
+    // Connects a suite made elsewhere (a test's).
+    HRESULT attach_suite(suite::ComPtr<ISuite> suite);
+
+    ISuite* suite() const noexcept { return suite_.get(); }
+    HostProjectManager& manager() const noexcept { return *manager_.get(); }
+    const suite::ComPtr<HostProjectManager>& manager_ptr() const noexcept { return manager_; }
+
+private:
+    ComInitialization com_;
+    HostClassRegistration registration_;
+    suite::ComPtr<HostProjectManager> manager_;
+    suite::ComPtr<ISuite> suite_;
+};
+
+// The eight classes the plug-in module serves, in class-table order.
+struct ModuleClass {
+    const CLSID* clsid;
+    const char* name;
+};
+extern const ModuleClass kModuleClasses[8];
+// The registered name of a class ID ("T_TARNIV18as"), else its text.
+std::string class_name(const GUID& clsid);
+
+} // namespace veska::host::cli
