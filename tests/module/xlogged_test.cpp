@@ -3,6 +3,7 @@
 
 #include "text.h"
 #include "xlogged.h"
+#include "veska_host.h"
 
 #include <gtest/gtest.h>
 
@@ -165,6 +166,39 @@ TEST(XLoggedObject, CopiesCarryTheResultAndPlace) {
         EXPECT_EQ(E_ACCESSDENIED, raised.GetHResult());
         EXPECT_STREQ("xlogged_test.cpp", raised.GetFile());
     }
+}
+
+} // namespace
+
+namespace {
+
+using veska::host::HostProjectManager;
+
+TEST(SuiteExceptionReport, WritesTheStringTableMessageWithNoTool) {
+    suite::test::ComApartment apartment;
+    suite::test::SuiteDll dll;
+    auto manager = suite::com::make<HostProjectManager>();
+    SuiteException(manager.get(), 106).Report();
+    ASSERT_EQ(1u, manager->build_messages().size());
+    EXPECT_EQ(L"Build aborted.  The project contains no source files.\n", manager->build_messages()[0].text);
+    EXPECT_FALSE(manager->build_messages()[0].tool.has_value());
+    manager->shutdown();
+}
+
+TEST(SuiteExceptionReport, FallsBackWhenTheMessageCannotBeLoaded) {
+    suite::test::ComApartment apartment;
+    suite::test::SuiteDll dll;
+    auto manager = suite::com::make<HostProjectManager>();
+    SuiteException(manager.get(), 104).Report();
+    EXPECT_EQ(L"An error occurred, but its corresponding message could not be retrieved.\n",
+              manager->build_output());
+    manager->shutdown();
+}
+
+TEST(SuiteExceptionReport, WithoutAManagerNothingHappens) {
+    suite::test::SuiteDll dll;
+    SuiteException(nullptr, 106).Report(); // must not crash
+    EXPECT_EQ(106u, SuiteException(nullptr, 106).GetMessageId());
 }
 
 } // namespace
