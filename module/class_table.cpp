@@ -1,5 +1,6 @@
 #include "class_table.h"
 
+#include "cs_tarniv.h"
 #include "ct_tarniv.h"
 #include "resource.h"
 
@@ -12,7 +13,7 @@ namespace {
 //   {&CLSID_S_TARNIV18, &com::create_instance<CS_TARNIV>, IDR_S_TARNIV18},
 // The placeholder keeps the array non-empty; its null CLSID matches nothing.
 const ClassEntry kClasses[] = {
-    {nullptr, nullptr, 0},
+    {&CLSID_S_TARNIV18, &com::create_instance<CS_TARNIV>, IDR_S_TARNIV18},
     {&CLSID_T_TARNIV18as, &com::create_instance<CT_TARNIVas>, IDR_T_TARNIV18AS},
     {&CLSID_T_TARNIV18cc, &com::create_instance<CT_TARNIVcc>, IDR_T_TARNIV18CC},
     {&CLSID_T_TARNIV18ld, &com::create_instance<CT_TARNIVld>, IDR_T_TARNIV18LD},

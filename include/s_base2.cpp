@@ -1,0 +1,143 @@
+#include "s_base2.h"
+
+#include "module_instance.h"
+#include "text.h"
+
+#include <cwchar>
+#include <memory>
+#include <string>
+#include <type_traits>
+
+namespace suite::s_base2 {
+
+namespace {
+
+struct BitmapDeleter {
+    void operator()(HBITMAP bitmap) const noexcept { DeleteObject(bitmap); }
+};
+using UniqueBitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, BitmapDeleter>;
+
+HRESULT last_error_or_fail() noexcept {
+    const DWORD error = GetLastError();
+    return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
+}
+
+// The text of a string value, or false when the value is missing, is not a
+// string, or does not fit the path buffer whole.
+bool read_path_value(HKEY key, const char* name, std::string& text) {
+    char buffer[kPathCapacity] = {};
+    DWORD type = 0;
+    DWORD size = sizeof buffer;
+    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS)
+        return false;
+    if (type != REG_SZ && type != REG_EXPAND_SZ)
+        return false;
+    // The buffer started zeroed: a last byte that is not zero means the text
+    // filled it without a terminator.
+    if (buffer[kPathCapacity - 1] != '\0')
+        return false;
+    text = buffer;
+    return true;
+}
+
+} // namespace
+
+HRESULT copy_out(const wchar_t* text, LPWSTR* out) noexcept {
+    if (!out)
+        return E_POINTER;
+    *out = CoTaskString::copy_of(text).release();
+    return *out ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT path_buffer_copy(const wchar_t* text, CoTaskString& out) noexcept {
+    auto* buffer = static_cast<wchar_t*>(CoTaskMemAlloc(kPathCapacity * sizeof(wchar_t)));
+    if (!buffer)
+        return E_OUTOFMEMORY;
+    text::copy_bounded(buffer, kPathCapacity, text);
+    out.reset(buffer);
+    return S_OK;
+}
+
+void load_default_paths(const char* const* valueNames, CoTaskString* paths, size_t count) noexcept {
+    try {
+        RegistryKey key;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, kToolLocationsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                            KEY_QUERY_VALUE, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
+            THROW_XLOGGED(E_ACCESSDENIED);
+        for (size_t i = 0; i < count; ++i) {
+            std::string stored;
+            // Nothing stored for a directory leaves the one in use.
+            if (!valueNames[i] || !read_path_value(key.get(), valueNames[i], stored))
+                continue;
+            CoTaskString path;
+            if (FAILED(path_buffer_copy(text::widen(stored).c_str(), path)))
+                THROW_XLOGGED(E_OUTOFMEMORY);
+            paths[i] = std::move(path);
+        }
+    } catch (const XLogged& failure) {
+        failure.Log();
+    } catch (const std::bad_alloc&) {
+        XLogged(E_OUTOFMEMORY, __FILE__, __LINE__).Log();
+    }
+}
+
+void save_default_paths(const char* const* valueNames, const CoTaskString* paths, size_t count) noexcept {
+    try {
+        RegistryKey key;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, kToolLocationsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                            KEY_SET_VALUE, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
+            THROW_XLOGGED(E_ACCESSDENIED);
+        for (size_t i = 0; i < count; ++i) {
+            if (!valueNames[i])
+                continue;
+            // A directory with a character that has no one-byte form cannot be
+            // stored faithfully; the stored value keeps what it held.
+            std::string narrow;
+            if (!text::narrow(paths[i].c_str(), narrow))
+                continue;
+            RegSetValueExA(key.get(), valueNames[i], 0, REG_SZ, reinterpret_cast<const BYTE*>(narrow.c_str()),
+                           static_cast<DWORD>(narrow.size() + 1));
+        }
+    } catch (const XLogged& failure) {
+        failure.Log();
+    } catch (const std::bad_alloc&) {
+        XLogged(E_OUTOFMEMORY, __FILE__, __LINE__).Log();
+    }
+}
+
+HRESULT add_toolbar_bitmap(IToolbar* toolbar, UINT bitmapId) noexcept {
+    const UniqueBitmap small(LoadBitmapW(module_instance(), MAKEINTRESOURCEW(bitmapId)));
+    if (!small)
+        return last_error_or_fail();
+    const UniqueBitmap large(LoadBitmapW(module_instance(), MAKEINTRESOURCEW(bitmapId)));
+    if (!large)
+        return last_error_or_fail();
+    return toolbar->AddBitmap(build_commands::kToolbarButtonCount, small.get(), large.get(),
+                              build_commands::kToolbarMaskColor);
+}
+
+void add_toolbar_controls(IToolbar* toolbar, long imageBase) noexcept {
+    _TOOLBARCONTROL separator{};
+    separator.lCommandID = build_commands::kToolbarSeparatorId;
+    separator.fStyle = build_commands::kToolbarSeparatorStyle;
+    toolbar->AddControl(&separator);
+
+    long image = imageBase;
+    for (const BuildCommand* command : build_commands::kToolbarButtons) {
+        _TOOLBARCONTROL button{};
+        button.lCommandID = command->id;
+        button.fFlags = image++;
+        // The host only reads the texts; they stay constants of the suite.
+        button.pszStatusBarText = const_cast<LPWSTR>(command->statusBarText);
+        button.pszTooltipText = const_cast<LPWSTR>(command->tooltip);
+        toolbar->AddControl(&button);
+    }
+}
+
+void remove_toolbar_controls(IToolbar* toolbar) noexcept {
+    for (const BuildCommand* command : build_commands::kToolbarButtons)
+        toolbar->RemoveControl(static_cast<unsigned>(command->id));
+    toolbar->RemoveControl(build_commands::kToolbarSeparatorId);
+}
+
+} // namespace suite::s_base2
