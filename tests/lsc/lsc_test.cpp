@@ -167,17 +167,6 @@ TEST_F(LegacyRegistry, NamesThatAreNotClassIdsAreSkippedButTheirSubtreesSearched
     EXPECT_TRUE(IsEqualCLSID(CLSID_LegacyWrapperDepth2, wrapper));
 }
 
-TEST_F(LegacyRegistry, ClassIdsMatchWhateverTheirLetterCase) {
-    std::string lower = registry_form(kTarget);
-    for (char& c : lower)
-        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-    ASSERT_TRUE(tree_.add({"x", lower}));
-
-    CLSID wrapper = GUID_NULL;
-    EXPECT_EQ(S_OK, FindLegacyWrapper(&wrapper, kTarget));
-    EXPECT_TRUE(IsEqualCLSID(CLSID_LegacyWrapperDepth1, wrapper));
-}
-
 TEST_F(LegacyRegistry, MissingArgumentsAreInvalidAndLogged) {
     CLSID wrapper = GUID_NULL;
     EXPECT_EQ(E_INVALIDARG, FindLegacyWrapper(nullptr, kTarget));

@@ -162,11 +162,4 @@ TEST(ToolMessage, FileNameCopyThatCannotBeAllocatedIsAFailure) {
     EXPECT_EQ(999ul, parsed.line);
 }
 
-TEST(ToolMessage, MessageIsLeftUnchanged) {
-    const std::wstring original = L"Error[000] C:\\My Work\\main.c 57 : undefined symbol";
-    std::wstring message = original;
-    Parsed parsed(message.c_str());
-    EXPECT_EQ(original, message);
-}
-
 } // namespace

@@ -203,12 +203,6 @@ TEST_F(CommandLine, FailedIncludePathQuestionFailsTheLine) {
     EXPECT_EQ(TOOL_E_UNSUPPORTEDDEVICE, generate(compiler.get(), L"PIC", line));
 }
 
-TEST_F(CommandLine, MissingOutputIsRefused) {
-    auto assembler = make_tool<CT_TARNIVas>();
-    _PlatInfo platform = device(L"ZOR18X9");
-    EXPECT_EQ(E_POINTER, assembler->GenCmdLine(nullptr, OP_ASSEMBLE, &platform, project_.get()));
-}
-
 TEST(QuoteToolPath, QuotesOnlyUnquotedText) {
     struct Case {
         const wchar_t* location;

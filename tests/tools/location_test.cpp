@@ -212,8 +212,4 @@ TEST_F(ToolLocations, EmptyLocationIsSavedAsAnEmptyString) {
     EXPECT_EQ(std::string(1, '\0'), bytes);
 }
 
-TEST_F(ToolLocations, GetLocationNeedsAnOutput) {
-    EXPECT_EQ(E_POINTER, assembler_->GetLocation(nullptr));
-}
-
 } // namespace
