@@ -16,6 +16,8 @@ const char PatternEngine::kErrTrailingEscape[] =
 const char PatternEngine::kErrTooDeep[] = "The groups of the CTRL string are nested too deeply.";
 const char PatternEngine::kErrTruncated[] = "The generated text does not fit in the TEXT buffer.";
 
+const std::array<unsigned char, 256> PatternEngine::kCharKinds = PatternEngine::MakeCharKinds();
+
 PatternEngine::PatternEngine() {
     error_text_[0] = '\0';
 }

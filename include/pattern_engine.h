@@ -60,6 +60,7 @@
 #ifndef SUITE_PATTERN_ENGINE_H
 #define SUITE_PATTERN_ENGINE_H
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -169,17 +170,25 @@ private:
     }
     int LongAtomExtentEnd(int pos) const;
     static bool IsQuantifier(char c) { return c == '*' || c == '+' || c == '?'; }
-    // A character that is a one-character literal atom whatever follows it.
-    static bool IsPlainLiteral(char c) {
-        return c != '\0' && c != '(' && c != ')' && c != '[' && c != '\\' && c != '%' && c != '$' && c != '.';
+    // Character kinds for the fast path: kNotPlain marks the characters that
+    // are not a one-character literal atom whatever follows them
+    // (NUL ( ) [ \ % $ .), kJoins those that make a unit of the atom before
+    // them (the quantifiers and the bar).
+    enum : unsigned char { kNotPlain = 1, kJoins = 2 };
+    static constexpr std::array<unsigned char, 256> MakeCharKinds() {
+        std::array<unsigned char, 256> kinds{};
+        for (const char c : {'\0', '(', ')', '[', '\\', '%', '$', '.'})
+            kinds[static_cast<unsigned char>(c)] |= kNotPlain;
+        for (const char c : {'*', '+', '?', '|'})
+            kinds[static_cast<unsigned char>(c)] |= kJoins;
+        return kinds;
     }
+    static const std::array<unsigned char, 256> kCharKinds;
+    static unsigned char KindOf(char c) { return kCharKinds[static_cast<unsigned char>(c)]; }
     // Fast path of the alternation step for the commonest unit: a literal
     // with neither a quantifier nor a bar after it. Same steps, unrolled.
     bool IsPlainLiteralUnit() const {
-        if (!IsPlainLiteral(ctrl_[ctrl_pos_]))
-            return false;
-        const char follower = ctrl_[ctrl_pos_ + 1];
-        return !IsQuantifier(follower) && follower != '|';
+        return !(KindOf(ctrl_[ctrl_pos_]) & kNotPlain) && !(KindOf(ctrl_[ctrl_pos_ + 1]) & kJoins);
     }
     int MatchPlainLiteral() {
         if (ctrl_[ctrl_pos_] != text_[text_pos_])
