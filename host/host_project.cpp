@@ -1,5 +1,7 @@
 #include "host_project.h"
 
+#include "project_file.h"
+
 #include <algorithm>
 #include <cwctype>
 
@@ -194,6 +196,22 @@ HRESULT HostProject::clean() {
     return result;
 }
 
+void HostProject::clear_model() noexcept {
+    for (Folder& files : folders_) {
+        for (auto& node : files)
+            if (HostProjectNode* own = HostProjectNode::from(node.get()))
+                own->purge_args();
+        files.clear();
+    }
+    for (std::wstring& path : paths_)
+        path.clear();
+    projectArgs_.clear();
+    suiteArgs_ = nullptr;
+    stamps_.clear();
+    stable_ = false;
+    buildRequired_ = true;
+}
+
 void HostProject::unload() noexcept {
     for (Folder& files : folders_) {
         for (auto& node : files)
@@ -244,7 +262,7 @@ HRESULT HostProject::LoadProjectFile(LPCWSTR pwszPath) {
         [&] {
             if (!pwszPath)
                 return E_POINTER;
-            return E_NOTIMPL;
+            return load_project_file(*this, pwszPath);
         });
 }
 
@@ -256,7 +274,7 @@ HRESULT HostProject::SaveProjectFile(unsigned long ulProjectIndex, LPCWSTR pwszP
             const std::wstring target = pwszPath && *pwszPath ? std::wstring(pwszPath) : location_;
             if (target.empty())
                 return E_INVALIDARG;
-            const HRESULT saved = E_NOTIMPL;
+            const HRESULT saved = save_project_file(*this, target);
             if (SUCCEEDED(saved))
                 saveRequired_ = false;
             return saved;

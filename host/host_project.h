@@ -81,6 +81,8 @@ public:
     // Drops every node, argument object and the suite: the references that
     // would otherwise keep each other alive.
     void unload() noexcept;
+    // Forgets the files, paths, argument objects and stamps; keeps the suite.
+    void clear_model() noexcept;
 
     // --- IProject ---
     HRESULT STDMETHODCALLTYPE GenCmdLine(LPWSTR* ppwszCmdLine, _NodeTag* pInputNode,

@@ -2,20 +2,6 @@
 
 namespace veska::host::cli {
 
-const ModuleClass kModuleClasses[8] = {
-    {&CLSID_S_TARNIV18, "S_TARNIV18"},       {&CLSID_SA_TARNIV18, "SA_TARNIV18"},
-    {&CLSID_T_TARNIV18as, "T_TARNIV18as"},   {&CLSID_T_TARNIV18cc, "T_TARNIV18cc"},
-    {&CLSID_T_TARNIV18ld, "T_TARNIV18ld"},   {&CLSID_TA_TARNIV18as, "TA_TARNIV18as"},
-    {&CLSID_TA_TARNIV18cc, "TA_TARNIV18cc"}, {&CLSID_TA_TARNIV18ld, "TA_TARNIV18ld"},
-};
-
-std::string class_name(const GUID& clsid) {
-    for (const ModuleClass& entry : kModuleClasses)
-        if (IsEqualCLSID(*entry.clsid, clsid))
-            return entry.name;
-    return guid_text(&clsid);
-}
-
 SuiteSession::SuiteSession()
     : registration_(nullptr), manager_(suite::com::make<HostProjectManager>(std::make_shared<Recorder>())) {}
 

@@ -3,6 +3,7 @@
 // recording project manager. Everything is given back in reverse order.
 #pragma once
 
+#include "module_classes.h"
 #include "veska_host.h"
 
 namespace veska::host::cli {
@@ -47,14 +48,5 @@ private:
     suite::ComPtr<HostProjectManager> manager_;
     suite::ComPtr<ISuite> suite_;
 };
-
-// The eight classes the plug-in module serves, in class-table order.
-struct ModuleClass {
-    const CLSID* clsid;
-    const char* name;
-};
-extern const ModuleClass kModuleClasses[8];
-// The registered name of a class ID ("T_TARNIV18as"), else its text.
-std::string class_name(const GUID& clsid);
 
 } // namespace veska::host::cli

@@ -1,0 +1,632 @@
+#include "project_file.h"
+
+#include "module_classes.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cwctype>
+
+namespace veska::host {
+
+namespace {
+
+constexpr DWORD kFirstBuffer = 4096;
+constexpr DWORD kLargestSection = 1u << 22; // characters; a guard against runaway files
+
+const wchar_t* const kFolderSections[FCAT_NUM_CATS] = {L"Sources",
+                                                       L"Headers",
+                                                       L"Objects",
+                                                       L"Libraries",
+                                                       L"Linker Scripts",
+                                                       L"Unknown",
+                                                       L"Intermediate Files",
+                                                       L"Output Files"};
+const wchar_t* const kPathKeys[PT_NUM_PATH_TYPES] = {L"SRC", L"BIN", L"TMP", L"AIN", L"INC", L"LIB", L"LKR"};
+const wchar_t kToolPrefix[] = L"Tool ";
+const wchar_t kFilePrefix[] = L"File ";
+
+std::wstring trim(const std::wstring& text) {
+    size_t first = 0, last = text.size();
+    while (first < last && std::iswspace(text[first]))
+        ++first;
+    while (last > first && std::iswspace(text[last - 1]))
+        --last;
+    return text.substr(first, last - first);
+}
+
+bool equal_text(const std::wstring& a, const std::wstring& b) {
+    return paths::equal_ignoring_case(a, b);
+}
+
+bool starts_with(const std::wstring& text, const wchar_t* prefix) {
+    const size_t length = wcslen(prefix);
+    return text.size() >= length && equal_text(text.substr(0, length), prefix);
+}
+
+std::optional<bool> parse_flag(const std::wstring& text) {
+    const std::wstring value = trim(text);
+    for (const wchar_t* yes : {L"1", L"yes", L"true", L"on"})
+        if (equal_text(value, yes))
+            return true;
+    for (const wchar_t* no : {L"0", L"no", L"false", L"off"})
+        if (equal_text(value, no))
+            return false;
+    return std::nullopt;
+}
+
+std::optional<unsigned long> parse_number(const std::wstring& text) {
+    const std::wstring value = trim(text);
+    if (value.empty())
+        return std::nullopt;
+    wchar_t* end = nullptr;
+    errno = 0;
+    const unsigned long number = wcstoul(value.c_str(), &end, 0);
+    if (errno || !end || *end)
+        return std::nullopt;
+    return number;
+}
+
+// FNV-1a over the lines of the sections that decide a build's settings.
+void fingerprint_into(uint64_t& hash, const IniSection& lines) {
+    const auto mix = [&hash](wchar_t c) {
+        hash ^= static_cast<uint64_t>(c);
+        hash *= 1099511628211ull;
+    };
+    for (const auto& [key, value] : lines) {
+        for (wchar_t c : key)
+            mix(c);
+        mix(L'=');
+        for (wchar_t c : value)
+            mix(c);
+        mix(L'\n');
+    }
+}
+constexpr uint64_t kFingerprintSeed = 14695981039346656037ull;
+
+// Each entry of a ";" list made absolute against base; empty entries and
+// the separators stay where they are.
+std::wstring absolute_list(const std::wstring& list, const std::wstring& base) {
+    std::wstring result;
+    size_t start = 0;
+    for (;;) {
+        const size_t end = list.find(L';', start);
+        const std::wstring entry =
+            trim(list.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start));
+        if (!entry.empty()) {
+            std::wstring full = paths::absolute(entry, base);
+            // A trailing separator says something to the directory macros: keep it.
+            if ((entry.back() == L'\\' || entry.back() == L'/') && full.back() != L'\\')
+                full += L'\\';
+            result += full;
+        }
+        if (end == std::wstring::npos)
+            break;
+        result += L';';
+        start = end + 1;
+    }
+    return result;
+}
+
+std::wstring hex(uint64_t value) {
+    wchar_t text[20];
+    swprintf(text, 20, L"%016llx", static_cast<unsigned long long>(value));
+    return text;
+}
+
+std::wstring line_warning(const std::wstring& section, const std::wstring& key, const wchar_t* problem) {
+    return L"[" + section + L"] " + key + L": " + problem;
+}
+
+// Reads one "T_TARNIV18cc.Text"-style key into settings; false when the key
+// is not one of Text, Default, Alternate.
+bool read_args_key(const std::wstring& name, const std::wstring& value, ArgsSettings& settings,
+                   bool& badFlag) {
+    if (equal_text(name, L"Text") || equal_text(name, L"Options")) {
+        settings.text = value;
+        return true;
+    }
+    const bool isDefault = equal_text(name, L"Default");
+    if (!isDefault && !equal_text(name, L"Alternate"))
+        return false;
+    const std::optional<bool> flag = parse_flag(value);
+    badFlag = !flag;
+    if (flag)
+        (isDefault ? settings.isDefault : settings.alternate) = flag;
+    return true;
+}
+
+ArgsSettings& settings_for(ToolSettings& tools, const GUID& tool) {
+    for (auto& entry : tools)
+        if (IsEqualGUID(entry.first, tool))
+            return entry.second;
+    tools.emplace_back(tool, ArgsSettings{});
+    return tools.back().second;
+}
+
+template <class Args> void apply_settings(Args& args, const ArgsSettings& settings) {
+    if (settings.text)
+        args.SetCmdLine(settings.text->c_str());
+}
+
+void apply_flags(IToolArgs& args, const ArgsSettings& settings) {
+    if (settings.isDefault)
+        args.SetDefault(*settings.isDefault ? 1 : 0);
+    if (settings.alternate)
+        args.SetAltFlag(*settings.alternate ? 1 : 0);
+}
+
+std::wstring hresult_wide(HRESULT hr) {
+    return from_utf8(hresult_text(hr));
+}
+
+} // namespace
+
+IniSection read_ini_section(const std::wstring& file, const std::wstring& section) {
+    std::vector<wchar_t> buffer(kFirstBuffer);
+    DWORD length = 0;
+    for (;;) {
+        length = GetPrivateProfileSectionW(section.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()),
+                                           file.c_str());
+        if (length + 2 < buffer.size() || buffer.size() >= kLargestSection)
+            break;
+        buffer.resize(buffer.size() * 2);
+    }
+    IniSection lines;
+    for (size_t at = 0; at < length && buffer[at];) {
+        const std::wstring line(&buffer[at]);
+        at += line.size() + 1;
+        const size_t equals = line.find(L'=');
+        if (equals == std::wstring::npos)
+            lines.emplace_back(std::wstring(), trim(line));
+        else
+            lines.emplace_back(trim(line.substr(0, equals)), line.substr(equals + 1));
+    }
+    return lines;
+}
+
+std::vector<std::wstring> read_ini_section_names(const std::wstring& file) {
+    std::vector<wchar_t> buffer(kFirstBuffer);
+    DWORD length = 0;
+    for (;;) {
+        length =
+            GetPrivateProfileSectionNamesW(buffer.data(), static_cast<DWORD>(buffer.size()), file.c_str());
+        if (length + 2 < buffer.size() || buffer.size() >= kLargestSection)
+            break;
+        buffer.resize(buffer.size() * 2);
+    }
+    std::vector<std::wstring> names;
+    for (size_t at = 0; at < length && buffer[at];) {
+        names.emplace_back(&buffer[at]);
+        at += names.back().size() + 1;
+    }
+    return names;
+}
+
+bool write_ini_section(const std::wstring& file, const std::wstring& section, const IniSection& lines) {
+    std::wstring block;
+    for (const auto& [key, value] : lines) {
+        block += key.empty() ? value : key + L"=" + value;
+        block += L'\0';
+    }
+    block += L'\0';
+    // An empty section is removed rather than left as a bare header.
+    return lines.empty()
+               ? WritePrivateProfileStringW(section.c_str(), nullptr, nullptr, file.c_str()) != FALSE
+               : WritePrivateProfileSectionW(section.c_str(), block.c_str(), file.c_str()) != FALSE;
+}
+
+const ToolSettings* ProjectFile::settings_of_file(const std::wstring& location) const {
+    for (const auto& entry : fileArgs)
+        if (equal_text(entry.first, location))
+            return &entry.second;
+    return nullptr;
+}
+
+uint64_t ProjectFile::fingerprint_of_file(const std::wstring& location) const {
+    for (const auto& entry : fileFingerprints)
+        if (equal_text(entry.first, location))
+            return entry.second;
+    return kFingerprintSeed;
+}
+
+HRESULT read_project_file(const std::wstring& path, ProjectFile& file) {
+    file = ProjectFile{};
+    file.path = paths::absolute(path, std::wstring());
+    const DWORD attributes = GetFileAttributesW(file.path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+    const std::wstring base = paths::directory_of(file.path);
+    uint64_t projectHash = kFingerprintSeed;
+
+    const IniSection device = read_ini_section(file.path, L"Device");
+    fingerprint_into(projectHash, device);
+    if (!device.empty()) {
+        DeviceInfo info;
+        for (const auto& [key, value] : device) {
+            if (equal_text(key, L"Name")) {
+                info.name = trim(value);
+            } else if (equal_text(key, L"Type")) {
+                info.type = trim(value);
+            } else if (equal_text(key, L"Family") || equal_text(key, L"Width")) {
+                const std::optional<unsigned long> number = parse_number(value);
+                if (!number)
+                    file.warnings.push_back(line_warning(L"Device", key, L"not a number"));
+                else
+                    (equal_text(key, L"Family") ? info.family : info.width) = *number;
+            } else {
+                file.warnings.push_back(line_warning(L"Device", key, L"unknown key"));
+            }
+        }
+        file.device = info;
+    }
+
+    for (const auto& [key, value] : read_ini_section(file.path, L"Preferences")) {
+        std::optional<unsigned long> preference;
+        if (equal_text(key, L"HaltOnFirstFailure"))
+            preference = 8;
+        else if (equal_text(key, L"SaveBeforeBuild"))
+            preference = 32;
+        else
+            preference = parse_number(key);
+        const std::optional<unsigned long> number = parse_number(value);
+        if (!preference || !number)
+            file.warnings.push_back(line_warning(L"Preferences", key, L"not a preference and a number"));
+        else
+            file.preferences[*preference] = static_cast<uint32_t>(*number);
+    }
+
+    const IniSection pathLines = read_ini_section(file.path, L"Paths");
+    fingerprint_into(projectHash, pathLines);
+    for (const auto& [key, value] : pathLines) {
+        bool known = false;
+        for (int type = PT_FIRST_PATH_TYPE; type < PT_NUM_PATH_TYPES; ++type)
+            if (equal_text(key, kPathKeys[type]) || equal_text(key, std::wstring(L"PT_") + kPathKeys[type])) {
+                file.paths[type] = absolute_list(trim(value), base);
+                known = true;
+            }
+        if (!known)
+            file.warnings.push_back(line_warning(L"Paths", key, L"unknown path type"));
+    }
+
+    for (int folder = FCAT_FIRST; folder < FCAT_INT; ++folder)
+        for (const auto& line : read_ini_section(file.path, kFolderSections[folder])) {
+            const std::wstring location = trim(line.second);
+            if (!location.empty())
+                file.folders[folder].push_back(location);
+        }
+
+    // Another tool (a moved one) is another build: part of the settings.
+    const IniSection toolLines = read_ini_section(file.path, L"Tool Locations");
+    fingerprint_into(projectHash, toolLines);
+    for (const auto& [key, value] : toolLines) {
+        const std::optional<GUID> tool = class_from_name(key);
+        if (!tool)
+            file.warnings.push_back(line_warning(L"Tool Locations", key, L"not a tool class"));
+        else
+            file.toolLocations.emplace_back(*tool, paths::absolute(trim(value), base));
+    }
+
+    const IniSection suiteLines = read_ini_section(file.path, L"Suite");
+    fingerprint_into(projectHash, suiteLines);
+    for (const auto& [key, value] : suiteLines) {
+        if (equal_text(key, L"Text") || equal_text(key, L"Options"))
+            file.suiteText = value;
+        else
+            file.warnings.push_back(line_warning(L"Suite", key, L"unknown key"));
+    }
+
+    for (const std::wstring& section : read_ini_section_names(file.path)) {
+        if (starts_with(section, kToolPrefix) && !equal_text(section, L"Tool Locations")) {
+            const std::wstring toolName = trim(section.substr(wcslen(kToolPrefix)));
+            const std::optional<GUID> tool = class_from_name(toolName);
+            const IniSection lines = read_ini_section(file.path, section);
+            fingerprint_into(projectHash, lines);
+            if (!tool) {
+                file.warnings.push_back(L"[" + section + L"]: not a tool class");
+                continue;
+            }
+            ArgsSettings& settings = settings_for(file.projectArgs, *tool);
+            for (const auto& [key, value] : lines) {
+                bool badFlag = false;
+                if (!read_args_key(key, value, settings, badFlag) || badFlag)
+                    file.warnings.push_back(
+                        line_warning(section, key, L"not Text, Default or Alternate with 0 or 1"));
+            }
+        } else if (starts_with(section, kFilePrefix)) {
+            const std::wstring location = trim(section.substr(wcslen(kFilePrefix)));
+            const IniSection lines = read_ini_section(file.path, section);
+            uint64_t fileHash = kFingerprintSeed;
+            fingerprint_into(fileHash, lines);
+            file.fileFingerprints.emplace_back(location, fileHash);
+            ToolSettings tools;
+            for (const auto& [key, value] : lines) {
+                const size_t dot = key.rfind(L'.');
+                const std::optional<GUID> tool =
+                    dot == std::wstring::npos ? std::nullopt : class_from_name(key.substr(0, dot));
+                bool badFlag = false;
+                if (!tool ||
+                    !read_args_key(key.substr(dot + 1), value, settings_for(tools, *tool), badFlag) ||
+                    badFlag)
+                    file.warnings.push_back(
+                        line_warning(section, key, L"not TOOL.Text, TOOL.Default or TOOL.Alternate"));
+            }
+            file.fileArgs.emplace_back(location, std::move(tools));
+        }
+    }
+    file.projectFingerprint = projectHash;
+    return S_OK;
+}
+
+HRESULT apply_project_file(const ProjectFile& file, HostProject& project, IProjectDisplay* display,
+                           std::vector<std::wstring>& warnings) {
+    project.set_location(file.path);
+    for (int type = PT_FIRST_PATH_TYPE; type < PT_NUM_PATH_TYPES; ++type)
+        project.set_path(static_cast<PathType>(type), file.paths[type]);
+    for (int folder = FCAT_FIRST; folder < FCAT_INT; ++folder)
+        for (const std::wstring& location : file.folders[folder])
+            project.add_file(static_cast<FileCat>(folder), location);
+
+    ISuite* suite = project.suite().get();
+    if (!suite)
+        return S_OK; // a project without a suite keeps no argument objects
+
+    for (const auto& [toolClass, location] : file.toolLocations) {
+        const suite::ComPtr<ITool> tool = find_tool(suite, toolClass);
+        if (!tool || FAILED(tool->SetLocation(location.c_str())))
+            warnings.push_back(L"[Tool Locations] " + from_utf8(class_name(toolClass)) +
+                               L": the suite has no such tool");
+    }
+
+    // The project's argument objects: one per tool, then the suite's.
+    unsigned long toolCount = 0;
+    if (FAILED(suite->GetNumTools(&toolCount)))
+        toolCount = 0;
+    std::vector<std::pair<GUID, suite::ComPtr<ITool>>> tools;
+    for (unsigned long i = 0; i < toolCount; ++i) {
+        suite::ComPtr<ITool> tool;
+        GUID toolClass;
+        if (suite->GetTool(i, tool.put()) != S_OK || !tool || FAILED(tool_class_of(tool.get(), toolClass)))
+            continue;
+        tools.emplace_back(toolClass, tool);
+        suite::ComPtr<IToolArgs> args;
+        const HRESULT created = tool->CreateArgs(args.put(), 1);
+        if (FAILED(created) || !args) {
+            warnings.push_back(L"cannot make the settings of " + from_utf8(class_name(toolClass)) + L": " +
+                               hresult_wide(created));
+            continue;
+        }
+        args->SetProject(&project);
+        args->SetDisplay(display);
+        for (const auto& [settingsClass, settings] : file.projectArgs)
+            if (IsEqualGUID(settingsClass, toolClass)) {
+                apply_settings(*args.get(), settings);
+                apply_flags(*args.get(), settings);
+            }
+        project.set_project_tool_args(toolClass, std::move(args));
+    }
+    suite::ComPtr<ISuiteArgs> suiteArgs;
+    const HRESULT suiteCreated = suite->CreateArgs(suiteArgs.put());
+    if (SUCCEEDED(suiteCreated) && suiteArgs) {
+        if (file.suiteText)
+            suiteArgs->SetCmdLine(file.suiteText->c_str());
+        project.set_suite_args(std::move(suiteArgs));
+    } else {
+        warnings.push_back(L"cannot make the suite's settings: " + hresult_wide(suiteCreated));
+    }
+
+    // Each file gets an object for the tools of its suffix and for any tool
+    // its section names, its parent being the project's object of that tool.
+    for (int folder = FCAT_FIRST; folder < FCAT_INT; ++folder)
+        for (size_t index = 0; index < project.node_count(static_cast<FileCat>(folder)); ++index) {
+            const suite::ComPtr<IProjectNode> node = project.node(static_cast<FileCat>(folder), index);
+            HostProjectNode* own = HostProjectNode::from(node.get());
+            if (!own)
+                continue;
+            std::vector<GUID> fileTools;
+            GUID** suffixTools = nullptr;
+            unsigned long suffixCount = 0;
+            const std::wstring suffix = paths::extension_of(own->location());
+            if (suite->GetCLSIDOfToolForSuffix(&suffixTools, &suffixCount, suffix.c_str()) == S_OK &&
+                suffixTools) {
+                const suite::CoTaskPtr<GUID*> owned(suffixTools);
+                for (unsigned long i = 0; i < suffixCount; ++i)
+                    if (owned.get()[i])
+                        fileTools.push_back(*owned.get()[i]);
+            }
+            const ToolSettings* settings = file.settings_of_file(own->location());
+            if (settings)
+                for (const auto& entry : *settings)
+                    if (std::none_of(fileTools.begin(), fileTools.end(),
+                                     [&](const GUID& known) { return IsEqualGUID(known, entry.first); }))
+                        fileTools.push_back(entry.first);
+            for (const GUID& toolClass : fileTools) {
+                const auto tool = std::find_if(tools.begin(), tools.end(), [&](const auto& entry) {
+                    return IsEqualGUID(entry.first, toolClass);
+                });
+                if (tool == tools.end()) {
+                    warnings.push_back(L"[File " + own->location() + L"] " +
+                                       from_utf8(class_name(toolClass)) + L": the suite has no such tool");
+                    continue;
+                }
+                suite::ComPtr<IToolArgs> args;
+                if (FAILED(tool->second->CreateArgs(args.put(), 1)) || !args)
+                    continue;
+                args->SetProject(&project);
+                args->SetProjectNode(node.get());
+                args->SetDisplay(display);
+                args->SetParent(project.project_tool_args(toolClass).get());
+                if (settings)
+                    for (const auto& [settingsClass, fileSettings] : *settings)
+                        if (IsEqualGUID(settingsClass, toolClass)) {
+                            apply_settings(*args.get(), fileSettings);
+                            apply_flags(*args.get(), fileSettings);
+                        }
+                own->set_args(toolClass, std::move(args));
+            }
+        }
+    return S_OK;
+}
+
+std::wstring state_path_of(const std::wstring& projectPath) {
+    return projectPath + L".state";
+}
+
+HRESULT load_project_state(const ProjectFile& file, HostProject& project) {
+    const std::wstring statePath = state_path_of(file.path);
+    if (GetFileAttributesW(statePath.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return S_FALSE; // never built: nothing is stable
+
+    std::optional<uint64_t> builtProject;
+    std::vector<std::pair<std::wstring, std::wstring>> builtFiles; // location, fingerprint
+    for (const auto& [key, value] : read_ini_section(statePath, L"Settings")) {
+        if (equal_text(key, L"Project"))
+            builtProject = wcstoull(value.c_str(), nullptr, 16);
+        else if (equal_text(key, L"File")) {
+            const size_t bar = value.find(L'|');
+            if (bar != std::wstring::npos)
+                builtFiles.emplace_back(value.substr(bar + 1), value.substr(0, bar));
+        }
+    }
+    const bool projectUnchanged = builtProject && *builtProject == file.projectFingerprint;
+    const auto fileUnchanged = [&](const std::wstring& location) {
+        for (const auto& [built, fingerprint] : builtFiles)
+            if (equal_text(built, location))
+                return wcstoull(fingerprint.c_str(), nullptr, 16) == file.fingerprint_of_file(location);
+        return file.fingerprint_of_file(location) == kFingerprintSeed; // no settings then, none now
+    };
+
+    for (const auto& [key, value] : read_ini_section(statePath, L"State")) {
+        const std::optional<bool> flag = parse_flag(value);
+        if (!flag)
+            continue;
+        if (equal_text(key, L"Stable"))
+            project.set_stable(*flag && projectUnchanged);
+        else if (equal_text(key, L"BuildRequired"))
+            project.set_build_required(*flag || !projectUnchanged);
+    }
+    for (const auto& [key, value] : read_ini_section(statePath, L"Tool Location Stamps"))
+        project.set_tool_location_stamp(key, value);
+    for (const FileCat folder : {FCAT_INT, FCAT_OUT})
+        for (const auto& line : read_ini_section(statePath, kFolderSections[folder]))
+            if (!trim(line.second).empty())
+                project.add_file(folder, trim(line.second));
+    // Stable nodes: "folder|location".
+    for (const auto& line : read_ini_section(statePath, L"Stable Files")) {
+        const size_t bar = line.second.find(L'|');
+        if (bar == std::wstring::npos)
+            continue;
+        const std::optional<unsigned long> folder = parse_number(line.second.substr(0, bar));
+        const std::wstring location = line.second.substr(bar + 1);
+        if (!folder || *folder >= FCAT_NUM_CATS || !fileUnchanged(location))
+            continue;
+        for (size_t i = 0; i < project.node_count(static_cast<FileCat>(*folder)); ++i) {
+            HostProjectNode* own =
+                HostProjectNode::from(project.node(static_cast<FileCat>(*folder), i).get());
+            if (own && equal_text(own->location(), location))
+                own->set_stable(true);
+        }
+    }
+    return S_OK;
+}
+
+HRESULT save_project_state(const ProjectFile& file, const HostProject& project) {
+    const std::wstring statePath = state_path_of(file.path);
+    IniSection state{{L"Stable", project.stable() ? L"1" : L"0"},
+                     {L"BuildRequired", project.build_required() ? L"1" : L"0"}};
+    IniSection settings{{L"Project", hex(file.projectFingerprint)}};
+    IniSection stamps;
+    for (const auto& entry : project.tool_location_stamps())
+        stamps.emplace_back(entry.second.first, entry.second.second);
+    IniSection stableFiles;
+    for (int folder = FCAT_FIRST; folder < FCAT_NUM_CATS; ++folder)
+        for (size_t i = 0; i < project.node_count(static_cast<FileCat>(folder)); ++i) {
+            HostProjectNode* own = HostProjectNode::from(project.node(static_cast<FileCat>(folder), i).get());
+            if (!own)
+                continue;
+            if (own->stable())
+                stableFiles.emplace_back(L"File", std::to_wstring(folder) + L"|" + own->location());
+            if (folder < FCAT_INT)
+                settings.emplace_back(L"File", hex(file.fingerprint_of_file(own->location())) + L"|" +
+                                                   own->location());
+        }
+    bool written = write_ini_section(statePath, L"State", state) &&
+                   write_ini_section(statePath, L"Settings", settings) &&
+                   write_ini_section(statePath, L"Tool Location Stamps", stamps) &&
+                   write_ini_section(statePath, L"Stable Files", stableFiles);
+    for (const FileCat folder : {FCAT_INT, FCAT_OUT}) {
+        IniSection files;
+        for (const std::wstring& location : project.locations(folder))
+            files.emplace_back(L"File", location);
+        written = write_ini_section(statePath, kFolderSections[folder], files) && written;
+    }
+    return written ? S_OK : HRESULT_FROM_WIN32(GetLastError());
+}
+
+HRESULT load_project_file(HostProject& project, const std::wstring& path) {
+    ProjectFile file;
+    const HRESULT read = read_project_file(path, file);
+    if (FAILED(read))
+        return read;
+    project.clear_model();
+    std::vector<std::wstring> warnings;
+    const HRESULT applied = apply_project_file(file, project, nullptr, warnings);
+    if (FAILED(applied))
+        return applied;
+    return load_project_state(file, project);
+}
+
+HRESULT save_project_file(HostProject& project, const std::wstring& path) {
+    const std::wstring target = paths::absolute(path, std::wstring());
+    IniSection pathLines;
+    for (int type = PT_FIRST_PATH_TYPE; type < PT_NUM_PATH_TYPES; ++type)
+        pathLines.emplace_back(kPathKeys[type], project.path(static_cast<PathType>(type)));
+    bool written = write_ini_section(target, L"Paths", pathLines);
+    for (int folder = FCAT_FIRST; folder < FCAT_INT; ++folder) {
+        IniSection files;
+        for (const std::wstring& location : project.locations(static_cast<FileCat>(folder)))
+            files.emplace_back(L"File", location);
+        written = write_ini_section(target, kFolderSections[folder], files) && written;
+    }
+    const auto args_lines = [](IToolArgs* args, const std::wstring& prefix) {
+        IniSection lines;
+        suite::CoTaskString text;
+        if (args && SUCCEEDED(args->GetCmdLine(text.put())))
+            lines.emplace_back(prefix + L"Text", text.c_str());
+        if (args) {
+            lines.emplace_back(prefix + L"Default", args->IsDefault() == S_OK ? L"1" : L"0");
+            lines.emplace_back(prefix + L"Alternate", args->GetAltFlag() == S_OK ? L"1" : L"0");
+        }
+        return lines;
+    };
+    for (const auto& [toolClass, args] : project.all_project_tool_args())
+        written = write_ini_section(target, kToolPrefix + from_utf8(class_name(toolClass)),
+                                    args_lines(args.get(), L"")) &&
+                  written;
+    if (project.suite_args()) {
+        suite::CoTaskString text;
+        if (SUCCEEDED(project.suite_args()->GetCmdLine(text.put())))
+            written = write_ini_section(target, L"Suite", IniSection{{L"Text", text.c_str()}}) && written;
+    }
+    for (int folder = FCAT_FIRST; folder < FCAT_INT; ++folder)
+        for (size_t i = 0; i < project.node_count(static_cast<FileCat>(folder)); ++i) {
+            HostProjectNode* own = HostProjectNode::from(project.node(static_cast<FileCat>(folder), i).get());
+            if (!own)
+                continue;
+            IniSection lines;
+            for (const auto& [toolClass, args] : own->args()) {
+                const IniSection toolLines = args_lines(args.get(), from_utf8(class_name(toolClass)) + L".");
+                lines.insert(lines.end(), toolLines.begin(), toolLines.end());
+            }
+            written = write_ini_section(target, kFilePrefix + own->location(), lines) && written;
+        }
+    if (!written)
+        return HRESULT_FROM_WIN32(GetLastError());
+    // The state belongs with the settings just written.
+    ProjectFile file;
+    const HRESULT reread = read_project_file(target, file);
+    if (FAILED(reread))
+        return reread;
+    return save_project_state(file, project);
+}
+
+} // namespace veska::host
