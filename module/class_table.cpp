@@ -1,5 +1,7 @@
 #include "class_table.h"
 
+#include "csa_tarniv.h"
+#include "cta_tarniv.h"
 #include "cs_tarniv.h"
 #include "ct_tarniv.h"
 #include "resource.h"
@@ -14,9 +16,13 @@ namespace {
 // The placeholder keeps the array non-empty; its null CLSID matches nothing.
 const ClassEntry kClasses[] = {
     {&CLSID_S_TARNIV18, &com::create_instance<CS_TARNIV>, IDR_S_TARNIV18},
+    {&CLSID_SA_TARNIV18, &com::create_instance<CSA_TARNIV>, IDR_SA_TARNIV18},
     {&CLSID_T_TARNIV18as, &com::create_instance<CT_TARNIVas>, IDR_T_TARNIV18AS},
     {&CLSID_T_TARNIV18cc, &com::create_instance<CT_TARNIVcc>, IDR_T_TARNIV18CC},
     {&CLSID_T_TARNIV18ld, &com::create_instance<CT_TARNIVld>, IDR_T_TARNIV18LD},
+    {&CLSID_TA_TARNIV18as, &com::create_instance<CTA_TARNIVas>, IDR_TA_TARNIV18AS},
+    {&CLSID_TA_TARNIV18cc, &com::create_instance<CTA_TARNIVcc>, IDR_TA_TARNIV18CC},
+    {&CLSID_TA_TARNIV18ld, &com::create_instance<CTA_TARNIVld>, IDR_TA_TARNIV18LD},
 };
 
 constexpr bool is_placeholder(const ClassEntry& entry) { return entry.clsid == nullptr; }
