@@ -1,10 +1,11 @@
-// A suite object made with stand-in tool classes registered, and a
-// stand-in manager with three projects.
+// A suite object made with stand-in tool classes registered, and the
+// stand-in host's project manager with three projects.
 #pragma once
 
 #include "cs_tarniv.h"
 #include "fake_host.h"
 #include "test_support.h"
+#include "veska_host.h"
 
 #include <gtest/gtest.h>
 
@@ -20,13 +21,17 @@ protected:
         ASSERT_EQ(S_OK, tools.assembler.registration_result());
         ASSERT_EQ(S_OK, tools.compiler.registration_result());
         ASSERT_EQ(S_OK, tools.linker.registration_result());
-        manager->projects = {suite::com::make<FakeProject>(), suite::com::make<FakeProject>(),
-                             suite::com::make<FakeProject>()};
+        for (int i = 0; i < 3; ++i)
+            host->add_project(L"C:\\work\\p" + std::to_wstring(i) + L".prj");
     }
     void TearDown() override {
         for (const auto& suite : suites)
             suite->Unload();
+        host->shutdown();
     }
+
+    IProject* project(size_t index) const { return host->projects().at(index).get(); }
+    veska::host::Recorder& recorder() const { return *host->recorder(); }
 
     // A suite object made after the tool classes were registered.
     CS_TARNIV* new_suite() {
@@ -40,7 +45,7 @@ protected:
     suite::test::ComApartment apartment;
     FakeToolClasses tools;
     std::vector<ComPtr<CS_TARNIV>> suites;
-    ComPtr<FakeManager> manager = suite::com::make<FakeManager>();
+    ComPtr<veska::host::HostProjectManager> host = suite::com::make<veska::host::HostProjectManager>();
 };
 
 } // namespace suite_test

@@ -181,11 +181,12 @@ TEST_F(SuiteTest, ToolsAreCreatedInTableOrderAndHandedOutWithAReference) {
 
 TEST_F(SuiteTest, UnloadReleasesManagerAndToolsButKeepsTheSuiteUsable) {
     CS_TARNIV* suite = new_suite();
-    ASSERT_EQ(S_OK, suite->SetManager(manager.get()));
-    EXPECT_EQ(2u, ref_count(manager.get()));
+    const ULONG unheld = ref_count(host.get());
+    ASSERT_EQ(S_OK, suite->SetManager(host.get()));
+    EXPECT_EQ(unheld + 1, ref_count(host.get()));
 
     EXPECT_EQ(S_OK, suite->Unload());
-    EXPECT_EQ(1u, ref_count(manager.get()));
+    EXPECT_EQ(unheld, ref_count(host.get()));
     EXPECT_EQ(0, tools.liveTools);
     ITool* tool = reinterpret_cast<ITool*>(1);
     EXPECT_EQ(S_FALSE, suite->GetTool(2, &tool));
@@ -200,13 +201,15 @@ TEST_F(SuiteTest, UnloadReleasesManagerAndToolsButKeepsTheSuiteUsable) {
 
 TEST_F(SuiteTest, SetManagerReplacesAndReleasesThePreviousOne) {
     CS_TARNIV* suite = new_suite();
-    auto other = suite::com::make<FakeManager>();
-    suite->SetManager(manager.get());
+    auto other = suite::com::make<veska::host::HostProjectManager>();
+    const ULONG unheld = ref_count(host.get());
+    const ULONG otherUnheld = ref_count(other.get());
+    suite->SetManager(host.get());
     suite->SetManager(other.get());
-    EXPECT_EQ(1u, ref_count(manager.get()));
-    EXPECT_EQ(2u, ref_count(other.get()));
+    EXPECT_EQ(unheld, ref_count(host.get()));
+    EXPECT_EQ(otherUnheld + 1, ref_count(other.get()));
     suite->SetManager(nullptr);
-    EXPECT_EQ(1u, ref_count(other.get()));
+    EXPECT_EQ(otherUnheld, ref_count(other.get()));
 }
 
 TEST_F(SuiteTest, ToolTableIsSharedByEverySuiteOfTheProcess) {
@@ -339,13 +342,13 @@ TEST_F(SuiteTest, ApplyDefaultPathsSetsBinToLibOnTheProject) {
     CS_TARNIV* suite = new_suite();
     for (int index = 0; index < PT_NUM_PATH_TYPES; ++index)
         suite->SetDefaultPath((L"D:\\p" + std::to_wstring(index)).c_str(), index);
-    auto project = suite::com::make<FakeProject>();
-    ASSERT_EQ(S_OK, suite->ApplyDefaultPaths(0, project.get()));
-    ASSERT_EQ(5u, project->setPathCalls.size());
-    for (int type = PT_BIN; type <= PT_LIB; ++type) {
-        EXPECT_EQ(type, project->setPathCalls[type - 1].type);
-        EXPECT_EQ(L"D:\\p" + std::to_wstring(type), project->setPathCalls[type - 1].path);
-    }
+    recorder().clear();
+    ASSERT_EQ(S_OK, suite->ApplyDefaultPaths(0, project(0)));
+    EXPECT_EQ((std::vector<std::string>{
+                  "IProject.SetPath(\"D:\\\\p1\", type=1)", "IProject.SetPath(\"D:\\\\p2\", type=2)",
+                  "IProject.SetPath(\"D:\\\\p3\", type=3)", "IProject.SetPath(\"D:\\\\p4\", type=4)",
+                  "IProject.SetPath(\"D:\\\\p5\", type=5)"}),
+              recorder().lines());
     EXPECT_EQ(E_INVALIDARG, suite->ApplyDefaultPaths(0, nullptr));
 }
 

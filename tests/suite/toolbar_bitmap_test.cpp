@@ -6,13 +6,48 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <type_traits>
+#include <vector>
 
 namespace suite_test {
 namespace {
 
 constexpr COLORREF kMask = RGB(0xC0, 0xC0, 0xC0);
+
+// A toolbar that looks at the bitmaps while they are handed over (the suite
+// frees its copies afterwards) and keeps the controls' image indexes.
+class InspectingToolbar : public suite::com::Object<InspectingToolbar, IToolbar> {
+public:
+    struct BitmapCall {
+        unsigned count;
+        HBITMAP small;
+        HBITMAP large;
+        unsigned long maskColor;
+    };
+    std::vector<BitmapCall> bitmapCalls;
+    std::function<void(HBITMAP small, HBITMAP large)> inspect;
+    std::vector<long> imageIndexes; // fFlags of each control added
+
+    HRESULT STDMETHODCALLTYPE AddBitmap(unsigned count, HBITMAP small, HBITMAP large,
+                                        unsigned long mask) override {
+        bitmapCalls.push_back({count, small, large, mask});
+        if (inspect)
+            inspect(small, large);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE AddControl(_TOOLBARCONTROL* control) override {
+        imageIndexes.push_back(control->fFlags);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE RemoveControl(unsigned) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetItemState(unsigned, long) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetControl(unsigned, HWND*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE RemoveControls() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetItemState(unsigned, long*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE AutoResize() override { return E_NOTIMPL; }
+};
 
 struct DcDeleter {
     void operator()(HDC dc) const noexcept { DeleteDC(dc); }
@@ -62,7 +97,7 @@ TEST(ToolbarBitmap, GoesToTheHostOncePerProcess) {
     FakeToolClasses tools;
     auto first = suite::com::make<CS_TARNIV>();
     auto second = suite::com::make<CS_TARNIV>();
-    auto toolbar = suite::com::make<FakeToolbar>();
+    auto toolbar = suite::com::make<InspectingToolbar>();
 
     // Refused calls do not use up the process's one bitmap.
     unsigned count = 7;
@@ -74,7 +109,7 @@ TEST(ToolbarBitmap, GoesToTheHostOncePerProcess) {
     BITMAP largeInfo{};
     ButtonImage make;
     ButtonImage buildAll;
-    toolbar->inspectBitmaps = [&](HBITMAP small, HBITMAP large) {
+    toolbar->inspect = [&](HBITMAP small, HBITMAP large) {
         GetObjectW(small, sizeof smallInfo, &smallInfo);
         GetObjectW(large, sizeof largeInfo, &largeInfo);
         make = read_button(small, 0);
@@ -83,7 +118,7 @@ TEST(ToolbarBitmap, GoesToTheHostOncePerProcess) {
     ASSERT_EQ(S_OK, first->AddToolbarBitmap(toolbar.get(), &count));
     EXPECT_EQ(9u, count);
     ASSERT_EQ(1u, toolbar->bitmapCalls.size());
-    const FakeToolbar::BitmapCall& call = toolbar->bitmapCalls[0];
+    const InspectingToolbar::BitmapCall& call = toolbar->bitmapCalls[0];
     EXPECT_EQ(2u, call.count);
     EXPECT_EQ(0xC0C0C0u, call.maskColor);
     EXPECT_NE(call.small, call.large);
@@ -103,9 +138,7 @@ TEST(ToolbarBitmap, GoesToTheHostOncePerProcess) {
 
     // The buttons use the images just added.
     first->AddControls(toolbar.get());
-    ASSERT_EQ(3u, toolbar->added.size());
-    EXPECT_EQ(7, toolbar->added[1].flags);
-    EXPECT_EQ(8, toolbar->added[2].flags);
+    EXPECT_EQ((std::vector<long>{0, 7, 8}), toolbar->imageIndexes);
 
     // Later calls, from this suite or another, add nothing.
     EXPECT_EQ(S_OK, first->AddToolbarBitmap(toolbar.get(), &count));
@@ -114,10 +147,9 @@ TEST(ToolbarBitmap, GoesToTheHostOncePerProcess) {
     EXPECT_EQ(9u, count);
     EXPECT_EQ(1u, toolbar->bitmapCalls.size());
     // The second suite has no images of its own: its base stays 0.
-    auto secondToolbar = suite::com::make<FakeToolbar>();
+    auto secondToolbar = suite::com::make<InspectingToolbar>();
     second->AddControls(secondToolbar.get());
-    EXPECT_EQ(0, secondToolbar->added[1].flags);
-    EXPECT_EQ(1, secondToolbar->added[2].flags);
+    EXPECT_EQ((std::vector<long>{0, 0, 1}), secondToolbar->imageIndexes);
 
     first->Unload();
 }
