@@ -170,6 +170,7 @@ protected:
     // Destruction releases neither the manager nor the tools: that is Unload's work.
     ~CS_Base2() override = default;
 
+    // --- For the concrete suite and its build driver ---
     IProjectManager* manager() const noexcept { return manager_.get(); }
     // Default directory index (a PathType); never null.
     const wchar_t* default_path(int index) const noexcept { return defaultPaths_[index].c_str(); }
