@@ -1,5 +1,6 @@
 #include "host_manager.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace veska::host {
@@ -91,7 +92,8 @@ void HostProjectManager::shutdown() noexcept {
     std::vector<suite::ComPtr<ISuite>> suites = std::move(suites_);
     suites_.clear();
     for (const auto& project : projects_)
-        if (project->suite())
+        if (project->suite() && std::none_of(suites.begin(), suites.end(),
+                                             [&](const auto& known) { return known == project->suite(); }))
             suites.push_back(project->suite());
     for (const auto& suite : suites)
         if (suite)

@@ -83,14 +83,18 @@ std::wstring tool_diagnostic(const std::wstring& message, const std::wstring& fi
     const size_t at = text.find(file, bracket == std::wstring::npos ? 0 : bracket);
     if (!file.empty() && at != std::wstring::npos) {
         // "Error[000] C:\x.c 57 : text" -> "Error[000] text"
+        // The file, blanks, the line number, blanks, ":".
         size_t rest = at + file.size();
+        const size_t blanks = rest;
         while (rest < text.size() && std::iswspace(text[rest]))
             ++rest;
+        const size_t digits = rest;
         while (rest < text.size() && std::iswdigit(text[rest]))
             ++rest;
+        const bool placed = rest > digits && digits > blanks;
         while (rest < text.size() && std::iswspace(text[rest]))
             ++rest;
-        if (rest < text.size() && text[rest] == L':') {
+        if (placed && rest < text.size() && text[rest] == L':') {
             ++rest;
             while (rest < text.size() && std::iswspace(text[rest]))
                 ++rest;

@@ -76,3 +76,60 @@ public:
 };
 
 } // namespace veska::host::testing
+
+namespace veska::host::testing {
+
+// A tool known by one of the module's class IDs: it keeps its location,
+// makes LinkedArgs, and places messages of the form "X] FILE LINE : text".
+class FakeTool : public suite::com::Object<FakeTool, ITool, IPersist> {
+public:
+    explicit FakeTool(const CLSID& clsid) : clsid_(clsid) {}
+    std::wstring location;
+    std::vector<suite::ComPtr<LinkedArgs>> made;
+
+    HRESULT STDMETHODCALLTYPE GenCmdLine(LPWSTR*, unsigned long, _PlatInfo*, IProject*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetLocation(LPWSTR* out) override { return copy_out(location, out); }
+    HRESULT STDMETHODCALLTYPE SetLocation(LPCWSTR value) override {
+        location = in_text(value);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE LoadLocation() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SaveLocation() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE TranslateToolMessage(LPWSTR* file, unsigned long* line, unsigned long* column,
+                                                   LPCWSTR message) override {
+        if (!message)
+            return E_POINTER;
+        const std::wstring text = message;
+        const size_t bracket = text.find(L"] ");
+        const size_t colon = text.find(L" : ");
+        if (bracket == std::wstring::npos || colon == std::wstring::npos)
+            return S_FALSE;
+        const std::wstring place = text.substr(bracket + 2, colon - bracket - 2);
+        const size_t blank = place.rfind(L' ');
+        if (blank == std::wstring::npos)
+            return S_FALSE;
+        if (line)
+            *line = wcstoul(place.c_str() + blank + 1, nullptr, 10);
+        if (column)
+            *column = 0;
+        return file ? copy_out(place.substr(0, blank), file) : S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE CreateArgs(IToolArgs** args, long) override {
+        auto made_args = suite::com::make<LinkedArgs>();
+        made.push_back(made_args);
+        return made_args->QueryInterface(IID_IToolArgs, reinterpret_cast<void**>(args));
+    }
+    HRESULT STDMETHODCALLTYPE GetName(LPWSTR* out) override { return copy_out(L"fake tool", out); }
+    HRESULT STDMETHODCALLTYPE EvalReturnCode(int code) override { return code ? S_FALSE : S_OK; }
+    HRESULT STDMETHODCALLTYPE GetClassID(CLSID* out) override {
+        *out = clsid_;
+        return S_OK;
+    }
+
+private:
+    CLSID clsid_;
+};
+
+} // namespace veska::host::testing

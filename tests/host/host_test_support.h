@@ -99,8 +99,11 @@ public:
         text_ = in_text(line);
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetAltFlag() override { return S_FALSE; }
-    HRESULT STDMETHODCALLTYPE SetAltFlag(long) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetAltFlag() override { return alternate_ ? S_OK : S_FALSE; }
+    HRESULT STDMETHODCALLTYPE SetAltFlag(long alternate) override {
+        alternate_ = alternate != 0;
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE GetCLSID(GUID* clsid) override {
         return clsid ? (*clsid = GUID_NULL, S_OK) : E_POINTER;
     }
@@ -121,9 +124,15 @@ public:
         return S_OK;
     }
 
+    IToolArgs* parent() const noexcept { return parent_.get(); }
+    IProject* project() const noexcept { return project_.get(); }
+    IProjectNode* node() const noexcept { return node_.get(); }
+    const std::wstring& text() const noexcept { return text_; }
+
 private:
     std::wstring text_;
     bool default_;
+    bool alternate_ = false;
     suite::ComPtr<IToolArgs> parent_;
     suite::ComPtr<IProject> project_;
     suite::ComPtr<IProjectNode> node_;

@@ -1,0 +1,329 @@
+// The headless build commands: the project file as the suite sees it, the
+// output streams and exit codes, the state kept between runs; first with a
+// fake suite, then with the built plug-in and the stand-in driver.
+#include "build_command.h"
+#include "fake_suite.h"
+#include "project_file.h"
+#include "test_support.h"
+
+namespace veska::host {
+namespace {
+
+using cli::BuildRequest;
+using cli::StringOutput;
+using suite::ComPtr;
+
+class BuildCommandTest : public ::testing::Test {
+protected:
+    testing::ScratchDirectory dir_;
+    ComPtr<testing::FakeSuite> suite_ = suite::com::make<testing::FakeSuite>();
+    ComPtr<testing::FakeTool> compiler_ = suite::com::make<testing::FakeTool>(CLSID_T_TARNIV18cc);
+    ComPtr<testing::FakeTool> linker_ = suite::com::make<testing::FakeTool>(CLSID_T_TARNIV18ld);
+    StringOutput output_;
+
+    void SetUp() override {
+        dir_.write(L"demo.ini", "[Device]\n"
+                                "Name=ZOR18F452\n"
+                                "Width=8\n"
+                                "[Paths]\n"
+                                "TMP=obj\n"
+                                "INC=include;C:\\sdk\\inc\\\n"
+                                "[Preferences]\n"
+                                "HaltOnFirstFailure=1\n"
+                                "[Tool Locations]\n"
+                                "T_TARNIV18cc=bin\\velc18.exe\n"
+                                "[Sources]\n"
+                                "File=src\\a.c\n"
+                                "File=src\\b.c\n"
+                                "[Tool T_TARNIV18cc]\n"
+                                "Text=-G -W3\n"
+                                "Default=0\n"
+                                "[Tool T_TARNIV18ld]\n"
+                                "Text=-O\"$(TARGETBASE).cof\"\n"
+                                "[File src\\b.c]\n"
+                                "T_TARNIV18cc.Text=-O2\n"
+                                "T_TARNIV18cc.Default=no\n"
+                                "T_TARNIV18cc.Alternate=yes\n");
+    }
+
+    // One command in a session of its own, as one veska-host run.
+    int run(unsigned long command, testing::FakeSuite::ProcessHandler process,
+            std::vector<std::wstring> files = {}) {
+        suite_->tools = {ComPtr<ITool>(compiler_.get()), ComPtr<ITool>(linker_.get())};
+        suite_->process = std::move(process);
+        cli::SuiteSession session;
+        EXPECT_EQ(S_OK, session.status());
+        EXPECT_EQ(S_OK, session.attach_suite(ComPtr<ISuite>(suite_.get())));
+        BuildRequest request{command, dir_.file(L"demo.ini"), std::move(files)};
+        return cli::run_build_with(session, request, output_);
+    }
+};
+
+TEST_F(BuildCommandTest, TheSuiteSeesTheProjectFileThroughTheContract) {
+    std::wstring tmpPath, incPath, fileText;
+    uint32_t halt = 0;
+    bool fileDefault = true, fileAlternate = false, parentIsProjectArgs = false;
+    std::wstring deviceName;
+    const int exitCode = run(CMD_BUILD_ALL, [&](unsigned long, _NodeTag* tags, unsigned long count,
+                                                IProject* project, IProjectManager* manager) {
+        EXPECT_EQ(1u, count);
+        EXPECT_EQ(-1, tags[0].file);
+        suite::CoTaskString text;
+        project->GetPath(text.put(), PT_TMP);
+        tmpPath = text.c_str();
+        project->GetPath(text.put(), PT_INC);
+        incPath = text.c_str();
+        manager->GetPreference(reinterpret_cast<unsigned char*>(&halt), 8);
+        _PlatInfo info{};
+        manager->GetPlatInfo(&info);
+        deviceName = info.pwszName;
+        CoTaskMemFree(info.pwszName);
+        CoTaskMemFree(info.pwszDevType);
+        GUID compiler = CLSID_T_TARNIV18cc;
+        ComPtr<IToolArgs> projectArgs, fileArgs;
+        project->GetProjectToolArgsByCLSID(&compiler, projectArgs.put());
+        project->GetFileToolArgsByCLSID(FCAT_SRC, 1, &compiler, fileArgs.put());
+        if (fileArgs) {
+            fileArgs->GetCmdLine(text.put());
+            fileText = text.c_str();
+            fileDefault = fileArgs->IsDefault() == S_OK;
+            fileAlternate = fileArgs->GetAltFlag() == S_OK;
+            auto* linked = static_cast<testing::LinkedArgs*>(fileArgs.get());
+            parentIsProjectArgs = linked->parent() == projectArgs.get() && linked->node() != nullptr;
+        }
+        return S_OK;
+    });
+
+    EXPECT_EQ(cli::kExitOk, exitCode) << output_.err_text() << output_.out_text();
+    EXPECT_EQ(dir_.file(L"obj"), tmpPath);
+    EXPECT_EQ(dir_.file(L"include") + L";C:\\sdk\\inc\\", incPath); // a trailing "\" kept
+    EXPECT_EQ(1u, halt);
+    EXPECT_EQ(L"ZOR18F452", deviceName);
+    EXPECT_EQ(L"-O2", fileText);
+    EXPECT_FALSE(fileDefault);
+    EXPECT_TRUE(fileAlternate);
+    EXPECT_TRUE(parentIsProjectArgs);
+    EXPECT_EQ(dir_.file(L"bin\\velc18.exe"), compiler_->location);
+    ASSERT_FALSE(compiler_->made.empty());
+    EXPECT_EQ(L"-G -W3", compiler_->made.front()->text());
+    EXPECT_EQ(L"-O\"$(TARGETBASE).cof\"", linker_->made.front()->text()); // quotes as written
+    EXPECT_EQ(1, suite_->unloads);
+}
+
+TEST_F(BuildCommandTest, OutputIsTheBuildOutputAsWrittenAndPlacedToolMessages) {
+    const auto write_and_fail = [](unsigned long, _NodeTag*, unsigned long, IProject*,
+                                   IProjectManager* manager) {
+        GUID compiler = CLSID_T_TARNIV18cc, linker = CLSID_T_TARNIV18ld;
+        manager->WriteBuildMessage(L"Error[100] C:\\w\\a.c 12 : #error directive: boom\n", &compiler);
+        manager->WriteBuildMessage(L"not a placed line\n", &compiler);
+        manager->WriteBuildMessage(L"Error[9] C:\\w\\x.obj 1 : linker lines are not placed\n", &linker);
+        manager->WriteBuildMessage(L"BUILD FAILED: Tue Dec 08 10:00:00 2026\n\n", nullptr);
+        return S_FALSE;
+    };
+    linker_->location.clear();
+    EXPECT_EQ(cli::kExitToolFailed, run(CMD_MAKE, write_and_fail));
+    EXPECT_EQ("Error[100] C:\\w\\a.c 12 : #error directive: boom\n"
+              "not a placed line\n"
+              "Error[9] C:\\w\\x.obj 1 : linker lines are not placed\n"
+              "BUILD FAILED: Tue Dec 08 10:00:00 2026\n\n",
+              output_.out_text());
+    // The fake linker places its line too: both tools' messages go through their own tool.
+    EXPECT_NE(std::string::npos,
+              output_.err_text().find("C:\\w\\a.c(12): Error[100] #error directive: boom\n"));
+    EXPECT_EQ(std::string::npos, output_.err_text().find("not a placed line"));
+}
+
+TEST_F(BuildCommandTest, ExitCodesFollowTheSuitesResult) {
+    EXPECT_EQ(cli::kExitOk, run(CMD_BUILD_ALL, [](auto...) { return S_OK; }));
+    EXPECT_EQ(cli::kExitToolFailed, run(CMD_BUILD_ALL, [](auto...) { return S_FALSE; }));
+    EXPECT_EQ(cli::kExitFailure, run(CMD_BUILD_ALL, [](auto...) { return E_FAIL; }));
+    EXPECT_EQ(cli::kExitFailure, run(CMD_BUILD_ALL, [](auto...) { return TOOL_E_NOTLOCATED; }));
+}
+
+TEST_F(BuildCommandTest, AssembleAndCompileHandTheNamedFilesTags) {
+    std::vector<_NodeTag> seen;
+    unsigned long command = 0;
+    const auto record = [&](unsigned long cmd, _NodeTag* tags, unsigned long count, IProject*,
+                            IProjectManager*) {
+        command = cmd;
+        seen.assign(tags, tags + count);
+        return S_OK;
+    };
+    ASSERT_EQ(cli::kExitOk, run(CMD_COMPILE, record, {dir_.file(L"src\\b.c"), L"src\\A.C"}));
+    EXPECT_EQ(CMD_COMPILE, command);
+    ASSERT_EQ(2u, seen.size());
+    EXPECT_EQ(1, seen[0].file);
+    EXPECT_EQ(0, seen[1].file);
+    EXPECT_EQ(FCAT_SRC, seen[1].folder);
+
+    seen.clear();
+    EXPECT_EQ(cli::kExitFailure, run(CMD_ASSEMBLE, record, {L"src\\missing.as"}));
+    EXPECT_TRUE(seen.empty()); // nothing ran
+    EXPECT_NE(std::string::npos, output_.err_text().find("is not a file of the project"));
+}
+
+TEST_F(BuildCommandTest, StateCarriesBuildOutputsStabilityAndStampsToTheNextRun) {
+    const auto build = [](unsigned long, _NodeTag*, unsigned long, IProject* project, IProjectManager*) {
+        auto object = suite::com::make<HostProjectNode>(nullptr, L"obj\\a.obj");
+        FileCat folder = FCAT_INT;
+        project->InsertNode(object.get(), &folder, nullptr, 1);
+        ComPtr<IProjectNode> source;
+        project->GetNode(source.put(), FCAT_SRC, 0);
+        source->SetStable(1);
+        project->SetStable(1);
+        project->SetBuildRequired(0);
+        return S_OK;
+    };
+    ASSERT_EQ(cli::kExitOk, run(CMD_BUILD_ALL, build));
+
+    HRESULT projectStable = E_FAIL, firstStable = E_FAIL, secondStable = E_FAIL;
+    unsigned long intermediates = 0;
+    std::wstring stamp;
+    const auto look = [&](unsigned long, _NodeTag*, unsigned long, IProject* project, IProjectManager*) {
+        projectStable = project->IsStable();
+        project->GetNumNodes(&intermediates, FCAT_INT);
+        ComPtr<IProjectNode> node;
+        project->GetNode(node.put(), FCAT_SRC, 0);
+        firstStable = node->IsStable();
+        project->GetNode(node.put(), FCAT_SRC, 1);
+        secondStable = node->IsStable();
+        suite::CoTaskString text;
+        project->GetToolLocStamp(text.put(), L"{B6AE0005-A586-4CA5-BBF0-32CE918001F8}");
+        stamp = text.c_str();
+        return S_OK;
+    };
+    ASSERT_EQ(cli::kExitOk, run(CMD_MAKE, look));
+    EXPECT_EQ(S_OK, projectStable);
+    EXPECT_EQ(1u, intermediates);
+    EXPECT_EQ(S_OK, firstStable);
+    EXPECT_EQ(S_FALSE, secondStable); // never built
+    EXPECT_EQ(dir_.file(L"bin\\velc18.exe"), stamp);
+
+    // Changed project options: the settings of the last build no longer hold.
+    dir_.write(L"demo.ini", "[Sources]\nFile=src\\a.c\nFile=src\\b.c\n[Tool T_TARNIV18cc]\nText=-G\n");
+    ASSERT_EQ(cli::kExitOk, run(CMD_MAKE, look));
+    EXPECT_EQ(S_FALSE, projectStable);
+    EXPECT_EQ(1u, intermediates); // what was built is still there
+}
+
+TEST_F(BuildCommandTest, AChangedFileSectionMakesOnlyThatFileUnstable) {
+    const auto build = [](unsigned long, _NodeTag*, unsigned long, IProject* project, IProjectManager*) {
+        for (unsigned long i = 0; i < 2; ++i) {
+            ComPtr<IProjectNode> source;
+            project->GetNode(source.put(), FCAT_SRC, i);
+            source->SetStable(1);
+        }
+        project->SetStable(1);
+        return S_OK;
+    };
+    ASSERT_EQ(cli::kExitOk, run(CMD_BUILD_ALL, build));
+    // Only b.c's section changes; the project's settings stay as they were.
+    ProjectFile before;
+    ASSERT_EQ(S_OK, read_project_file(dir_.file(L"demo.ini"), before));
+    WritePrivateProfileStringW(L"File src\\b.c", L"T_TARNIV18cc.Text", L"-O1",
+                               dir_.file(L"demo.ini").c_str());
+
+    HRESULT first = E_FAIL, second = E_FAIL, projectStable = E_FAIL;
+    ASSERT_EQ(cli::kExitOk, run(CMD_MAKE, [&](unsigned long, _NodeTag*, unsigned long, IProject* project,
+                                              IProjectManager*) {
+                  ComPtr<IProjectNode> node;
+                  project->GetNode(node.put(), FCAT_SRC, 0);
+                  first = node->IsStable();
+                  project->GetNode(node.put(), FCAT_SRC, 1);
+                  second = node->IsStable();
+                  projectStable = project->IsStable();
+                  return S_OK;
+              }));
+    EXPECT_EQ(S_OK, first);
+    EXPECT_EQ(S_FALSE, second);
+    EXPECT_EQ(S_OK, projectStable);
+}
+
+TEST_F(BuildCommandTest, AMissingProjectFileIsAFailureBeforeAnyBuild) {
+    bool ran = false;
+    suite_->tools = {};
+    cli::SuiteSession session;
+    ASSERT_EQ(S_OK, session.attach_suite(ComPtr<ISuite>(suite_.get())));
+    suite_->process = [&](auto...) {
+        ran = true;
+        return S_OK;
+    };
+    BuildRequest request{CMD_BUILD_ALL, dir_.file(L"none.ini"), {}};
+    EXPECT_EQ(cli::kExitFailure, cli::run_build_with(session, request, output_));
+    EXPECT_FALSE(ran);
+    EXPECT_NE(std::string::npos, output_.err_text().find("cannot read the project file"));
+}
+
+TEST_F(BuildCommandTest, UnusableLinesAreWarnedAboutAndSkipped) {
+    dir_.write(L"demo.ini",
+               "[Paths]\nXYZ=1\n[Tool T_NOSUCH]\nText=-x\n[Tool Locations]\nT_TARNIV18cc=bin\\v.exe\n"
+               "[File a.c]\nT_TARNIV18cc.Default=perhaps\n[Sources]\nFile=a.c\n");
+    EXPECT_EQ(cli::kExitOk, run(CMD_BUILD_ALL, [](auto...) { return S_OK; }));
+    const std::string& warnings = output_.err_text();
+    EXPECT_NE(std::string::npos, warnings.find("warning: [Paths] XYZ: unknown path type"));
+    EXPECT_NE(std::string::npos, warnings.find("warning: [Tool T_NOSUCH]: not a tool class"));
+    EXPECT_NE(std::string::npos, warnings.find("warning: [File a.c] T_TARNIV18cc.Default"));
+    EXPECT_EQ(std::string::npos, warnings.find("Tool Locations")); // a section of its own, not a tool's
+}
+
+TEST(ToolDiagnostic, TakesTheLocationWordsOutOfTheMessage) {
+    EXPECT_EQ(L"C:\\My Work\\main.c(57): Error[000] undefined symbol",
+              cli::tool_diagnostic(L"Error[000] C:\\My Work\\main.c 57 : undefined symbol\n",
+                                   L"C:\\My Work\\main.c", 57));
+    // A line the tool placed in a form this host does not know stays whole.
+    EXPECT_EQ(L"a.c(3): odd form a.c:3", cli::tool_diagnostic(L"odd form a.c:3\r\n", L"a.c", 3));
+}
+
+// The whole road: the registered plug-in, the stand-in driver, a real project.
+class EndToEnd : public ::testing::Test {
+protected:
+    suite::test::ComApartment apartment_;
+    suite::test::SuiteDll dll_;
+    testing::ScratchDirectory dir_;
+    StringOutput output_;
+
+    void SetUp() override {
+        ASSERT_EQ(S_OK, dll_.register_server());
+        std::wstring driver = L"Z:" + from_utf8(VELC18_EXE);
+        for (wchar_t& c : driver)
+            if (c == L'/')
+                c = L'\\';
+        CreateDirectoryW(dir_.file(L"src").c_str(), nullptr);
+        CreateDirectoryW(dir_.file(L"include").c_str(), nullptr);
+        dir_.write(L"src\\main.c", "#include \"defs.h\"\nint main(void) { return VALUE; }\n");
+        dir_.write(L"src\\start.as", "; start\n    nop\n");
+        dir_.write(L"include\\defs.h", "#define VALUE 0\n");
+        const std::string tool = utf8(driver);
+        dir_.write(L"demo.ini",
+                   ("[Device]\nName=ZOR18X9\n[Paths]\nINC=include\n[Sources]\nFile=src\\start.as\n"
+                    "File=src\\main.c\n[Headers]\nFile=include\\defs.h\n[Tool Locations]\nT_TARNIV18as=" +
+                    tool + "\nT_TARNIV18cc=" + tool + "\nT_TARNIV18ld=" + tool + "\n")
+                       .c_str());
+    }
+    void TearDown() override { dll_.unregister_server(); }
+
+    int run(unsigned long command, std::vector<std::wstring> files = {}) {
+        output_ = StringOutput();
+        return cli::run_build(BuildRequest{command, dir_.file(L"demo.ini"), std::move(files)}, output_);
+    }
+};
+
+TEST_F(EndToEnd, BuildThenMakeThenAFailingCompile) {
+    ASSERT_EQ(cli::kExitOk, run(CMD_BUILD_ALL)) << output_.out_text() << output_.err_text();
+    EXPECT_EQ(0u, output_.out_text().rfind("BUILD SUCCEEDED: ", 0)) << output_.out_text();
+    EXPECT_TRUE(dir_.exists(L"demo.cof"));
+    EXPECT_TRUE(dir_.exists(L"demo.ini.state"));
+
+    ASSERT_EQ(cli::kExitOk, run(CMD_MAKE)) << output_.out_text() << output_.err_text();
+    EXPECT_NE(std::string::npos, output_.out_text().find("start.obj\" is already up to date.\n"));
+    EXPECT_NE(std::string::npos, output_.out_text().find("main.obj\" is already up to date.\n"));
+
+    dir_.write(L"src\\main.c", "int main(void) { return 0; }\n#error boom\n");
+    EXPECT_EQ(cli::kExitToolFailed, run(CMD_COMPILE, {L"src\\main.c"}));
+    EXPECT_NE(std::string::npos, output_.out_text().find("#error directive: boom\n"));
+    EXPECT_NE(std::string::npos, output_.err_text().find("main.c(2): Error[100] #error directive: boom\n"))
+        << output_.err_text();
+}
+
+} // namespace
+} // namespace veska::host
