@@ -233,6 +233,46 @@ TEST_F(ProjectTest, InjectedFailuresReplaceTheAnswerForTheRequestedCalls) {
     EXPECT_EQ(E_FAIL, calls[1].result);
 }
 
+TEST_F(ProjectTest, SavedProjectLoadsBackWithItsFilesPathsAndBuildState) {
+    ScratchDirectory dir;
+    const std::wstring path = dir.file(L"saved.ini");
+    project_->set_location(path);
+    project_->set_path(PT_TMP, dir.file(L"obj"));
+    project_->set_path(PT_INC, dir.file(L"inc") + L";" + dir.file(L"more\\"));
+    project_->add_file(FCAT_SRC, L"start.as")->set_stable(true);
+    project_->add_file(FCAT_SRC, L"main.c");
+    project_->add_file(FCAT_INC, L"defs.h");
+    project_->add_file(FCAT_INT, dir.file(L"obj\\start.obj"));
+    project_->set_stable(true);
+    project_->set_build_required(false);
+    project_->set_tool_location_stamp(L"{B6AE0005-A586-4CA5-BBF0-32CE918001F8}", L"C:\\velc\\velc18.exe");
+    ASSERT_EQ(S_OK, project_->SaveProjectFile(0, path.c_str()));
+    EXPECT_EQ(S_FALSE, project_->IsSaveRequired());
+
+    auto loaded = suite::com::make<HostProject>();
+    ASSERT_EQ(S_OK, loaded->LoadProjectFile(path.c_str()));
+    EXPECT_EQ(path, loaded->location());
+    EXPECT_EQ(project_->path(PT_TMP), loaded->path(PT_TMP));
+    EXPECT_EQ(project_->path(PT_INC), loaded->path(PT_INC));
+    EXPECT_EQ(project_->locations(FCAT_SRC), loaded->locations(FCAT_SRC));
+    EXPECT_EQ(project_->locations(FCAT_INC), loaded->locations(FCAT_INC));
+    EXPECT_EQ(project_->locations(FCAT_INT), loaded->locations(FCAT_INT));
+    EXPECT_EQ(S_OK, loaded->IsStable());
+    EXPECT_EQ(S_FALSE, loaded->IsBuildRequired());
+    ComPtr<IProjectNode> node;
+    ASSERT_EQ(S_OK, loaded->GetNode(node.put(), FCAT_SRC, 0));
+    EXPECT_EQ(S_OK, node->IsStable());
+    ASSERT_EQ(S_OK, loaded->GetNode(node.put(), FCAT_SRC, 1));
+    EXPECT_EQ(S_FALSE, node->IsStable());
+    const std::wstring* stamp = loaded->tool_location_stamp(L"{b6ae0005-a586-4ca5-bbf0-32ce918001f8}");
+    ASSERT_NE(nullptr, stamp);
+    EXPECT_EQ(L"C:\\velc\\velc18.exe", *stamp);
+    loaded->unload();
+
+    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND),
+              loaded->LoadProjectFile(dir.file(L"none.ini").c_str()));
+}
+
 TEST(ProjectOwnership, UnloadGivesBackNodesAndArgumentsThatPointBackAtTheProject) {
     testing::ComApartment apartment;
     const long before = suite::com::ModuleLock::count();
