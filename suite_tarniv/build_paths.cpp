@@ -125,7 +125,18 @@ const FileFacts::Facts& FileFacts::of(const std::string& fullPath) {
     return found->second;
 }
 
-bool ResolvePath(const std::string& path, const std::string& base, std::string& out, FileFacts* facts) {
+const FileFacts::Resolution* FileFacts::resolution(const std::string& path, const std::string& base) const {
+    const auto found = resolved_.find(base + '|' + path);
+    return found == resolved_.end() ? nullptr : &found->second;
+}
+
+void FileFacts::remember(const std::string& path, const std::string& base, Resolution resolution) {
+    resolved_[base + '|' + path] = std::move(resolution);
+}
+
+namespace {
+
+bool resolve_path(const std::string& path, const std::string& base, std::string& out, FileFacts* facts) {
     const bool drivePath = is_drive_path(path);
     const std::string join = joined(path, base);
     std::string full;
@@ -140,6 +151,23 @@ bool ResolvePath(const std::string& path, const std::string& base, std::string& 
     }
     out = long_form_of(full);
     return true;
+}
+
+} // namespace
+
+bool ResolvePath(const std::string& path, const std::string& base, std::string& out, FileFacts* facts) {
+    if (!facts)
+        return resolve_path(path, base, out, nullptr);
+    if (const FileFacts::Resolution* known = facts->resolution(path, base)) {
+        out = known->text;
+        return known->resolved;
+    }
+    FileFacts::Resolution resolution;
+    resolution.resolved = resolve_path(path, base, resolution.text, facts);
+    out = resolution.text;
+    const bool resolved = resolution.resolved;
+    facts->remember(path, base, std::move(resolution));
+    return resolved;
 }
 
 int IsNotNewer(const std::string& dependency, const std::string& target, const std::string& base,

@@ -38,10 +38,22 @@ public:
 
     // Facts about a full path.
     const Facts& of(const std::string& fullPath);
-    void forget() noexcept { known_.clear(); }
+    void forget() noexcept {
+        known_.clear();
+        resolved_.clear();
+    }
+
+    struct Resolution {
+        bool resolved = false;
+        std::string text;
+    };
+    // A resolution made earlier for the same path and base, or null.
+    const Resolution* resolution(const std::string& path, const std::string& base) const;
+    void remember(const std::string& path, const std::string& base, Resolution resolution);
 
 private:
-    std::unordered_map<std::string, Facts> known_; // keyed by the case-folded path
+    std::unordered_map<std::string, Facts> known_;         // keyed by the case-folded path
+    std::unordered_map<std::string, Resolution> resolved_; // keyed by base, "|" and path
 };
 
 // path resolved against base: a path whose second character is ":" is made

@@ -55,6 +55,11 @@ HRESULT objects_and_libraries(IProject* project, FileFacts* facts, std::wstring&
             if (FAILED(project->GetNode(node.put(), folder, i)) || !node ||
                 FAILED(GetNodeLocation(node.get(), location)))
                 return E_FAIL;
+            // Listings, error files and the like are never resolved.
+            if (folder == FCAT_INT &&
+                !cmdline::equals_ignoring_case(cmdline::file_suffix(location), ".obj") &&
+                location.find('~') == std::string::npos)
+                continue;
             std::string path;
             const bool resolved = ResolvePath(location, projectDirectory, path, facts);
             if (folder == FCAT_INT) {

@@ -1,0 +1,76 @@
+// The suite's build driver: one host command (Build All, Make, Assemble,
+// Compile) turned into tool runs. It walks the source folder, asks each tool
+// and its argument objects for the command line, expands the macros, has the
+// host run the line, copies the tool's error file into the build output, adds
+// the produced files to the project and judges the exit code; it links, and
+// ends every command with one "BUILD" line.
+//
+// One driver object lives for one command. What a build learns about files
+// (times, the intermediate folder, whether a header is newer than the target)
+// it learns once, so a Make that finds everything up to date costs time in
+// proportion to sources + headers + intermediate files.
+#pragma once
+
+#include "build_paths.h"
+#include "com_ptr.h"
+#include "contract.h"
+
+#include <array>
+#include <optional>
+#include <string>
+#include <unordered_set>
+
+namespace suite {
+
+// "BUILD SUCCEEDED: <local time>\n" or "BUILD FAILED: ...", then the host's
+// build-underway flag cleared.
+void WriteBuildResult(IProjectManager* manager, bool succeeded);
+
+class BuildDriver {
+public:
+    enum ToolIndex : size_t { kAssembler = 0, kCompiler = 1, kLinker = 2 };
+    using ToolTable = std::array<ComPtr<ITool>, 3>;
+
+    BuildDriver(ToolTable tools, IProject* project, IProjectManager* manager,
+                const wchar_t* suiteDisplayName);
+
+    // The whole command: build-underway flag, the work, the BUILD line.
+    HRESULT Process(unsigned long command, const _NodeTag* inputs, unsigned long inputCount);
+
+private:
+    HRESULT BuildProject(bool make);
+    HRESULT BuildSources(const std::string& target, bool make);
+    HRESULT LinkTarget(const std::string& target, const std::string& linkDirectory);
+    HRESULT RunOnInputs(const _NodeTag* inputs, unsigned long inputCount, unsigned long op, ToolIndex tool);
+    // target is null for assemble and compile, tag null for the link.
+    HRESULT RunTool(const std::string* target, const _NodeTag* tag, unsigned long op, ToolIndex tool,
+                    const std::string& workingDirectory);
+    HRESULT EchoErrorFile(const std::string& errorFile, const GUID& toolClass);
+    HRESULT AddBuildOutputs(const std::string* target, IProjectNode* node, const std::string& location,
+                            const GUID& toolClass, const std::string& workingDirectory);
+
+    // Make's test for one source: true when none of the reasons to rebuild it
+    // holds. objectPath receives the object the test looked at.
+    bool IsUpToDate(IProjectNode* node, const std::string& location, const std::string& target,
+                    const std::string& sourceDirectory, std::string& objectPath);
+    bool AnyHeaderNewerThan(const std::string& target);
+    bool IsIntermediateFile(const std::string& path);
+    void RememberIntermediateFile(const std::string& path);
+
+    HRESULT InsertOutputNode(const std::string& path, FileCat folder);
+    uint32_t Preference(unsigned long key) const;
+    void Report(UINT messageId) const;
+    void ReportMemoryLocked() const;
+
+    ToolTable tools_;
+    ComPtr<IProject> project_;
+    ComPtr<IProjectManager> manager_;
+    const wchar_t* suiteDisplayName_;
+    std::string projectDirectory_;
+
+    FileFacts facts_;
+    std::optional<bool> headerNewerThanTarget_;
+    std::optional<std::unordered_set<std::string>> intermediateFiles_; // case-folded resolved paths
+};
+
+} // namespace suite

@@ -1,0 +1,142 @@
+#include "driver_fixture.h"
+
+#include "text.h"
+
+#include <fstream>
+#include <sstream>
+
+namespace driver_test {
+
+using suite::ComPtr;
+
+namespace {
+
+// The value of the first ` -X"..."` of line, or empty.
+std::wstring quoted_option(const std::wstring& line, const wchar_t* option) {
+    const size_t start = line.find(option);
+    if (start == std::wstring::npos)
+        return std::wstring();
+    const size_t value = start + wcslen(option);
+    const size_t end = line.find(L'"', value);
+    return end == std::wstring::npos ? std::wstring() : line.substr(value, end - value);
+}
+
+std::wstring in_directory(const std::wstring& path, const std::wstring& directory) {
+    if (path.size() > 1 && path[1] == L':')
+        return path;
+    return directory + (directory.empty() || directory.back() == L'\\' ? L"" : L"\\") + path;
+}
+
+std::wstring base_of(const std::wstring& path) {
+    size_t start = path.find_last_of(L"\\/");
+    std::wstring name = start == std::wstring::npos ? path : path.substr(start + 1);
+    return name.substr(0, name.rfind(L'.'));
+}
+
+std::string narrow(const std::wstring& wide) {
+    std::string out;
+    suite::text::narrow(wide.c_str(), out);
+    return out;
+}
+
+} // namespace
+
+void set_write_time(const std::wstring& path, ULONGLONG ticks) {
+    HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    FILETIME time{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &time));
+    CloseHandle(file);
+}
+
+void DriverTest::SetUp() {
+    ASSERT_EQ(dll.register_server(), S_OK);
+    ASSERT_EQ(hostClasses.status(), S_OK);
+    manager = suite::com::make<veska::host::HostProjectManager>();
+
+    ComPtr<IClassFactory> factory;
+    ASSERT_EQ(dll.get_class_object(CLSID_S_TARNIV18, __uuidof(IClassFactory), factory.put_void()), S_OK);
+    ASSERT_EQ(factory->CreateInstance(nullptr, __uuidof(ISuite), suite.put_void()), S_OK);
+    manager->add_suite(suite);
+    ASSERT_EQ(suite->SetManager(manager.get()), S_OK);
+
+    project = manager->add_project(dir.file(L"proj.ext"));
+    project->set_suite(suite);
+    project->set_stable(true);
+    ASSERT_TRUE(suite::test::write_file(dir.file(L"velc18.exe"), "stand-in"));
+    for (size_t i = 0; i < tools.size(); ++i) {
+        ASSERT_EQ(suite->GetTool(static_cast<unsigned long>(i), tools[i].put()), S_OK);
+        ASSERT_EQ(tools[i]->SetLocation(dir.file(L"velc18.exe").c_str()), S_OK);
+        ASSERT_EQ(tools[i]->CreateArgs(projectArgs[i].put(), 1), S_OK);
+        project->set_project_tool_args(*kToolClasses[i], projectArgs[i]);
+    }
+    ComPtr<ISuiteArgs> suiteArgs;
+    ASSERT_EQ(suite->CreateArgs(suiteArgs.put()), S_OK);
+    project->set_suite_args(suiteArgs);
+
+    manager->script().execute = [this](const veska::host::ExecuteRequest& request, unsigned long& exitCode) {
+        const std::wstring output = quoted_option(request.line, L" -O\"");
+        const std::wstring errors = quoted_option(request.line, L" -E\"");
+        const bool link = request.line.find(L" -C ") == std::wstring::npos;
+        const std::wstring input = base_of(output);
+        const bool fails = link ? linkFails : failingSources.count(input) != 0;
+        if (!errors.empty())
+            suite::test::write_file(in_directory(errors, request.directory),
+                                    fails ? "Error[100] " + narrow(input) + " 3 : boom\n" : "");
+        if (!fails && !output.empty())
+            suite::test::write_file(in_directory(output, request.directory), "object");
+        exitCode = fails ? 1 : 0;
+        return S_OK;
+    };
+}
+
+void DriverTest::TearDown() {
+    if (manager)
+        manager->shutdown();
+}
+
+ComPtr<veska::host::HostProjectNode> DriverTest::add_source(const std::wstring& name,
+                                                            const std::string& text) {
+    EXPECT_TRUE(suite::test::write_file(dir.file(name), text));
+    auto node = project->add_file(FCAT_SRC, dir.file(name));
+    node->set_stable(true);
+    return node;
+}
+
+HRESULT DriverTest::process(unsigned long command, std::vector<_NodeTag> inputs) {
+    return suite->Process(command, inputs.data(), static_cast<unsigned long>(inputs.size()), project.get(),
+                          manager.get());
+}
+
+std::vector<std::wstring> DriverTest::suite_messages() const {
+    std::vector<std::wstring> texts;
+    for (const auto& message : manager->build_messages())
+        if (!message.tool && message.text.rfind(L"BUILD ", 0) != 0)
+            texts.push_back(message.text);
+    return texts;
+}
+
+std::vector<std::wstring> DriverTest::tool_messages() const {
+    std::vector<std::wstring> texts;
+    for (const auto& message : manager->build_messages())
+        if (message.tool)
+            texts.push_back(message.text);
+    return texts;
+}
+
+std::wstring DriverTest::build_line() const {
+    std::wstring line;
+    for (const auto& message : manager->build_messages())
+        if (!message.tool && message.text.rfind(L"BUILD ", 0) == 0)
+            line = message.text;
+    return line;
+}
+
+std::vector<GUID> DriverTest::runs() const {
+    std::vector<GUID> classes;
+    for (const auto& run : manager->executed())
+        classes.push_back(run.request.tool.value_or(GUID_NULL));
+    return classes;
+}
+
+} // namespace driver_test

@@ -1,0 +1,60 @@
+// Assemble and Compile: one tool on the given nodes, chosen by the command.
+#include "driver_fixture.h"
+
+namespace driver_test {
+namespace {
+
+using RunOnInputsTest = DriverTest;
+
+TEST_F(RunOnInputsTest, CommandChoosesTheToolNotTheSuffix) {
+    add_source(L"boot.as");
+    add_source(L"main.c");
+    EXPECT_EQ(process(CMD_COMPILE, {{0, FCAT_SRC, 0}}), S_OK);
+    EXPECT_EQ(runs(), std::vector<GUID>{CLSID_T_TARNIV18cc});
+    EXPECT_EQ(process(CMD_ASSEMBLE, {{0, FCAT_SRC, 1}, {0, FCAT_SRC, 0}}), S_OK);
+    EXPECT_EQ(runs(), (std::vector<GUID>{CLSID_T_TARNIV18cc, CLSID_T_TARNIV18as, CLSID_T_TARNIV18as}));
+    // No clean, no lock, no link.
+    EXPECT_EQ(calls("IProject.Clean"), 0u);
+    EXPECT_EQ(calls("NotifyBuildStarted"), 0u);
+    EXPECT_EQ(calls("UnlockMemory"), 0u);
+    EXPECT_EQ(build_line().rfind(L"BUILD SUCCEEDED: ", 0), 0u);
+    EXPECT_FALSE(manager->build_underway());
+}
+
+TEST_F(RunOnInputsTest, CountZeroRunsNothingAndSucceeds) {
+    add_source(L"main.c");
+    _NodeTag unused{0, FCAT_SRC, 0};
+    EXPECT_EQ(suite->Process(CMD_COMPILE, &unused, 0, project.get(), manager.get()), S_OK);
+    EXPECT_TRUE(runs().empty());
+    EXPECT_EQ(build_line().rfind(L"BUILD SUCCEEDED: ", 0), 0u);
+}
+
+TEST_F(RunOnInputsTest, FailedFileCountsAndTheOthersStillRun) {
+    add_source(L"bad.c");
+    add_source(L"main.c");
+    failingSources = {L"bad"};
+    EXPECT_EQ(process(CMD_COMPILE, {{0, FCAT_SRC, 0}, {0, FCAT_SRC, 1}}), S_FALSE);
+    EXPECT_EQ(runs().size(), 2u);
+    EXPECT_EQ(build_line().rfind(L"BUILD FAILED: ", 0), 0u);
+}
+
+TEST_F(RunOnInputsTest, SavesTheFileByPreferenceThroughTheExtendedManager) {
+    add_source(L"main.c");
+    manager->script().preferences[32] = 2;
+    EXPECT_EQ(process(CMD_COMPILE), S_OK);
+    const auto saves = manager->recorder()->calls_of("SaveFile");
+    ASSERT_EQ(saves.size(), 1u);
+    EXPECT_NE(saves[0].arguments.find(veska::host::quoted(file(L"main.c").c_str())), std::string::npos);
+    EXPECT_NE(saves[0].arguments.find("1"), std::string::npos);
+}
+
+TEST_F(RunOnInputsTest, NodeThatIsNotInTheProject) {
+    add_source(L"main.c");
+    EXPECT_EQ(FAILED(process(CMD_COMPILE, {{0, FCAT_SRC, 7}})), true);
+    EXPECT_EQ(suite_messages(),
+              std::vector<std::wstring>{L"Build aborted.  The project may be corrupted.\n"});
+    EXPECT_TRUE(runs().empty());
+}
+
+} // namespace
+} // namespace driver_test

@@ -1,0 +1,192 @@
+// Build paths and file tests: the target, object and error files, path
+// resolution, time comparison and tool-location stamps.
+#include "build_paths.h"
+
+#include "test_support.h"
+#include "text.h"
+#include "veska_host.h"
+
+#include <gtest/gtest.h>
+
+using suite::test::write_file;
+using veska::host::HostProject;
+
+namespace {
+
+std::string narrow(const std::wstring& wide) {
+    std::string out;
+    suite::text::narrow(wide.c_str(), out);
+    return out;
+}
+
+void set_write_time(const std::wstring& path, ULONGLONG ticks) {
+    HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    FILETIME time{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    ASSERT_TRUE(SetFileTime(file, nullptr, nullptr, &time));
+    CloseHandle(file);
+}
+
+constexpr ULONGLONG kSomeTime = 132000000000000000ULL;
+
+class BuildPathsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        project->set_location(dir.file(L"proj.ext"));
+        linkerArgs = create_linker_args();
+        project->set_project_tool_args(CLSID_T_TARNIV18ld, linkerArgs);
+    }
+    void TearDown() override { project->unload(); }
+
+    // The linker's project argument object from the built module.
+    suite::ComPtr<IToolArgs> create_linker_args() {
+        suite::ComPtr<IClassFactory> factory;
+        EXPECT_EQ(dll.get_class_object(CLSID_TA_TARNIV18ld, __uuidof(IClassFactory), factory.put_void()),
+                  S_OK);
+        suite::ComPtr<IToolArgs> args;
+        if (factory)
+            factory->CreateInstance(nullptr, __uuidof(IToolArgs), args.put_void());
+        return args;
+    }
+
+    HRESULT target(std::string& out) { return suite::GetTargetPath(project.get(), CLSID_T_TARNIV18ld, out); }
+    void set_linker_options(const wchar_t* options) { ASSERT_EQ(linkerArgs->SetCmdLine(options), S_OK); }
+
+    suite::test::ComApartment apartment;
+    suite::test::SuiteDll dll;
+    suite::test::TempDirectory dir;
+    std::string d = narrow(dir.path()) + "\\";
+    suite::ComPtr<HostProject> project = suite::com::make<HostProject>();
+    suite::ComPtr<IToolArgs> linkerArgs;
+};
+
+} // namespace
+
+TEST_F(BuildPathsTest, TargetFromTheLinkersOptionText) {
+    std::string path;
+    // The linker's default text -O"$(TARGETBASE).cof", no output directory.
+    ASSERT_EQ(target(path), S_OK);
+    EXPECT_EQ(path, d + "proj.cof");
+
+    set_linker_options(L"-O\"first.cof\" -W3 -o\"out dir\\second.hex\" -o\"third.hex\"");
+    ASSERT_EQ(target(path), S_OK);
+    EXPECT_EQ(path, d + "out dir\\second.hex");
+
+    ASSERT_TRUE(CreateDirectoryW(dir.file(L"bin").c_str(), nullptr));
+    project->set_path(PT_BIN, L"bin");
+    set_linker_options(L"-INTEL -O  $(TARGETBASE).hex -MOT");
+    ASSERT_EQ(target(path), S_OK);
+    EXPECT_EQ(path, d + "bin\\proj.hex");
+}
+
+TEST_F(BuildPathsTest, TargetFailures) {
+    std::string path = "unchanged";
+    set_linker_options(L"-O\"proj.cof");
+    EXPECT_EQ(target(path), E_FAIL);
+    set_linker_options(L"-INTEL -W3");
+    EXPECT_EQ(target(path), E_FAIL);
+    set_linker_options(std::wstring(L"-O" + std::wstring(300, L'x')).c_str());
+    EXPECT_EQ(target(path), suite::E_PATH_TOO_LONG);
+    EXPECT_EQ(path, "unchanged");
+}
+
+TEST_F(BuildPathsTest, ObjectAndErrorFiles) {
+    std::string path;
+    ASSERT_EQ(suite::GetObjectPath(project.get(), "C:\\src\\main.c", ".obj", "C:\\src", path), S_OK);
+    EXPECT_EQ(path, "C:\\src\\main.obj");
+    ASSERT_EQ(suite::GetErrorFilePath(project.get(), "C:\\src\\main.c", CLSID_T_TARNIV18cc, "D:\\cwd", path),
+              S_OK);
+    EXPECT_EQ(path, "D:\\cwd\\main.cce");
+    ASSERT_EQ(suite::GetErrorFilePath(project.get(), d + "proj.cof", CLSID_T_TARNIV18ld, "D:\\cwd", path),
+              S_OK);
+    EXPECT_EQ(path, d + "proj.lde");
+    project->set_path(PT_BIN, L"out");
+    ASSERT_EQ(suite::GetErrorFilePath(project.get(), "x\\proj.cof", CLSID_T_TARNIV18ld, "D:\\cwd", path),
+              S_OK);
+    EXPECT_EQ(path, "out\\proj.lde");
+    // A temporary directory wins, as given for the error file, resolved for the object
+    // (even before the first run has created it).
+    project->set_path(PT_TMP, L"tmp\\");
+    ASSERT_EQ(suite::GetErrorFilePath(project.get(), "a\\b.as", CLSID_T_TARNIV18as, "D:\\cwd", path), S_OK);
+    EXPECT_EQ(path, "tmp\\b.ase");
+    ASSERT_EQ(suite::GetObjectPath(project.get(), "a\\b.as", ".obj", narrow(dir.path()), path), S_OK);
+    EXPECT_EQ(path, d + "tmp\\b.obj");
+
+    EXPECT_EQ(suite::GetErrorFilePath(project.get(), "main.c", CLSID_TA_TARNIV18cc, "C:\\", path),
+              E_INVALIDARG);
+}
+
+TEST_F(BuildPathsTest, ResolveJoinsRelativePathsAndNeedsAnExistingObject) {
+    ASSERT_TRUE(write_file(dir.file(L"main.c"), ""));
+    std::string out;
+    EXPECT_TRUE(suite::ResolvePath("main.c", narrow(dir.path()), out));
+    EXPECT_EQ(out, d + "main.c");
+    EXPECT_TRUE(suite::ResolvePath("sub\\..\\main.c", narrow(dir.path()), out));
+    EXPECT_EQ(out, d + "main.c");
+    EXPECT_TRUE(suite::ResolvePath(d + "main.c", "C:\\elsewhere", out));
+    EXPECT_EQ(out, d + "main.c");
+
+    EXPECT_FALSE(suite::ResolvePath(d + "missing.c", "", out));
+    EXPECT_EQ(out, "");
+    EXPECT_FALSE(suite::ResolvePath("missing.c", narrow(dir.path()), out));
+    EXPECT_EQ(out, d + "missing.c");
+}
+
+TEST_F(BuildPathsTest, NotNewerCountsEqualTimesAndUnreadableTimesAsUpToDate) {
+    ASSERT_TRUE(write_file(dir.file(L"dep.h"), ""));
+    ASSERT_TRUE(write_file(dir.file(L"target.cof"), ""));
+    const std::string base = narrow(dir.path());
+    set_write_time(dir.file(L"dep.h"), kSomeTime);
+    set_write_time(dir.file(L"target.cof"), kSomeTime);
+    EXPECT_EQ(suite::IsNotNewer("dep.h", "target.cof", base), suite::kDependencyNotNewer);
+    set_write_time(dir.file(L"dep.h"), kSomeTime + 1);
+    EXPECT_EQ(suite::IsNotNewer("dep.h", "target.cof", base), suite::kDependencyNewer);
+    set_write_time(dir.file(L"dep.h"), kSomeTime - 10000000);
+    EXPECT_EQ(suite::IsNotNewer("dep.h", "target.cof", base), suite::kDependencyNotNewer);
+
+    EXPECT_NE(suite::IsNotNewer("dep.h", "missing.cof", base), suite::kDependencyNewer);
+    EXPECT_NE(suite::IsNotNewer("missing.h", "target.cof", base), suite::kDependencyNewer);
+    // A directory has no time to compare either.
+    ASSERT_TRUE(CreateDirectoryW(dir.file(L"newdir").c_str(), nullptr));
+    EXPECT_NE(suite::IsNotNewer("newdir", "target.cof", base), suite::kDependencyNewer);
+}
+
+TEST_F(BuildPathsTest, FileFactsReadOnceUntilForgotten) {
+    ASSERT_TRUE(write_file(dir.file(L"dep.h"), ""));
+    ASSERT_TRUE(write_file(dir.file(L"target.cof"), ""));
+    set_write_time(dir.file(L"dep.h"), kSomeTime + 1);
+    set_write_time(dir.file(L"target.cof"), kSomeTime);
+    suite::FileFacts facts;
+    const std::string base = narrow(dir.path());
+    EXPECT_EQ(suite::IsNotNewer("dep.h", "target.cof", base, &facts), suite::kDependencyNewer);
+    set_write_time(dir.file(L"target.cof"), kSomeTime + 2);
+    EXPECT_EQ(suite::IsNotNewer("dep.h", "target.cof", base, &facts), suite::kDependencyNewer);
+    facts.forget();
+    EXPECT_EQ(suite::IsNotNewer("dep.h", "target.cof", base, &facts), suite::kDependencyNotNewer);
+}
+
+TEST_F(BuildPathsTest, WorkingDirectoryRestoredOnScopeExit) {
+    std::string before;
+    ASSERT_EQ(suite::GetWorkingDirectory(before), S_OK);
+    {
+        suite::ScopedWorkingDirectory scope;
+        ASSERT_EQ(suite::EnterWorkingDirectory(narrow(dir.path()), scope), S_OK);
+        std::string inside;
+        ASSERT_EQ(suite::GetWorkingDirectory(inside), S_OK);
+        EXPECT_EQ(inside, narrow(dir.path()));
+    }
+    std::string after;
+    ASSERT_EQ(suite::GetWorkingDirectory(after), S_OK);
+    EXPECT_EQ(after, before);
+
+    std::string directory;
+    EXPECT_EQ(suite::GetSourceDirectory("missing.c", narrow(dir.path()), directory), E_FAIL);
+    ASSERT_TRUE(write_file(dir.file(L"main.c"), ""));
+    ASSERT_EQ(suite::GetSourceDirectory("main.c", narrow(dir.path()), directory), S_OK);
+    EXPECT_EQ(directory, d);
+    project->set_path(PT_BIN, L"no such dir");
+    EXPECT_EQ(suite::GetLinkDirectory(project.get(), directory), E_FAIL);
+    project->set_path(PT_BIN, L"");
+    ASSERT_EQ(suite::GetLinkDirectory(project.get(), directory), S_OK);
+    EXPECT_EQ(directory, narrow(dir.path()));
+}
