@@ -115,8 +115,9 @@ void WriteBuildResult(IProjectManager* manager, bool succeeded) {
 }
 
 BuildDriver::BuildDriver(ToolTable tools, IProject* project, IProjectManager* manager,
-                         const wchar_t* suiteDisplayName)
-    : tools_(std::move(tools)), project_(project), manager_(manager), suiteDisplayName_(suiteDisplayName) {}
+                         IProjectManager* suiteManager, const wchar_t* suiteDisplayName)
+    : tools_(std::move(tools)), project_(project), manager_(manager), suiteManager_(suiteManager),
+      suiteDisplayName_(suiteDisplayName) {}
 
 HRESULT BuildDriver::Process(unsigned long command, const _NodeTag* inputs, unsigned long inputCount) {
     manager_->SetBuildIsUnderway(1);
@@ -457,7 +458,7 @@ HRESULT BuildDriver::RunTool(const std::string* target, const _NodeTag* tag, uns
         PlatInfoOwner device;
         manager_->GetPlatInfo(&device.info);
 
-        result = CheckToolLocationStamp(runner, project_.get(), manager_.get());
+        result = CheckToolLocationStamp(runner, project_.get(), suiteManager_.get());
         if (FAILED(result))
             throw HRException();
 
@@ -645,7 +646,7 @@ HRESULT CS_TARNIV::Process(unsigned long command, _NodeTag* inputs, unsigned lon
         suite::BuildDriver driver({suite::ComPtr<ITool>(tool(kAssembler)),
                                    suite::ComPtr<ITool>(tool(kCompiler)),
                                    suite::ComPtr<ITool>(tool(kLinker))},
-                                  project, manager, kDisplayName);
+                                  project, manager, this->manager(), kDisplayName);
         return driver.Process(command, inputs, inputCount);
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;

@@ -31,7 +31,9 @@ public:
     enum ToolIndex : size_t { kAssembler = 0, kCompiler = 1, kLinker = 2 };
     using ToolTable = std::array<ComPtr<ITool>, 3>;
 
-    BuildDriver(ToolTable tools, IProject* project, IProjectManager* manager,
+    // manager is the one the command came with; suiteManager the one the
+    // host gave the suite (SetManager), which hears of moved tools.
+    BuildDriver(ToolTable tools, IProject* project, IProjectManager* manager, IProjectManager* suiteManager,
                 const wchar_t* suiteDisplayName);
 
     // The whole command: build-underway flag, the work, the BUILD line.
@@ -65,6 +67,7 @@ private:
     ToolTable tools_;
     ComPtr<IProject> project_;
     ComPtr<IProjectManager> manager_;
+    ComPtr<IProjectManager> suiteManager_;
     const wchar_t* suiteDisplayName_;
     std::string projectDirectory_;
 

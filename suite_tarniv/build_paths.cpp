@@ -231,7 +231,11 @@ HRESULT GetTargetPath(IProject* project, const GUID& linkerClass, std::string& o
     if (FAILED(hr))
         return hr;
     std::string directory;
-    ResolvePath(binPath, projectDirectory, directory);
+    // An output directory the first link has yet to create still names the
+    // place of the target.
+    if (!ResolvePath(binPath, projectDirectory, directory) &&
+        !full_path_of(joined(binPath, projectDirectory), directory))
+        return E_PATH_TOO_LONG;
 
     ComPtr<IToolArgs> linkerArgs;
     GUID linker = linkerClass;

@@ -245,6 +245,13 @@ TEST_F(BuildAllTest, ToolLocationStamp) {
 
     manager->recorder()->inject("IProject.SetToolLocStamp", E_ACCESSDENIED);
     EXPECT_EQ(process(CMD_BUILD_ALL), E_ACCESSDENIED);
+    manager->recorder()->clear_injections();
+
+    // The suite's own manager hears of a moved tool; without one the check fails.
+    project->set_tool_location_stamp(key, L"C:\old\velc18.exe");
+    ASSERT_EQ(suite->SetManager(nullptr), S_OK);
+    EXPECT_EQ(process(CMD_BUILD_ALL), E_POINTER);
+    EXPECT_EQ(previous.size(), 1u);
 }
 
 } // namespace

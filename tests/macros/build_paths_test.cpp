@@ -72,6 +72,11 @@ TEST_F(BuildPathsTest, TargetFromTheLinkersOptionText) {
     ASSERT_EQ(target(path), S_OK);
     EXPECT_EQ(path, d + "out dir\\second.hex");
 
+    // An output directory the first link will create.
+    project->set_path(PT_BIN, dir.file(L"notyet"));
+    ASSERT_EQ(target(path), S_OK);
+    EXPECT_EQ(path, d + "notyet\\out dir\\second.hex");
+
     ASSERT_TRUE(CreateDirectoryW(dir.file(L"bin").c_str(), nullptr));
     project->set_path(PT_BIN, L"bin");
     set_linker_options(L"-INTEL -O  $(TARGETBASE).hex -MOT");
