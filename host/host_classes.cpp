@@ -2,6 +2,8 @@
 
 #include "host_node.h"
 
+#include <utility>
+
 namespace veska::host {
 
 namespace {
@@ -80,8 +82,8 @@ HRESULT LegacyWrapper::GetClassID(CLSID* pClassID) {
     });
 }
 
-HostClassRegistration::HostClassRegistration(std::shared_ptr<Recorder> recorder) {
-    creation_recorder() = std::move(recorder);
+HostClassRegistration::HostClassRegistration(std::shared_ptr<Recorder> recorder)
+    : previousRecorder_(std::exchange(creation_recorder(), std::move(recorder))) {
     const CLSID* classes[kClasses] = {&CLSID_HostProjectNode, &CLSID_LegacyWrapperDepth0,
                                       &CLSID_LegacyWrapperDepth1, &CLSID_LegacyWrapperDepth2,
                                       &CLSID_LegacyWrapperDepth3};
@@ -102,7 +104,7 @@ HostClassRegistration::~HostClassRegistration() {
     for (DWORD cookie : cookies_)
         if (cookie)
             CoRevokeClassObject(cookie);
-    creation_recorder().reset();
+    creation_recorder() = std::move(previousRecorder_);
 }
 
 } // namespace veska::host

@@ -45,6 +45,7 @@ public:
 private:
     static constexpr int kClasses = 5;
     DWORD cookies_[kClasses] = {};
+    std::shared_ptr<Recorder> previousRecorder_; // an enclosing registration's
     HRESULT status_ = S_OK;
 };
 
