@@ -18,7 +18,7 @@ constexpr COLORREF kMask = RGB(0xC0, 0xC0, 0xC0);
 
 // A toolbar that looks at the bitmaps while they are handed over (the suite
 // frees its copies afterwards) and keeps the controls' image indexes.
-class InspectingToolbar : public suite::com::Object<InspectingToolbar, IToolbar> {
+class ExaminingToolbar : public suite::com::Object<ExaminingToolbar, IToolbar> {
 public:
     struct BitmapCall {
         unsigned count;
@@ -27,14 +27,14 @@ public:
         unsigned long maskColor;
     };
     std::vector<BitmapCall> bitmapCalls;
-    std::function<void(HBITMAP small, HBITMAP large)> inspect;
+    std::function<void(HBITMAP small, HBITMAP large)> examine;
     std::vector<long> imageIndexes; // fFlags of each control added
 
     HRESULT STDMETHODCALLTYPE AddBitmap(unsigned count, HBITMAP small, HBITMAP large,
                                         unsigned long mask) override {
         bitmapCalls.push_back({count, small, large, mask});
-        if (inspect)
-            inspect(small, large);
+        if (examine)
+            examine(small, large);
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE AddControl(_TOOLBARCONTROL* control) override {
@@ -97,7 +97,7 @@ TEST(ToolbarBitmap, GoesToTheHostOncePerProcess) {
     FakeToolClasses tools;
     auto first = suite::com::make<CS_TARNIV>();
     auto second = suite::com::make<CS_TARNIV>();
-    auto toolbar = suite::com::make<InspectingToolbar>();
+    auto toolbar = suite::com::make<ExaminingToolbar>();
 
     // Refused calls do not use up the process's one bitmap.
     unsigned count = 7;
@@ -109,7 +109,7 @@ TEST(ToolbarBitmap, GoesToTheHostOncePerProcess) {
     BITMAP largeInfo{};
     ButtonImage make;
     ButtonImage buildAll;
-    toolbar->inspect = [&](HBITMAP small, HBITMAP large) {
+    toolbar->examine = [&](HBITMAP small, HBITMAP large) {
         GetObjectW(small, sizeof smallInfo, &smallInfo);
         GetObjectW(large, sizeof largeInfo, &largeInfo);
         make = read_button(small, 0);
@@ -118,7 +118,7 @@ TEST(ToolbarBitmap, GoesToTheHostOncePerProcess) {
     ASSERT_EQ(S_OK, first->AddToolbarBitmap(toolbar.get(), &count));
     EXPECT_EQ(9u, count);
     ASSERT_EQ(1u, toolbar->bitmapCalls.size());
-    const InspectingToolbar::BitmapCall& call = toolbar->bitmapCalls[0];
+    const ExaminingToolbar::BitmapCall& call = toolbar->bitmapCalls[0];
     EXPECT_EQ(2u, call.count);
     EXPECT_EQ(0xC0C0C0u, call.maskColor);
     EXPECT_NE(call.small, call.large);
@@ -147,7 +147,7 @@ TEST(ToolbarBitmap, GoesToTheHostOncePerProcess) {
     EXPECT_EQ(9u, count);
     EXPECT_EQ(1u, toolbar->bitmapCalls.size());
     // The second suite has no images of its own: its base stays 0.
-    auto secondToolbar = suite::com::make<InspectingToolbar>();
+    auto secondToolbar = suite::com::make<ExaminingToolbar>();
     second->AddControls(secondToolbar.get());
     EXPECT_EQ((std::vector<long>{0, 0, 1}), secondToolbar->imageIndexes);
 
