@@ -84,7 +84,10 @@ HostProject::~HostProject() {
 
 suite::ComPtr<HostProjectNode> HostProject::add_file(FileCat folder, std::wstring location) {
     auto node = suite::com::make<HostProjectNode>(recording_.recorder(), std::move(location));
-    folders_.at(static_cast<size_t>(folder)).push_back(suite::ComPtr<IProjectNode>(node.get()));
+    Folder& files = folders_.at(static_cast<size_t>(folder));
+    files.push_back(suite::ComPtr<IProjectNode>(node.get()));
+    if (lookupValid_[folder])
+        lookups_[folder].emplace(lookup_key(node->location()), files.size() - 1);
     return node;
 }
 
@@ -142,6 +145,26 @@ suite::ComPtr<IProjectNode> HostProject::node_at(long folder, unsigned long inde
     return files && index < files->size() ? (*files)[index] : nullptr;
 }
 
+std::wstring HostProject::lookup_key(const std::wstring& location) const {
+    return upper(paths::absolute(location, project_directory()));
+}
+
+std::unordered_map<std::wstring, size_t>& HostProject::lookup(long folder) {
+    if (!lookupValid_[folder]) {
+        auto& index = lookups_[folder];
+        index.clear();
+        const Folder& files = folders_[folder];
+        for (size_t i = 0; i < files.size(); ++i)
+            index.emplace(lookup_key(location_of(files[i].get())), i); // the first of equal ones wins
+        lookupValid_[folder] = true;
+    }
+    return lookups_[folder];
+}
+
+void HostProject::forget_lookup() noexcept {
+    lookupValid_.fill(false);
+}
+
 bool HostProject::tool_clsid(unsigned int index, GUID& clsid) const {
     if (!suite_)
         return false;
@@ -191,6 +214,7 @@ HRESULT HostProject::clean() {
                 own->purge_args();
         }
         folders_[category] = std::move(kept);
+        forget_lookup();
     }
     buildRequired_ = true;
     return result;
@@ -202,6 +226,7 @@ void HostProject::clear_model() noexcept {
             if (HostProjectNode* own = HostProjectNode::from(node.get()))
                 own->purge_args();
         files.clear();
+        forget_lookup();
     }
     for (std::wstring& path : paths_)
         path.clear();
@@ -220,6 +245,7 @@ void HostProject::unload() noexcept {
             else if (node)
                 node->PurgeArgs();
         files.clear();
+        forget_lookup();
     }
     projectArgs_.clear();
     suiteArgs_ = nullptr;
@@ -292,6 +318,7 @@ HRESULT HostProject::RemoveAllNodes() {
                 if (HostProjectNode* own = HostProjectNode::from(node.get()))
                     own->purge_args();
             files.clear();
+            forget_lookup();
         }
         saveRequired_ = true;
         return S_OK;
@@ -346,17 +373,16 @@ HRESULT HostProject::InsertNode(IProjectNode* pNode, FileCat* pFolderIndex, unsi
             return E_INVALIDARG;
         // A file is listed once per folder: a rebuild inserts the same
         // object again, and the folder keeps the node it already has.
-        const std::wstring wanted = paths::absolute(location, project_directory());
-        for (size_t i = 0; i < files->size(); ++i) {
-            const std::wstring existing =
-                paths::absolute(location_of((*files)[i].get()), project_directory());
-            if (paths::equal_ignoring_case(existing, wanted)) {
-                if (pulFileIndex)
-                    *pulFileIndex = static_cast<unsigned long>(i);
-                return S_OK;
-            }
+        auto& index = lookup(*pFolderIndex);
+        const std::wstring key = lookup_key(location);
+        const auto known = index.find(key);
+        if (known != index.end()) {
+            if (pulFileIndex)
+                *pulFileIndex = static_cast<unsigned long>(known->second);
+            return S_OK;
         }
         files->push_back(suite::ComPtr<IProjectNode>(pNode));
+        index.emplace(key, files->size() - 1);
         if (pulFileIndex)
             *pulFileIndex = static_cast<unsigned long>(files->size() - 1);
         saveRequired_ = true;
@@ -378,6 +404,7 @@ HRESULT HostProject::RemoveNode(FileCat FolderIndex, unsigned long ulFileIndex) 
             if (HostProjectNode* own = HostProjectNode::from((*files)[ulFileIndex].get()))
                 own->purge_args();
             files->erase(files->begin() + static_cast<std::ptrdiff_t>(ulFileIndex));
+            forget_lookup();
             saveRequired_ = true;
             return S_OK;
         });
@@ -586,6 +613,7 @@ HRESULT HostProject::SortBySuffix() {
             (target ? *target : unknown).push_back(std::move(node));
         }
         folders_[FCAT_UNK] = std::move(unknown);
+        forget_lookup();
         return S_OK;
     });
 }
@@ -601,6 +629,7 @@ HRESULT HostProject::SetLocation(LPCWSTR pwszLoc) {
             if (!pwszLoc)
                 return E_POINTER;
             location_ = pwszLoc;
+            forget_lookup();
             saveRequired_ = true;
             return S_OK;
         });

@@ -9,6 +9,7 @@
 #include "host_node.h"
 
 #include <array>
+#include <unordered_map>
 #include <map>
 #include <vector>
 
@@ -21,7 +22,10 @@ public:
 
     // --- The model, for the host's own use ---
     const std::wstring& location() const noexcept { return location_; }
-    void set_location(std::wstring location) { location_ = std::move(location); }
+    void set_location(std::wstring location) {
+        location_ = std::move(location);
+        forget_lookup();
+    }
     // The directory of the project file, without a trailing "\" (a root keeps it).
     std::wstring project_directory() const { return paths::directory_of(location_); }
 
@@ -141,6 +145,11 @@ private:
     Folder* folder_at(long index);
     const Folder* folder_at(long index) const;
     suite::ComPtr<IProjectNode> node_at(long folder, unsigned long index) const;
+    // Where each file of a folder is, by its absolute path in upper case: a
+    // build inserts thousands of outputs, each checked against the folder.
+    std::unordered_map<std::wstring, size_t>& lookup(long folder);
+    void forget_lookup() noexcept;
+    std::wstring lookup_key(const std::wstring& location) const;
     // The CLSID of the suite's tool number index, when there is a suite.
     bool tool_clsid(unsigned int index, GUID& clsid) const;
 
@@ -148,6 +157,8 @@ private:
     std::wstring location_;
     std::array<std::wstring, PT_NUM_PATH_TYPES> paths_;
     std::array<Folder, FCAT_NUM_CATS> folders_;
+    std::array<std::unordered_map<std::wstring, size_t>, FCAT_NUM_CATS> lookups_;
+    std::array<bool, FCAT_NUM_CATS> lookupValid_{};
     std::array<std::wstring, FCAT_NUM_CATS> suffixes_;
     ToolArgsList projectArgs_;
     suite::ComPtr<ISuiteArgs> suiteArgs_;

@@ -139,6 +139,15 @@ TEST_F(ProjectTest, InsertNodeListsAFileOncePerFolder) {
     EXPECT_EQ(0u, index);
     EXPECT_EQ(2u, project_->node_count(FCAT_INT));
 
+    // After a removal the folder's positions shift, and the answer with them.
+    auto cce = suite::com::make<HostProjectNode>(nullptr, L"C:\\work\\MAIN.cce");
+    ASSERT_EQ(S_OK, project_->RemoveNode(FCAT_INT, 0));
+    ASSERT_EQ(S_OK, project_->InsertNode(cce.get(), &folder, &index, 1));
+    EXPECT_EQ(0u, index);
+    ASSERT_EQ(S_OK, project_->InsertNode(again.get(), &folder, &index, 1));
+    EXPECT_EQ(1u, index);
+    EXPECT_EQ(2u, project_->node_count(FCAT_INT));
+
     FileCat bad = static_cast<FileCat>(8);
     EXPECT_EQ(E_INVALIDARG, project_->InsertNode(first.get(), &bad, &index, 1));
 }
