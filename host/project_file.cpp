@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cwctype>
+#include <unordered_map>
 
 namespace veska::host {
 
@@ -32,6 +33,12 @@ std::wstring trim(const std::wstring& text) {
     while (last > first && std::iswspace(text[last - 1]))
         --last;
     return text.substr(first, last - first);
+}
+
+std::wstring upper(std::wstring text) {
+    for (wchar_t& c : text)
+        c = static_cast<wchar_t>(std::towupper(c));
+    return text;
 }
 
 bool equal_text(const std::wstring& a, const std::wstring& b) {
@@ -477,21 +484,22 @@ HRESULT load_project_state(const ProjectFile& file, HostProject& project) {
         return S_FALSE; // never built: nothing is stable
 
     std::optional<uint64_t> builtProject;
-    std::vector<std::pair<std::wstring, std::wstring>> builtFiles; // location, fingerprint
+    std::unordered_map<std::wstring, uint64_t> builtFiles; // upper-case location -> fingerprint
     for (const auto& [key, value] : read_ini_section(statePath, L"Settings")) {
         if (equal_text(key, L"Project"))
             builtProject = wcstoull(value.c_str(), nullptr, 16);
         else if (equal_text(key, L"File")) {
             const size_t bar = value.find(L'|');
             if (bar != std::wstring::npos)
-                builtFiles.emplace_back(value.substr(bar + 1), value.substr(0, bar));
+                builtFiles.emplace(upper(value.substr(bar + 1)),
+                                   wcstoull(value.substr(0, bar).c_str(), nullptr, 16));
         }
     }
     const bool projectUnchanged = builtProject && *builtProject == file.projectFingerprint;
     const auto fileUnchanged = [&](const std::wstring& location) {
-        for (const auto& [built, fingerprint] : builtFiles)
-            if (equal_text(built, location))
-                return wcstoull(fingerprint.c_str(), nullptr, 16) == file.fingerprint_of_file(location);
+        const auto built = builtFiles.find(upper(location));
+        if (built != builtFiles.end())
+            return built->second == file.fingerprint_of_file(location);
         return file.fingerprint_of_file(location) == kFingerprintSeed; // no settings then, none now
     };
 
@@ -510,7 +518,13 @@ HRESULT load_project_state(const ProjectFile& file, HostProject& project) {
         for (const auto& line : read_ini_section(statePath, kFolderSections[folder]))
             if (!trim(line.second).empty())
                 project.add_file(folder, trim(line.second));
-    // Stable nodes: "folder|location".
+    // Stable nodes: "folder|location", found through one index per folder.
+    std::array<std::unordered_map<std::wstring, HostProjectNode*>, FCAT_NUM_CATS> nodes;
+    for (int folder = FCAT_FIRST; folder < FCAT_NUM_CATS; ++folder)
+        for (size_t i = 0; i < project.node_count(static_cast<FileCat>(folder)); ++i)
+            if (HostProjectNode* own =
+                    HostProjectNode::from(project.node(static_cast<FileCat>(folder), i).get()))
+                nodes[folder].emplace(upper(own->location()), own);
     for (const auto& line : read_ini_section(statePath, L"Stable Files")) {
         const size_t bar = line.second.find(L'|');
         if (bar == std::wstring::npos)
@@ -519,12 +533,9 @@ HRESULT load_project_state(const ProjectFile& file, HostProject& project) {
         const std::wstring location = line.second.substr(bar + 1);
         if (!folder || *folder >= FCAT_NUM_CATS || !fileUnchanged(location))
             continue;
-        for (size_t i = 0; i < project.node_count(static_cast<FileCat>(*folder)); ++i) {
-            HostProjectNode* own =
-                HostProjectNode::from(project.node(static_cast<FileCat>(*folder), i).get());
-            if (own && equal_text(own->location(), location))
-                own->set_stable(true);
-        }
+        const auto found = nodes[*folder].find(upper(location));
+        if (found != nodes[*folder].end())
+            found->second->set_stable(true);
     }
     return S_OK;
 }
