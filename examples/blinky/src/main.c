@@ -1,0 +1,9 @@
+#include "board.h"
+
+int main(void)
+{
+    for (;;) {
+        led_toggle();
+        delay(500);
+    }
+}
