@@ -263,13 +263,16 @@ HRESULT BuildDriver::BuildSources(const std::string& target, bool make) {
             }
 
             std::string sourceDirectory;
-            result = GetSourceDirectory(location, projectDirectory_, sourceDirectory, &facts_);
+            std::string resolvedSource;
+            result =
+                GetSourceDirectory(location, projectDirectory_, sourceDirectory, &facts_, &resolvedSource);
             if (FAILED(result))
                 throw HRException();
 
             HRESULT r = S_OK;
             std::string objectPath;
-            if (make && IsUpToDate(node.get(), location, target, sourceDirectory, objectPath)) {
+            if (make &&
+                IsUpToDate(node.get(), location, resolvedSource, target, sourceDirectory, objectPath)) {
                 const std::wstring message =
                     L"The target \"" + text::widen(objectPath) + L"\" is already up to date.\n";
                 manager_->WriteBuildMessage(message.c_str(), nullptr);
@@ -299,7 +302,8 @@ HRESULT BuildDriver::BuildSources(const std::string& target, bool make) {
     return result;
 }
 
-bool BuildDriver::IsUpToDate(IProjectNode* node, const std::string& location, const std::string& target,
+bool BuildDriver::IsUpToDate(IProjectNode* node, const std::string& location,
+                             const std::string& resolvedSource, const std::string& target,
                              const std::string& sourceDirectory, std::string& objectPath) {
     if (project_->IsStable() == S_FALSE)
         return false;
@@ -307,13 +311,16 @@ bool BuildDriver::IsUpToDate(IProjectNode* node, const std::string& location, co
         return false;
     if (FAILED(GetObjectPath(project_.get(), location, ".obj", sourceDirectory, objectPath, &facts_)))
         return false;
-    if (!IsIntermediateFile(objectPath))
-        return false;
+    // An object that does not resolve does not exist: no intermediate node
+    // can stand for it, and it would be out of date all the same.
     std::string resolvedObject;
     if (!ResolvePath(objectPath, projectDirectory_, resolvedObject, &facts_) ||
-        facts_.of(resolvedObject).isDirectory)
+        !IsIntermediateFile(resolvedObject))
         return false;
-    if (IsNotNewer(location, objectPath, projectDirectory_, &facts_) == kDependencyNewer)
+    const FileFacts::Facts& object = facts_.of(resolvedObject);
+    if (!object.exists || object.isDirectory)
+        return false;
+    if (CompareWriteTimes(facts_.of(resolvedSource), object) == kDependencyNewer)
         return false;
     return node->IsStable() != S_FALSE;
 }
@@ -337,7 +344,7 @@ bool BuildDriver::AnyHeaderNewerThan(const std::string& target) {
     return newer;
 }
 
-bool BuildDriver::IsIntermediateFile(const std::string& path) {
+bool BuildDriver::IsIntermediateFile(const std::string& resolvedPath) {
     if (!intermediateFiles_) {
         intermediateFiles_.emplace();
         unsigned long count = 0;
@@ -357,11 +364,7 @@ bool BuildDriver::IsIntermediateFile(const std::string& path) {
             }
         }
     }
-    std::string resolved;
-    // A path that does not resolve names no file, so no node can stand for it.
-    if (!ResolvePath(path, projectDirectory_, resolved, &facts_))
-        return false;
-    return intermediateFiles_->count(folded(resolved)) != 0;
+    return intermediateFiles_->count(folded(resolvedPath)) != 0;
 }
 
 void BuildDriver::RememberIntermediateFile(const std::string& location) {

@@ -53,10 +53,10 @@ private:
 
     // Make's test for one source: true when none of the reasons to rebuild it
     // holds. objectPath receives the object the test looked at.
-    bool IsUpToDate(IProjectNode* node, const std::string& location, const std::string& target,
-                    const std::string& sourceDirectory, std::string& objectPath);
+    bool IsUpToDate(IProjectNode* node, const std::string& location, const std::string& resolvedSource,
+                    const std::string& target, const std::string& sourceDirectory, std::string& objectPath);
     bool AnyHeaderNewerThan(const std::string& target);
-    bool IsIntermediateFile(const std::string& path);
+    bool IsIntermediateFile(const std::string& resolvedPath);
     void RememberIntermediateFile(const std::string& path);
 
     HRESULT InsertOutputNode(const std::string& path, FileCat folder);

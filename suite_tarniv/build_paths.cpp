@@ -125,18 +125,7 @@ const FileFacts::Facts& FileFacts::of(const std::string& fullPath) {
     return found->second;
 }
 
-const FileFacts::Resolution* FileFacts::resolution(const std::string& path, const std::string& base) const {
-    const auto found = resolved_.find(base + '|' + path);
-    return found == resolved_.end() ? nullptr : &found->second;
-}
-
-void FileFacts::remember(const std::string& path, const std::string& base, Resolution resolution) {
-    resolved_[base + '|' + path] = std::move(resolution);
-}
-
-namespace {
-
-bool resolve_path(const std::string& path, const std::string& base, std::string& out, FileFacts* facts) {
+bool ResolvePath(const std::string& path, const std::string& base, std::string& out, FileFacts* facts) {
     const bool drivePath = is_drive_path(path);
     const std::string join = joined(path, base);
     std::string full;
@@ -153,23 +142,6 @@ bool resolve_path(const std::string& path, const std::string& base, std::string&
     return true;
 }
 
-} // namespace
-
-bool ResolvePath(const std::string& path, const std::string& base, std::string& out, FileFacts* facts) {
-    if (!facts)
-        return resolve_path(path, base, out, nullptr);
-    if (const FileFacts::Resolution* known = facts->resolution(path, base)) {
-        out = known->text;
-        return known->resolved;
-    }
-    FileFacts::Resolution resolution;
-    resolution.resolved = resolve_path(path, base, resolution.text, facts);
-    out = resolution.text;
-    const bool resolved = resolution.resolved;
-    facts->remember(path, base, std::move(resolution));
-    return resolved;
-}
-
 int IsNotNewer(const std::string& dependency, const std::string& target, const std::string& base,
                FileFacts* facts) {
     FileFacts local;
@@ -180,13 +152,15 @@ int IsNotNewer(const std::string& dependency, const std::string& target, const s
         !ResolvePath(target, base, targetPath, &known))
         return kTimeUnreadable;
     const FileFacts::Facts dependencyFacts = known.of(dependencyPath);
-    const FileFacts::Facts& targetFacts = known.of(targetPath);
+    return CompareWriteTimes(dependencyFacts, known.of(targetPath));
+}
+
+int CompareWriteTimes(const FileFacts::Facts& dependency, const FileFacts::Facts& target) noexcept {
     // A directory has no time a build can compare: like a file that cannot be opened.
-    if (!dependencyFacts.exists || !targetFacts.exists || dependencyFacts.isDirectory ||
-        targetFacts.isDirectory)
+    if (!dependency.exists || !target.exists || dependency.isDirectory || target.isDirectory)
         return kTimeUnreadable;
-    return CompareFileTime(&dependencyFacts.lastWrite, &targetFacts.lastWrite) <= 0 ? kDependencyNotNewer
-                                                                                    : kDependencyNewer;
+    return CompareFileTime(&dependency.lastWrite, &target.lastWrite) <= 0 ? kDependencyNotNewer
+                                                                          : kDependencyNewer;
 }
 
 HRESULT GetProjectDirectory(IProject* project, std::string& out) {
@@ -317,7 +291,7 @@ HRESULT GetErrorFilePath(IProject* project, const std::string& name, const GUID&
 }
 
 HRESULT GetSourceDirectory(const std::string& sourceLocation, const std::string& projectDirectory,
-                           std::string& out, FileFacts* facts) {
+                           std::string& out, FileFacts* facts, std::string* resolvedSource) {
     std::string resolved;
     if (!ResolvePath(sourceLocation, projectDirectory, resolved, facts))
         return E_FAIL;
@@ -325,6 +299,8 @@ HRESULT GetSourceDirectory(const std::string& sourceLocation, const std::string&
     if (directory.empty())
         return E_FAIL;
     out = std::move(directory);
+    if (resolvedSource)
+        *resolvedSource = std::move(resolved);
     return S_OK;
 }
 

@@ -38,22 +38,10 @@ public:
 
     // Facts about a full path.
     const Facts& of(const std::string& fullPath);
-    void forget() noexcept {
-        known_.clear();
-        resolved_.clear();
-    }
-
-    struct Resolution {
-        bool resolved = false;
-        std::string text;
-    };
-    // A resolution made earlier for the same path and base, or null.
-    const Resolution* resolution(const std::string& path, const std::string& base) const;
-    void remember(const std::string& path, const std::string& base, Resolution resolution);
+    void forget() noexcept { known_.clear(); }
 
 private:
-    std::unordered_map<std::string, Facts> known_;         // keyed by the case-folded path
-    std::unordered_map<std::string, Resolution> resolved_; // keyed by base, "|" and path
+    std::unordered_map<std::string, Facts> known_; // keyed by the case-folded path
 };
 
 // path resolved against base: a path whose second character is ":" is made
@@ -64,6 +52,9 @@ private:
 // existence test.
 bool ResolvePath(const std::string& path, const std::string& base, std::string& out,
                  FileFacts* facts = nullptr);
+
+// IsNotNewer's answer for two files whose facts are known.
+int CompareWriteTimes(const FileFacts::Facts& dependency, const FileFacts::Facts& target) noexcept;
 
 // 1 when dependency's last-write time is earlier than or equal to target's,
 // 0 when it is later; kTimeUnreadable when either cannot be read (a missing
@@ -101,7 +92,8 @@ HRESULT GetErrorFilePath(IProject* project, const std::string& name, const GUID&
 // resolved against the project directory. E_FAIL when the source does not
 // resolve or has no directory part.
 HRESULT GetSourceDirectory(const std::string& sourceLocation, const std::string& projectDirectory,
-                           std::string& out, FileFacts* facts = nullptr);
+                           std::string& out, FileFacts* facts = nullptr,
+                           std::string* resolvedSource = nullptr);
 // The directory the linker runs in: PT_BIN resolved against the project
 // directory when it is set (E_FAIL when it does not resolve), else the
 // project directory.
