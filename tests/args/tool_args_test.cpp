@@ -85,20 +85,13 @@ TYPED_TEST(ToolArgsTest, OwnerIsTheToolAndClassIsItsOwn) {
 TYPED_TEST(ToolArgsTest, FlagsFollowTheirSettersIndependently) {
     auto args = this->make_args();
     EXPECT_EQ(S_OK, args->SetDefault(0));
+    EXPECT_EQ(S_OK, args->SetAltFlag(-7)); // any nonzero value sets a flag
     EXPECT_EQ(S_FALSE, args->IsDefault());
-    EXPECT_EQ(S_FALSE, args->GetAltFlag());
-
-    EXPECT_EQ(S_OK, args->SetAltFlag(-7));
     EXPECT_EQ(S_OK, args->GetAltFlag());
-    EXPECT_EQ(S_FALSE, args->IsDefault());
 
     EXPECT_EQ(S_OK, args->SetDefault(2));
-    EXPECT_EQ(S_OK, args->IsDefault());
     EXPECT_EQ(S_OK, args->SetAltFlag(0));
-    EXPECT_EQ(S_FALSE, args->GetAltFlag());
-
-    // The text leaves the flags alone.
-    ASSERT_EQ(S_OK, args->SetCmdLine(L"-X"));
+    ASSERT_EQ(S_OK, args->SetCmdLine(L"-X")); // the text leaves the flags alone
     EXPECT_EQ(S_OK, args->IsDefault());
     EXPECT_EQ(S_FALSE, args->GetAltFlag());
 }
@@ -126,11 +119,16 @@ TYPED_TEST(ToolArgsTest, GenCmdLineReplacesTheLineAndFreesTheOldOne) {
     auto args = this->make_args();
     TaskAllocatorSpy spy;
     ASSERT_TRUE(spy.registered());
-    for (const wchar_t* text : {L"-O -X", L""}) {
-        ASSERT_EQ(S_OK, args->SetCmdLine(text));
+    const struct {
+        const wchar_t* text;
+        const wchar_t* line;
+    } cases[] = {{L"-O -X", L"velc18 \"a.c\" -O -X"}, {L"", L"velc18 \"a.c\""}};
+    for (const auto& c : cases) {
+        ASSERT_EQ(S_OK, args->SetCmdLine(c.text));
         CoTaskString line = CoTaskString::copy_of(L"velc18 \"a.c\"");
         const wchar_t* incoming = line.get();
         ASSERT_EQ(S_OK, args->GenCmdLine(line.inout(), OP_ASSEMBLE, nullptr));
+        EXPECT_STREQ(c.line, line.get());
         EXPECT_NE(incoming, line.get()) << "a new string even when nothing is appended";
         EXPECT_FALSE(spy.live(incoming));
         EXPECT_TRUE(spy.live(line.get()));
@@ -161,41 +159,34 @@ TYPED_TEST(ToolArgsTest, GenCmdLineRefusesAMissingLine) {
     EXPECT_EQ(nullptr, missing);
 }
 
-TYPED_TEST(ToolArgsTest, LinksHoldOneReferenceEachUntilTheObjectDies) {
-    CountedFake project, node, display, parent;
+// Each link holds one reference: setting it again keeps one, replacing or
+// clearing it releases the old one, and the object's end releases the rest.
+TYPED_TEST(ToolArgsTest, LinksHoldOneCountedReferenceEach) {
+    CountedFake first[4], second[4];
     {
         auto args = this->make_args();
-        for (int round = 0; round < 2; ++round) { // setting the same link again keeps one reference
-            EXPECT_EQ(S_OK, args->SetProject(project.as<IProject>()));
-            EXPECT_EQ(S_OK, args->SetProjectNode(node.as<IProjectNode>()));
-            EXPECT_EQ(S_OK, args->SetDisplay(display.as<IProjectDisplay>()));
-            EXPECT_EQ(S_OK, args->SetParent(parent.as<IToolArgs>()));
+        auto set_links = [&](CountedFake* links) {
+            EXPECT_EQ(S_OK, args->SetProject(links ? links[0].as<IProject>() : nullptr));
+            EXPECT_EQ(S_OK, args->SetProjectNode(links ? links[1].as<IProjectNode>() : nullptr));
+            EXPECT_EQ(S_OK, args->SetDisplay(links ? links[2].as<IProjectDisplay>() : nullptr));
+            EXPECT_EQ(S_OK, args->SetParent(links ? links[3].as<IToolArgs>() : nullptr));
+        };
+        set_links(first);
+        set_links(first);
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(1, first[i].references()) << "link " << i;
+        set_links(second);
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(0, first[i].references()) << "link " << i;
+            EXPECT_EQ(1, second[i].references()) << "link " << i;
         }
-        for (const CountedFake* link : {&project, &node, &display, &parent})
-            EXPECT_EQ(1, link->references());
+        set_links(nullptr);
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(0, second[i].references()) << "link " << i;
+        set_links(first);
     }
-    for (const CountedFake* link : {&project, &node, &display, &parent})
-        EXPECT_EQ(0, link->references());
-}
-
-TYPED_TEST(ToolArgsTest, ReplacingOrClearingALinkReleasesTheOldOne) {
-    CountedFake first[4], second[4];
-    auto args = this->make_args();
-    auto set_links = [&](CountedFake* links) {
-        EXPECT_EQ(S_OK, args->SetProject(links ? links[0].as<IProject>() : nullptr));
-        EXPECT_EQ(S_OK, args->SetProjectNode(links ? links[1].as<IProjectNode>() : nullptr));
-        EXPECT_EQ(S_OK, args->SetDisplay(links ? links[2].as<IProjectDisplay>() : nullptr));
-        EXPECT_EQ(S_OK, args->SetParent(links ? links[3].as<IToolArgs>() : nullptr));
-    };
-    set_links(first);
-    set_links(second);
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(0, first[i].references()) << "link " << i;
-        EXPECT_EQ(1, second[i].references()) << "link " << i;
-    }
-    set_links(nullptr);
     for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(0, second[i].references()) << "link " << i;
+        EXPECT_EQ(0, first[i].references()) << "link " << i;
 }
 
 // A file-level object keeps its project-level parent alive, and lets it go.
