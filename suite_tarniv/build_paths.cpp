@@ -63,6 +63,12 @@ std::string joined(const std::string& path, const std::string& base) {
 // The platform's full form of path (".." and "." folded, separators made
 // "\"); false when it would exceed 260 characters.
 bool full_path_of(const std::string& path, std::string& out) {
+    // Most paths a build meets are full already; the platform would hand
+    // them back unchanged, and asking it costs more than the file test.
+    if (path.size() <= kMaxPathLength && cmdline::is_full_path_form(path)) {
+        out = path;
+        return true;
+    }
     char buffer[kMaxPathLength + 1];
     const DWORD length = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
     if (length == 0 || length > kMaxPathLength)

@@ -153,6 +153,41 @@ std::string with_trailing_separator(std::string directory) {
     return directory;
 }
 
+namespace {
+
+bool is_device_name(std::string_view component) noexcept {
+    const std::string_view stem = component.substr(0, component.find('.'));
+    static constexpr std::string_view devices[] = {"con", "prn", "aux", "nul", "conin$", "conout$"};
+    for (const std::string_view device : devices)
+        if (equals_folded(stem, device))
+            return true;
+    if (stem.size() == 4 && (equals_folded(stem.substr(0, 3), std::string_view("com")) ||
+                             equals_folded(stem.substr(0, 3), std::string_view("lpt"))))
+        return stem[3] >= '0' && stem[3] <= '9';
+    return false;
+}
+
+} // namespace
+
+bool is_full_path_form(std::string_view path) noexcept {
+    const bool drive =
+        path.size() > 3 && ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+    if (!drive || path[1] != ':' || path[2] != '\\' || path.find('/') != std::string_view::npos)
+        return false;
+    size_t start = 3;
+    while (start <= path.size()) {
+        size_t end = path.find('\\', start);
+        if (end == std::string_view::npos)
+            end = path.size();
+        const std::string_view component = path.substr(start, end - start);
+        if (component.empty() || component == "." || component == ".." || component.back() == '.' ||
+            component.back() == ' ' || is_device_name(component))
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
 TargetValueStatus find_target_value(std::wstring_view options, std::wstring& value) {
     const auto is_blank = [](wchar_t c) { return c == L' ' || c == L'\t'; };
     // Only an option that starts an argument counts: "-o" inside a quoted

@@ -70,6 +70,12 @@ std::string directory_part(std::string_view path);
 // directory with one "\" appended unless it is empty or already ends in one.
 std::string with_trailing_separator(std::string directory);
 
+// True when path is already in the platform's full form, so that asking
+// for it would hand back the same text: a drive, a "\" and non-empty
+// components without "/", without "." or ".." components, without a trailing
+// dot or blank and without a device name (CON, NUL, COM1, ...).
+bool is_full_path_form(std::string_view path) noexcept;
+
 enum class TargetValueStatus {
     Found,
     NoOutputOption,  // neither -o nor -O in the text

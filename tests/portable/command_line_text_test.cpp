@@ -193,3 +193,13 @@ TEST(CaseTest, FoldsOnlyAsciiLetters) {
     EXPECT_FALSE(equals_ignoring_case(std::string_view("["), "{"));
     EXPECT_TRUE(equals_ignoring_case(std::wstring_view(L"Main.OBJ"), L"main.obj"));
 }
+
+TEST(FullPathFormTest, OnlyTextThePlatformWouldHandBackUnchanged) {
+    EXPECT_TRUE(is_full_path_form("C:\\work\\main.obj"));
+    EXPECT_TRUE(is_full_path_form("z:\\a b\\x.y.z"));
+    EXPECT_TRUE(is_full_path_form("C:\\console\\com10.c"));
+    for (const char* path : {"C:\\", "C:x\\y", "main.c", "\\\\server\\share\\x", "C:/work/x", "C:\\a\\\\b",
+                             "C:\\a\\.\\b", "C:\\a\\..\\b", "C:\\a\\b.", "C:\\a\\b ", "C:\\dir\\",
+                             "C:\\x\\CON", "C:\\x\\nul.txt", "C:\\x\\Com1.c", "C:\\lpt9\\y"})
+        EXPECT_FALSE(is_full_path_form(path)) << path;
+}
