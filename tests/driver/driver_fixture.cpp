@@ -93,6 +93,15 @@ void DriverTest::SetUp() {
 void DriverTest::TearDown() {
     if (manager)
         manager->shutdown();
+    // Every reference the build took to the module's objects was given back.
+    for (auto& args : projectArgs)
+        args = nullptr;
+    for (auto& tool : tools)
+        tool = nullptr;
+    suite = nullptr;
+    project = nullptr;
+    manager = nullptr;
+    EXPECT_EQ(dll.can_unload_now(), S_OK);
 }
 
 ComPtr<veska::host::HostProjectNode> DriverTest::add_source(const std::wstring& name,
