@@ -7,6 +7,7 @@
 #define IDS_CLEAN_FAILED 101
 #define IDS_SKIPPING_LINK 102
 #define IDS_LINK_FAILED 103
+#define IDS_NO_LINKER_SCRIPT 104 // no path of this suite writes it
 #define IDS_UNRECOGNIZED_COMMAND 105
 #define IDS_NO_SOURCE_FILES 106
 #define IDS_PROJECT_CORRUPTED 107
@@ -15,6 +16,7 @@
 #define IDS_TOOL_NOT_LOCATED 110
 #define IDS_CMDLINE_FAILED 111
 #define IDS_NO_TOOL_SETTINGS 112
+#define IDS_NO_SUITE_SETTINGS 113 // no path of this suite writes it
 #define IDS_HALTING_BUILD 114
 #define IDS_MEMORY_LOCKED 115
 

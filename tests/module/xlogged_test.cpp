@@ -189,7 +189,7 @@ TEST(SuiteExceptionReport, FallsBackWhenTheMessageCannotBeLoaded) {
     suite::test::ComApartment apartment;
     suite::test::SuiteDll dll;
     auto manager = suite::com::make<HostProjectManager>();
-    SuiteException(manager.get(), 104).Report();
+    SuiteException(manager.get(), 116).Report();
     EXPECT_EQ(L"An error occurred, but its corresponding message could not be retrieved.\n",
               manager->build_output());
     manager->shutdown();
