@@ -26,6 +26,14 @@ enum SuiteCommand : unsigned long {
     CMD_MAKE = 60003,
 };
 
+namespace suite {
+
+// Under HKEY_CURRENT_USER: the tool locations (one value per tool, named by
+// its internal name) and the suite's default directories.
+inline constexpr char kToolLocationsKey[] = "Software\\Corvane\\VESKA IDE\\Tool Locations";
+
+} // namespace suite
+
 namespace suite::com {
 
 // Interfaces whose vtable continues another's: an object answering the

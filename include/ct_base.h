@@ -20,8 +20,7 @@ namespace suite::tools {
 inline constexpr size_t kLocationCapacity = 260;
 // A stored location is read into 260 bytes of text and a terminator.
 inline constexpr size_t kStoredLocationBytes = 261;
-// Under HKEY_CURRENT_USER; one value per tool, named by its internal name.
-inline constexpr char kToolLocationsKey[] = "Software\\Corvane\\VESKA IDE\\Tool Locations";
+using suite::kToolLocationsKey;
 // In-process server, in-process handler and local server.
 inline constexpr DWORD kArgsClassContext = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER;
 // SetLocation's answer to a text that does not fit the location.

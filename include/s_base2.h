@@ -24,10 +24,6 @@
 
 namespace suite::s_base2 {
 
-// Key under HKEY_CURRENT_USER that holds the tool locations and the suite's
-// default directories.
-inline constexpr char kToolLocationsKey[] = "Software\\Corvane\\VESKA IDE\\Tool Locations";
-
 // Every buffer holding a default directory: 260 characters and a terminator.
 inline constexpr size_t kPathCapacity = 261;
 inline constexpr size_t kPathMaxLength = kPathCapacity - 1;
