@@ -369,4 +369,19 @@ PropertySheetWindow HostSheetSite::create_sheet(const std::wstring& caption, HWN
     return PropertySheetWindow(reinterpret_cast<HWND>(window));
 }
 
+INT_PTR HostSheetSite::show_modal(const std::wstring& caption, HWND parent) {
+    if (pages_.empty())
+        return -1;
+    PROPSHEETHEADERW header{};
+    header.dwSize = sizeof header;
+    header.dwFlags = PSH_DEFAULT;
+    header.hwndParent = parent;
+    header.pszCaption = caption.c_str();
+    header.nPages = static_cast<UINT>(pages_.size());
+    header.phpage = pages_.data();
+    const INT_PTR answer = PropertySheetW(&header);
+    pages_.clear(); // the sheet destroyed them
+    return answer;
+}
+
 } // namespace veska::host

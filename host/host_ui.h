@@ -134,6 +134,10 @@ public:
     // Makes a modeless sheet of the collected pages, which then belong to it.
     // An empty window when the platform refuses.
     PropertySheetWindow create_sheet(const std::wstring& caption, HWND parent = nullptr);
+    // Shows the collected pages in a modal sheet for a person; they belong to
+    // it then. The platform's answer: positive when changes were saved, 0 when
+    // not, -1 when the sheet could not open.
+    INT_PTR show_modal(const std::wstring& caption, HWND parent = nullptr);
 
     HRESULT STDMETHODCALLTYPE AddPages(unsigned long count, HPROPSHEETPAGE* pages) override;
 

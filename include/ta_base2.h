@@ -3,17 +3,23 @@
 // to the project, node, display and parent (the project-level object of the
 // same tool). The concrete classes only name their constants:
 //
-//   class CTA_TARNIVcc final
-//       : public CTA_Base2<CTA_TARNIVcc, &CLSID_TA_TARNIV18cc, &CLSID_T_TARNIV18cc, kCompilerDefaultText> {};
+//   class CTA_TARNIVcc final : public CTA_Base2<CTA_TARNIVcc, &CLSID_TA_TARNIV18cc, &CLSID_T_TARNIV18cc,
+//                                               kCompilerDefaultText, CTAP_TARNIVcc> {};
+//
+// Page is the tool's option page class (a CTAP_Base2 page).
 #pragma once
 
 #include "com_object.h"
 #include "option_text.h"
+#include "tap_base2.h"
+#include "text.h"
 #include "xlogged.h"
+
+#include <memory>
 
 namespace suite {
 
-template <class Derived, const CLSID* OwnClsid, const CLSID* ToolClsid, const char* DefaultText>
+template <class Derived, const CLSID* OwnClsid, const CLSID* ToolClsid, const char* DefaultText, class Page>
 class CTA_Base2 : public com::Object<Derived, IToolArgs, IExtendSettingsSheet> {
 public:
     static constexpr const char* kDefaultText = DefaultText;
@@ -64,9 +70,43 @@ public:
         return S_OK;
     }
 
-    // IExtendSettingsSheet: the tool's option page is not built yet, so no
-    // page is handed to the site.
-    HRESULT STDMETHODCALLTYPE CreatePages(ISheetSite*) override { return E_NOTIMPL; }
+    // IExtendSettingsSheet: the tool's option page, editing this object's
+    // text and flags, handed to the site.
+    HRESULT STDMETHODCALLTYPE CreatePages(ISheetSite* site) override {
+        try {
+            PageArguments arguments;
+            arguments.inheritedText = nullptr;
+            if (parent_) {
+                // A file's page inherits the project's options. When the
+                // project's object cannot say, the tool's default stands in.
+                CoTaskString parentText;
+                if (SUCCEEDED(parent_->GetCmdLine(parentText.put())) && parentText) {
+                    text::narrow_bounded(parentText_, sizeof parentText_, parentText.c_str());
+                    arguments.inheritedText = parentText_;
+                    arguments.parentAlternate = parent_->GetAltFlag() == S_OK;
+                    // A default file always opens on the project's current options.
+                    if (default_)
+                        text::copy_bounded(text_.buffer(), OptionText::kCapacity, parentText_);
+                }
+                arguments.projectLevel = false;
+            }
+            if (!arguments.inheritedText)
+                arguments.inheritedText = DefaultText;
+            arguments.storedText = text_.buffer();
+            arguments.defaultText = DefaultText;
+            arguments.defaultFlag = &default_;
+            arguments.alternateFlag = &alternate_;
+            arguments.project = project_.get();
+            arguments.node = node_.get();
+            arguments.display = display_.get();
+            arguments.owner = static_cast<IToolArgs*>(this);
+            return AddPageToSite(std::make_unique<Page>(arguments), site);
+        } catch (const XLogged& failure) {
+            return log_and_return(failure);
+        } catch (const std::bad_alloc&) {
+            return E_OUTOFMEMORY;
+        }
+    }
 
 protected:
     CTA_Base2() noexcept : text_(DefaultText) {}
@@ -79,6 +119,7 @@ protected:
     ComPtr<IProjectDisplay> display_;
     ComPtr<IToolArgs> parent_;
     OptionText text_;
+    char parentText_[OptionText::kCapacity] = {}; // the parent's text, lent to the page
 
 private:
     static HRESULT log_and_return(const XLogged& failure) noexcept {

@@ -14,7 +14,9 @@ std::wstring widen(const char* bytes) {
     return wide;
 }
 
-std::wstring widen(const std::string& bytes) { return widen(bytes.c_str()); }
+std::wstring widen(const std::string& bytes) {
+    return widen(bytes.c_str());
+}
 
 bool narrow(const wchar_t* wide, std::string& out) {
     out.clear();
@@ -26,6 +28,15 @@ bool narrow(const wchar_t* wide, std::string& out) {
         out.push_back(static_cast<char>(static_cast<unsigned char>(*p)));
     }
     return true;
+}
+
+void narrow_bounded(char* dest, size_t capacity, const wchar_t* wide) noexcept {
+    if (!dest || capacity == 0)
+        return;
+    size_t i = 0;
+    for (; wide && wide[i] && i + 1 < capacity; ++i)
+        dest[i] = static_cast<unsigned long>(wide[i]) <= 255 ? static_cast<char>(wide[i]) : '?';
+    dest[i] = '\0';
 }
 
 template <class Char> static bool copy_impl(Char* dest, size_t capacity, const Char* source) noexcept {

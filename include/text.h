@@ -16,6 +16,10 @@ std::wstring widen(const std::string& bytes);
 // the offending character) when a character above 255 has no one-byte form.
 bool narrow(const wchar_t* wide, std::string& out);
 
+// Copies at most capacity-1 characters of wide into dest, one byte each; a
+// character above 255 becomes '?' (text shown in a control may hold any).
+void narrow_bounded(char* dest, size_t capacity, const wchar_t* wide) noexcept;
+
 // Copies at most capacity-1 characters of source into dest and terminates it.
 // Returns false when the text had to be cut.
 bool copy_bounded(char* dest, size_t capacity, const char* source) noexcept;

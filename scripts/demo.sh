@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The demo: register the plug-in in a private wine prefix and drive it through
 # the stand-in IDE host as the VESKA IDE would: what the suite says about
-# itself, then Build All, Make and a failing Compile of the example project.
+# itself, then Build All and Make of the example project, new compiler options
+# through the compiler's option page and the Make that follows, and a failing
+# Compile.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build="$top/build/windows-x64"
@@ -41,6 +43,13 @@ step "veska-host build blinky.ini   (Build All)"
 run "$host" build "$project" 2>&1
 
 step "veska-host make blinky.ini    (Make: every source is up to date)"
+run "$host" make "$project" 2>&1
+
+step "veska-host options blinky.ini cc   (the compiler page: warning level 5, a macro, OK)"
+run "$host" options "$project" cc --do "category 2" --do "select 223 15" \
+  --do "category 0" --do "macro LED_PIN=3" --do ok 2>&1
+
+step "veska-host make blinky.ini    (Make: the C sources' options changed)"
 run "$host" make "$project" 2>&1
 
 step "veska-host compile selftest.ini src\\selftest.c   (a source with a fault)"

@@ -1,6 +1,21 @@
 #include "csa_tarniv.h"
 
+#include "property_page.h"
+#include "resource.h"
 #include "xlogged.h"
+
+#include <memory>
+
+namespace {
+
+// The suite's page: this toolchain has no suite-wide options, so it is blank
+// and answers the sheet's notifications with the neutral answers.
+class CSuitePage final : public suite::PropertyPage {
+public:
+    CSuitePage() : PropertyPage(IDD_SUITE_PAGE, L"Suite") {}
+};
+
+} // namespace
 
 HRESULT STDMETHODCALLTYPE CSA_TARNIV::GenCmdLine(LPWSTR*, unsigned long, _PlatInfo*) {
     // The line passes through as it came: the suite adds no options.
@@ -27,7 +42,13 @@ HRESULT STDMETHODCALLTYPE CSA_TARNIV::SetCmdLine(LPCWSTR pwszCmdLine) {
     return text_.Set(pwszCmdLine);
 }
 
-HRESULT STDMETHODCALLTYPE CSA_TARNIV::CreatePages(ISheetSite*) {
-    // The suite's page is not built yet, so no page is handed to the site.
-    return E_NOTIMPL;
+HRESULT STDMETHODCALLTYPE CSA_TARNIV::CreatePages(ISheetSite* site) {
+    try {
+        return suite::AddPageToSite(std::make_unique<CSuitePage>(), site);
+    } catch (const XLogged& failure) {
+        failure.Log();
+        return failure.GetHResult();
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
 }

@@ -180,16 +180,8 @@ int run_build_with(SuiteSession& session, const BuildRequest& request, Output& o
 
 int run_build(const BuildRequest& request, Output& output) {
     SuiteSession session;
-    if (FAILED(session.status())) {
-        output.err("veska-host: cannot start COM: " + hresult_text(session.status()) + "\n");
-        return kExitFailure;
-    }
-    const HRESULT created = session.create_suite();
-    if (FAILED(created)) {
-        output.err("veska-host: cannot create the suite S_TARNIV18 (is Suite_TARNIV18.dll registered?): " +
-                   hresult_text(created) + "\n");
-        return kExitFailure;
-    }
+    if (const int failed = connect_registered_suite(session, output))
+        return failed;
     return run_build_with(session, request, output);
 }
 

@@ -2,6 +2,7 @@
 #include "build_command.h"
 #include "cli_output.h"
 #include "info_command.h"
+#include "options_command.h"
 
 #include <string>
 #include <vector>
@@ -10,7 +11,11 @@ namespace {
 
 const char kUsage[] = "usage: veska-host info\n"
                       "       veska-host build|make PROJECT.ini\n"
-                      "       veska-host assemble|compile PROJECT.ini FILE...\n";
+                      "       veska-host assemble|compile PROJECT.ini FILE...\n"
+                      "       veska-host options PROJECT.ini as|cc|ld|suite [FILE]\n"
+                      "                  [--do COMMAND]... [--png FILE]\n"
+                      "           COMMAND: category N, click ID, select ID N, type ID TEXT, macro TEXT,\n"
+                      "                    show, png FILE, apply, ok, cancel\n";
 
 } // namespace
 
@@ -21,6 +26,25 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring command = args.empty() ? std::wstring() : args[0];
     if (command == L"info" && args.size() == 1)
         return run_info(output);
+
+    if (command == L"options" && args.size() >= 3) {
+        OptionsRequest options{args[1], args[2], std::nullopt, {}, std::nullopt};
+        for (size_t i = 3; i < args.size(); ++i) {
+            const bool hasValue = i + 1 < args.size();
+            if (args[i] == L"--do" && hasValue) {
+                options.commands.push_back(args[++i]);
+            } else if (args[i] == L"--png" && hasValue && !options.picture) {
+                options.picture = args[++i];
+            } else if (args[i].rfind(L"--", 0) != 0 && !options.file) {
+                options.file = args[i];
+            } else {
+                output.err(L"veska-host: unexpected argument " + args[i] + L"\n");
+                output.err(kUsage);
+                return kExitFailure;
+            }
+        }
+        return run_options(options, output);
+    }
 
     BuildRequest request;
     if ((command == L"build" || command == L"make") && args.size() == 2) {

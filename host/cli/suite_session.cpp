@@ -39,4 +39,18 @@ HRESULT SuiteSession::attach_suite(suite::ComPtr<ISuite> suite) {
     return S_OK;
 }
 
+int connect_registered_suite(SuiteSession& session, Output& output) {
+    if (FAILED(session.status())) {
+        output.err("veska-host: cannot start COM: " + hresult_text(session.status()) + "\n");
+        return kExitFailure;
+    }
+    const HRESULT created = session.create_suite();
+    if (FAILED(created)) {
+        output.err("veska-host: cannot create the suite S_TARNIV18 (is Suite_TARNIV18.dll registered?): " +
+                   hresult_text(created) + "\n");
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
 } // namespace veska::host::cli

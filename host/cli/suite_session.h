@@ -3,6 +3,7 @@
 // recording project manager. Everything is given back in reverse order.
 #pragma once
 
+#include "cli_output.h"
 #include "module_classes.h"
 #include "veska_host.h"
 
@@ -48,5 +49,10 @@ private:
     suite::ComPtr<HostProjectManager> manager_;
     suite::ComPtr<ISuite> suite_;
 };
+
+// Readies session and creates the registered suite in it, as every command
+// that drives the plug-in does: kExitOk, or kExitFailure with the reason on
+// output's error stream.
+int connect_registered_suite(SuiteSession& session, Output& output);
 
 } // namespace veska::host::cli

@@ -36,28 +36,6 @@ private:
     long references_ = 0;
 };
 
-// A sheet site that records what it is handed.
-class RecordingSheetSite final : public ISheetSite {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (!out)
-            return E_POINTER;
-        *out = nullptr;
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, __uuidof(ISheetSite)))
-            return E_NOINTERFACE;
-        *out = static_cast<ISheetSite*>(this);
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE AddPages(unsigned long count, HPROPSHEETPAGE*) override {
-        pagesAdded += count;
-        return S_OK;
-    }
-
-    unsigned long pagesAdded = 0;
-};
-
 // Watches every task-allocator block of the process while it is registered:
 // which are live, and (on request) makes allocations fail. The platform keeps
 // calling a revoked spy until the blocks it saw are freed, so the watcher

@@ -14,7 +14,6 @@
 
 namespace {
 
-using args_test::RecordingSheetSite;
 using args_test::TaskAllocatorSpy;
 using suite::ComPtr;
 using suite::CoTaskString;
@@ -129,15 +128,6 @@ TYPED_TEST(ArgumentObjectTest, GetCmdLineWithoutMemoryAnswersNull) {
     ASSERT_EQ(S_OK, args->GetCmdLine(copy.put()));
     EXPECT_TRUE(spy.live(copy.get()));
     EXPECT_EQ(1u, spy.live_count());
-}
-
-// The option pages come later; until then no page reaches the host.
-TYPED_TEST(ArgumentObjectTest, CreatesNoPageYet) {
-    auto sheet = this->make_args().template as<IExtendSettingsSheet>();
-    ASSERT_TRUE(sheet);
-    RecordingSheetSite site;
-    EXPECT_EQ(E_NOTIMPL, sheet->CreatePages(&site));
-    EXPECT_EQ(0u, site.pagesAdded);
 }
 
 } // namespace

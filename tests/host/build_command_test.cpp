@@ -3,6 +3,7 @@
 // fake suite, then with the built plug-in and the stand-in driver.
 #include "build_command.h"
 #include "fake_suite.h"
+#include "registered_plugin.h"
 #include "project_file.h"
 #include "test_support.h"
 
@@ -275,37 +276,21 @@ TEST(ToolDiagnostic, TakesTheLocationWordsOutOfTheMessage) {
 }
 
 // The whole road: the registered plug-in, the stand-in driver, a real project.
-class EndToEnd : public ::testing::Test {
+class EndToEnd : public testing::RegisteredPlugin {
 protected:
-    suite::test::ComApartment apartment_;
-    suite::test::SuiteDll dll_;
-    testing::ScratchDirectory dir_;
-    StringOutput output_;
-
     void SetUp() override {
-#ifndef VELC18_EXE
-        GTEST_SKIP() << "the stand-in driver is not part of this build";
-#else
-        ASSERT_EQ(S_OK, dll_.register_server());
-        std::wstring driver = L"Z:" + from_utf8(VELC18_EXE);
-        for (wchar_t& c : driver)
-            if (c == L'/')
-                c = L'\\';
-        CreateDirectoryW(dir_.file(L"src").c_str(), nullptr);
+        RegisteredPlugin::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
         CreateDirectoryW(dir_.file(L"include").c_str(), nullptr);
         dir_.write(L"src\\main.c", "#include \"defs.h\"\nint main(void) { return VALUE; }\n");
         dir_.write(L"src\\start.as", "; start\n    nop\n");
         dir_.write(L"include\\defs.h", "#define VALUE 0\n");
-        const std::string tool = utf8(driver);
         dir_.write(L"demo.ini",
                    ("[Device]\nName=ZOR18X9\n[Paths]\nINC=include\n[Sources]\nFile=src\\start.as\n"
-                    "File=src\\main.c\n[Headers]\nFile=include\\defs.h\n[Tool Locations]\nT_TARNIV18as=" +
-                    tool + "\nT_TARNIV18cc=" + tool + "\nT_TARNIV18ld=" + tool + "\n")
+                    "File=src\\main.c\n[Headers]\nFile=include\\defs.h\n" +
+                    tool_locations())
                        .c_str());
-#endif
-    }
-    void TearDown() override {
-        dll_.unregister_server();
     }
 
     int run(unsigned long command, std::vector<std::wstring> files = {}) {
