@@ -41,11 +41,6 @@ bool find_inputs(const HostProject& project, const std::vector<std::wstring>& fi
     return true;
 }
 
-void report_warnings(const std::vector<std::wstring>& warnings, Output& output) {
-    for (const std::wstring& warning : warnings)
-        output.err(L"veska-host: warning: " + warning + L"\n");
-}
-
 // A project that has no stamp for a tool yet takes the tool's present
 // location: later runs then tell when the tool has moved.
 void stamp_tool_locations(ISuite* suite, HostProject& project) {
@@ -109,30 +104,10 @@ std::wstring tool_diagnostic(const std::wstring& message, const std::wstring& fi
 
 int run_build_with(SuiteSession& session, const BuildRequest& request, Output& output) {
     ProjectFile file;
-    const HRESULT read = read_project_file(request.project, file);
-    if (FAILED(read)) {
-        output.err(L"veska-host: cannot read the project file " + request.project + L": " +
-                   from_utf8(hresult_text(read)) + L"\n");
+    const suite::ComPtr<HostProject> project = open_project(session, request.project, file, output);
+    if (!project)
         return kExitFailure;
-    }
-    report_warnings(file.warnings, output);
-
     HostProjectManager& manager = session.manager();
-    if (file.device)
-        manager.script().device = *file.device;
-    for (const auto& [key, value] : file.preferences)
-        manager.script().preferences[key] = value;
-
-    const suite::ComPtr<HostProject> project = manager.add_project(file.path);
-    project->set_suite(suite::ComPtr<ISuite>(session.suite()));
-    std::vector<std::wstring> warnings;
-    const HRESULT applied = apply_project_file(file, *project.get(), &manager.display(), warnings);
-    report_warnings(warnings, output);
-    if (FAILED(applied)) {
-        output.err("veska-host: cannot set the project up: " + hresult_text(applied) + "\n");
-        return kExitFailure;
-    }
-    load_project_state(file, *project.get());
     stamp_tool_locations(session.suite(), *project.get());
     manager.script().onToolLocationChanged = [&output, &project](ITool* tool, const std::wstring& previous) {
         suite::CoTaskString location;

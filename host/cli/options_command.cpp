@@ -326,28 +326,9 @@ int run_options_with(SuiteSession& session, const OptionsRequest& request, Outpu
     }
 
     ProjectFile file;
-    const HRESULT read = read_project_file(request.project, file);
-    if (FAILED(read)) {
-        output.err(L"veska-host: cannot read the project file " + request.project + L": " +
-                   from_utf8(hresult_text(read)) + L"\n");
+    const suite::ComPtr<HostProject> project = open_project(session, request.project, file, output);
+    if (!project)
         return kExitFailure;
-    }
-    for (const std::wstring& warning : file.warnings)
-        output.err(L"veska-host: warning: " + warning + L"\n");
-    HostProjectManager& manager = session.manager();
-    if (file.device)
-        manager.script().device = *file.device;
-    const suite::ComPtr<HostProject> project = manager.add_project(file.path);
-    project->set_suite(suite::ComPtr<ISuite>(session.suite()));
-    std::vector<std::wstring> warnings;
-    const HRESULT applied = apply_project_file(file, *project.get(), &manager.display(), warnings);
-    for (const std::wstring& warning : warnings)
-        output.err(L"veska-host: warning: " + warning + L"\n");
-    if (FAILED(applied)) {
-        output.err("veska-host: cannot set the project up: " + hresult_text(applied) + "\n");
-        return kExitFailure;
-    }
-    load_project_state(file, *project.get());
 
     // The argument object whose page opens.
     suite::ComPtr<IToolArgs> toolArgs;

@@ -53,4 +53,37 @@ int connect_registered_suite(SuiteSession& session, Output& output) {
     return kExitOk;
 }
 
+suite::ComPtr<HostProject> open_project(SuiteSession& session, const std::wstring& path, ProjectFile& file,
+                                        Output& output) {
+    const auto report = [&output](const std::vector<std::wstring>& warnings) {
+        for (const std::wstring& warning : warnings)
+            output.err(L"veska-host: warning: " + warning + L"\n");
+    };
+    const HRESULT read = read_project_file(path, file);
+    if (FAILED(read)) {
+        output.err(L"veska-host: cannot read the project file " + path + L": " +
+                   from_utf8(hresult_text(read)) + L"\n");
+        return nullptr;
+    }
+    report(file.warnings);
+
+    HostProjectManager& manager = session.manager();
+    if (file.device)
+        manager.script().device = *file.device;
+    for (const auto& [key, value] : file.preferences)
+        manager.script().preferences[key] = value;
+
+    suite::ComPtr<HostProject> project = manager.add_project(file.path);
+    project->set_suite(suite::ComPtr<ISuite>(session.suite()));
+    std::vector<std::wstring> warnings;
+    const HRESULT applied = apply_project_file(file, *project.get(), &manager.display(), warnings);
+    report(warnings);
+    if (FAILED(applied)) {
+        output.err("veska-host: cannot set the project up: " + hresult_text(applied) + "\n");
+        return nullptr;
+    }
+    load_project_state(file, *project.get());
+    return project;
+}
+
 } // namespace veska::host::cli

@@ -5,6 +5,7 @@
 
 #include "cli_output.h"
 #include "module_classes.h"
+#include "project_file.h"
 #include "veska_host.h"
 
 namespace veska::host::cli {
@@ -54,5 +55,12 @@ private:
 // that drives the plug-in does: kExitOk, or kExitFailure with the reason on
 // output's error stream.
 int connect_registered_suite(SuiteSession& session, Output& output);
+
+// Reads the project file and sets the project up in session as the IDE
+// would: device, preferences, argument objects wired through the suite, and
+// the state a previous run left. Warnings go to output; null, with the
+// reason on output, when the file cannot be read or the project set up.
+suite::ComPtr<HostProject> open_project(SuiteSession& session, const std::wstring& path, ProjectFile& file,
+                                        Output& output);
 
 } // namespace veska::host::cli

@@ -56,8 +56,9 @@ TEST_F(OptionsCommand, CompilerPageSessionWritesItsSectionAndMakesOnlyTheCSource
     const auto untouched = sections_except(L"Tool T_TARNIV18cc");
 
     ASSERT_EQ(cli::kExitOk, options(L"cc", {L"category 2", L"select 223 15", L"category 0", L"macro DEBUG",
-                                            L"show", L"apply", L"ok"}))
+                                            L"show", L"png " + dir_.file(L"sheet.png"), L"apply", L"ok"}))
         << output_.err_text();
+    EXPECT_EQ(0u, suite::test::read_file(dir_.file(L"sheet.png")).rfind("\x89PNG\r\n\x1a\n", 0));
     const std::string& out = output_.out_text();
     EXPECT_NE(std::string::npos, out.find("205: -DDEBUG -G -W5\n")) << out;
     EXPECT_NE(std::string::npos, out.find("237: DEBUG\n")) << out;

@@ -1,8 +1,6 @@
 // The DLL's dialog templates as a user meets them: the controls the option
-// pages address, laid out so that nothing overlaps or is cut off, and
-// pictures that show every control.
+// pages address, laid out so that nothing overlaps or is cut off.
 #include "resource.h"
-#include "sheet_picture.h"
 #include "test_support.h"
 
 #include "com_ptr.h"
@@ -11,7 +9,6 @@
 #include <commctrl.h>
 #include <prsht.h>
 #include <uxtheme.h>
-#include <wincodec.h>
 
 #include <gtest/gtest.h>
 
@@ -391,140 +388,6 @@ TEST_F(DllDialogs, CategoriesSitInTheFramesGroupClearOfItsControls) {
         for (HWND control : frameControls) {
             EXPECT_TRUE(control == group || !overlap(rect_in(control, frame.get()), area))
                 << testing::PrintToString(text_of(control)) << " is covered";
-        }
-    }
-}
-
-// A PNG decoded to rows of BGRX pixels.
-struct Picture {
-    UINT width = 0;
-    UINT height = 0;
-    std::vector<BYTE> pixels;
-    COLORREF at(LONG x, LONG y) const {
-        const BYTE* p = &pixels[(static_cast<size_t>(y) * width + static_cast<size_t>(x)) * 4];
-        return RGB(p[2], p[1], p[0]);
-    }
-};
-
-HRESULT read_png(const std::wstring& path, Picture& picture) {
-    suite::ComPtr<IWICImagingFactory> factory;
-    suite::ComPtr<IWICBitmapDecoder> decoder;
-    suite::ComPtr<IWICBitmapFrameDecode> frame;
-    suite::ComPtr<IWICFormatConverter> converter;
-    HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                  __uuidof(IWICImagingFactory), factory.put_void());
-    if (SUCCEEDED(hr))
-        hr = factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
-                                                WICDecodeMetadataCacheOnDemand, decoder.put());
-    if (SUCCEEDED(hr))
-        hr = decoder->GetFrame(0, frame.put());
-    if (SUCCEEDED(hr))
-        hr = factory->CreateFormatConverter(converter.put());
-    if (SUCCEEDED(hr))
-        hr = converter->Initialize(frame.get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone, nullptr,
-                                   0.0, WICBitmapPaletteTypeCustom);
-    if (SUCCEEDED(hr))
-        hr = converter->GetSize(&picture.width, &picture.height);
-    if (SUCCEEDED(hr)) {
-        picture.pixels.resize(static_cast<size_t>(picture.width) * picture.height * 4);
-        hr = converter->CopyPixels(nullptr, picture.width * 4, static_cast<UINT>(picture.pixels.size()),
-                                   picture.pixels.data());
-    }
-    return hr;
-}
-
-// An option sheet with one page, as the host shows it.
-UniqueWindow open_sheet(HMODULE dll, int pageTemplate, const wchar_t* title) {
-    PROPSHEETPAGEW page{};
-    page.dwSize = sizeof page;
-    page.dwFlags = PSP_USETITLE;
-    page.hInstance = dll;
-    page.pszTemplate = MAKEINTRESOURCEW(pageTemplate);
-    page.pfnDlgProc = quiet_dialog;
-    page.pszTitle = title;
-    HPROPSHEETPAGE handle = CreatePropertySheetPageW(&page);
-    PROPSHEETHEADERW header{};
-    header.dwSize = sizeof header;
-    header.dwFlags = PSH_MODELESS;
-    header.pszCaption = L"Tool Settings";
-    header.nPages = 1;
-    header.phpage = &handle;
-    UniqueWindow sheet(handle ? reinterpret_cast<HWND>(PropertySheetW(&header)) : nullptr);
-    if (handle && !sheet)
-        DestroyPropertySheetPage(handle);
-    return sheet;
-}
-
-// Pictures for a person to look at: kept in the directory that
-// SUITE_DIALOG_PICTURES names, else written to a scratch directory.
-TEST_F(DllDialogs, PicturesShowEveryControl) {
-    suite::test::ComApartment apartment;
-    suite::test::TempDirectory scratch;
-    const wchar_t* kept = _wgetenv(L"SUITE_DIALOG_PICTURES");
-    if (kept)
-        CreateDirectoryW(kept, nullptr);
-    const std::wstring directory = kept ? kept : scratch.path();
-
-    struct Shot {
-        std::wstring name;
-        UniqueWindow window;
-        std::vector<HWND> dialogs; // whose controls must show
-        UniqueWindow category;
-    };
-    std::vector<Shot> shots;
-    for (const Category& category : kCategories) {
-        Shot shot{L"category-" + std::to_wstring(category.id),
-                  open_sheet(dll_.handle(), IDD_OPTIONS_FRAME, category.title),
-                  {},
-                  nullptr};
-        ASSERT_NE(nullptr, shot.window);
-        HWND page = PropSheet_GetCurrentPageHwnd(shot.window.get());
-        shot.category = place_category(category.id, page);
-        ASSERT_NE(nullptr, shot.category);
-        shot.dialogs = {page, shot.category.get()};
-        // The selections the page makes when it opens.
-        for (HWND dialog : shot.dialogs) {
-            for (HWND control : children_of(dialog)) {
-                if (!is_class(control, L"ComboBox"))
-                    continue;
-                const wchar_t* item = GetDlgCtrlID(control) == IDC_CATEGORIES ? category.name : L"0";
-                SendMessageW(control, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
-                SendMessageW(control, CB_SETCURSEL, 0, 0);
-            }
-        }
-        shots.push_back(std::move(shot));
-    }
-    shots.push_back({L"suite-page", open_sheet(dll_.handle(), IDD_SUITE_PAGE, L"Suite"), {}, nullptr});
-    ASSERT_NE(nullptr, shots.back().window);
-    shots.back().dialogs = {PropSheet_GetCurrentPageHwnd(shots.back().window.get())};
-    shots.push_back({L"enter-macro", create(IDD_ENTER_MACRO), {}, nullptr});
-    ASSERT_NE(nullptr, shots.back().window);
-    ShowWindow(shots.back().window.get(), SW_SHOWNA);
-    shots.back().dialogs = {shots.back().window.get()};
-
-    for (const Shot& shot : shots) {
-        const std::wstring path = directory + L"\\" + shot.name + L".png";
-        SCOPED_TRACE(testing::PrintToString(path));
-        ASSERT_EQ(S_OK, veska::host::save_window_png(shot.window.get(), path));
-        Picture picture;
-        ASSERT_EQ(S_OK, read_png(path, picture));
-        const RECT bounds = rect_in(shot.window.get(), nullptr);
-        ASSERT_EQ(static_cast<UINT>(bounds.right - bounds.left), picture.width);
-        ASSERT_EQ(static_cast<UINT>(bounds.bottom - bounds.top), picture.height);
-        // Each control draws something (text, edge, glyph) on its dialog's face.
-        for (HWND dialog : shot.dialogs) {
-            POINT corner{0, 0};
-            ClientToScreen(dialog, &corner);
-            const COLORREF face = picture.at(corner.x - bounds.left, corner.y - bounds.top);
-            for (HWND control : children_of(dialog)) {
-                RECT area = rect_in(control, nullptr);
-                OffsetRect(&area, -bounds.left, -bounds.top);
-                bool drawn = false;
-                for (LONG y = area.top; y < area.bottom && !drawn; ++y)
-                    for (LONG x = area.left; x < area.right && !drawn; ++x)
-                        drawn = picture.at(x, y) != face;
-                EXPECT_TRUE(drawn) << testing::PrintToString(text_of(control)) << " is missing";
-            }
         }
     }
 }
