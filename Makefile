@@ -3,7 +3,7 @@
 
 .PHONY: all deps build build-x64 build-x86 build-native test test-x64 test-native fuzz demo clean
 
-FUZZ_SECONDS ?= 60
+FUZZ_SECONDS ?= 45
 
 all: build
 

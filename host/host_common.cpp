@@ -16,6 +16,25 @@ HRESULT copy_out(const std::wstring& text, LPWSTR* out) noexcept {
     return S_OK;
 }
 
+std::wstring hresult_explained(HRESULT hr) {
+    // Win32 codes wrapped as HRESULTs are looked up by their own number.
+    const DWORD code = HRESULT_FACILITY(hr) == FACILITY_WIN32 ? HRESULT_CODE(hr) : static_cast<DWORD>(hr);
+    wchar_t text[512] = {};
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                                  0, text, 512, nullptr);
+    while (length && (text[length - 1] == L'\n' || text[length - 1] == L'\r' || text[length - 1] == L' '))
+        --length;
+    const std::wstring number = from_utf8(hresult_text(hr));
+    if (length)
+        return number + L" (" + std::wstring(text, length) + L")";
+    // The two failures the contract gives the tools.
+    if (hr == TOOL_E_UNSUPPORTEDDEVICE)
+        return number + L" (the tool does not support the selected device)";
+    if (hr == TOOL_E_NOTLOCATED)
+        return number + L" (the tool cannot be located)";
+    return number;
+}
+
 namespace paths {
 
 bool is_absolute(const std::wstring& path) {
@@ -81,6 +100,31 @@ std::wstring absolute(const std::wstring& path, const std::wstring& base) {
 bool equal_ignoring_case(const std::wstring& a, const std::wstring& b) {
     return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
                                 TRUE) == CSTR_EQUAL;
+}
+
+bool is_inside(const std::wstring& path, const std::wstring& directory) {
+    const std::wstring prefix = with_separator(directory);
+    return !directory.empty() && path.size() > prefix.size() &&
+           equal_ignoring_case(path.substr(0, prefix.size()), prefix);
+}
+
+std::wstring relative_to(const std::wstring& path, const std::wstring& directory) {
+    return is_inside(path, directory) ? path.substr(with_separator(directory).size()) : path;
+}
+
+HRESULT create_directories(const std::wstring& directory) {
+    const DWORD attributes = GetFileAttributesW(directory.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        return attributes & FILE_ATTRIBUTE_DIRECTORY ? S_OK : HRESULT_FROM_WIN32(ERROR_DIRECTORY);
+    const std::wstring parent = directory_of(directory);
+    if (!parent.empty() && parent != directory) {
+        const HRESULT made = create_directories(parent);
+        if (FAILED(made))
+            return made;
+    }
+    if (!CreateDirectoryW(directory.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+        return HRESULT_FROM_WIN32(GetLastError());
+    return S_OK;
 }
 
 } // namespace paths

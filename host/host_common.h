@@ -35,6 +35,10 @@ using UniqueHandle = std::unique_ptr<void, HandleCloser>;
 // Hands a task-allocated copy of text to an [out] string.
 HRESULT copy_out(const std::wstring& text, LPWSTR* out) noexcept;
 
+// "0x80070005 (Access denied.)": the code and the system's text for it, when
+// the system has one.
+std::wstring hresult_explained(HRESULT hr);
+
 // A wide [in] string as the host keeps it (null reads as empty).
 inline std::wstring in_text(LPCWSTR text) {
     return text ? std::wstring(text) : std::wstring();
@@ -88,6 +92,12 @@ std::wstring absolute(const std::wstring& path, const std::wstring& base);
 // path with one "\" at the end, unless it is empty.
 std::wstring with_separator(const std::wstring& path);
 bool equal_ignoring_case(const std::wstring& a, const std::wstring& b);
+// Whether the absolute path names something under the absolute directory.
+bool is_inside(const std::wstring& path, const std::wstring& directory);
+// path relative to directory when it lies inside it, else path unchanged.
+std::wstring relative_to(const std::wstring& path, const std::wstring& directory);
+// Creates directory and the directories above it that are missing.
+HRESULT create_directories(const std::wstring& directory);
 } // namespace paths
 
 } // namespace veska::host

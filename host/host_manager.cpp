@@ -25,9 +25,25 @@ std::wstring current_directory() {
     return directory;
 }
 
+// Everything the child has written so far, without waiting for more.
+void drain(HANDLE pipe, std::string& output) {
+    DWORD available = 0;
+    while (PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) && available) {
+        const size_t at = output.size();
+        output.resize(at + available);
+        DWORD read = 0;
+        if (!ReadFile(pipe, output.data() + at, available, &read, nullptr))
+            read = 0;
+        output.resize(at + read);
+        if (!read)
+            return;
+    }
+}
+
 } // namespace
 
-HRESULT run_command_line(const std::wstring& line, ECLFlag flags, unsigned long& exitCode) {
+HRESULT run_command_line(const std::wstring& line, ECLFlag flags, unsigned long& exitCode,
+                         std::string* output) {
     if (line.empty())
         return E_INVALIDARG;
     std::wstring commandLine = line;
@@ -40,17 +56,46 @@ HRESULT run_command_line(const std::wstring& line, ECLFlag flags, unsigned long&
         return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
     std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
     buffer.push_back(L'\0');
+
+    // The tool's standard output and error go to one pipe that is drained
+    // while it runs (a hidden console costs tens of milliseconds a line
+    // under Wine); its standard input is the null device.
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 1 << 16))
+        return HRESULT_FROM_WIN32(GetLastError());
+    const UniqueHandle reader(readEnd);
+    UniqueHandle writer(writeEnd);
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    const UniqueHandle nothing(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                           &inheritable, OPEN_EXISTING, 0, nullptr));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nothing.get() == INVALID_HANDLE_VALUE ? nullptr : nothing.get();
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
     PROCESS_INFORMATION process{};
-    // No console of its own: the tool reports through its error file, and
-    // the host's standard output stays the build output.
-    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+    // No console window of its own: the host's standard output stays the
+    // build output.
+    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
                         &startup, &process))
         return HRESULT_FROM_WIN32(GetLastError());
     const UniqueHandle processHandle(process.hProcess);
     const UniqueHandle threadHandle(process.hThread);
-    if (WaitForSingleObject(process.hProcess, INFINITE) != WAIT_OBJECT_0)
+    writer.reset(); // the child holds the only write end now
+
+    // Polled rather than read to the end: a process the tool leaves behind
+    // may keep the pipe open long after the tool itself has finished.
+    std::string printed;
+    DWORD waited = WAIT_TIMEOUT;
+    while (waited == WAIT_TIMEOUT) {
+        waited = WaitForSingleObject(process.hProcess, 5);
+        drain(readEnd, printed);
+    }
+    if (output)
+        *output = std::move(printed);
+    if (waited != WAIT_OBJECT_0)
         return HRESULT_FROM_WIN32(GetLastError());
     DWORD code = 0;
     if (!GetExitCodeProcess(process.hProcess, &code))
@@ -200,8 +245,9 @@ HRESULT HostProjectManager::ExecuteCmdLine(LPCWSTR pwszCmdLine, unsigned long* p
             executed.request.flags = Flags;
             executed.request.directory = current_directory();
             unsigned long exitCode = 0;
-            executed.result = script_.execute ? script_.execute(executed.request, exitCode)
-                                              : run_command_line(executed.request.line, Flags, exitCode);
+            executed.result =
+                script_.execute ? script_.execute(executed.request, exitCode)
+                                : run_command_line(executed.request.line, Flags, exitCode, &executed.output);
             executed.exitCode = exitCode;
             executed_.push_back(executed);
             if (SUCCEEDED(executed.result))

@@ -36,6 +36,7 @@ struct ExecutedLine {
     ExecuteRequest request;
     HRESULT result = S_OK;
     unsigned long exitCode = 0;
+    std::string output; // what the tool printed on its standard output and error
 };
 
 struct BuildMessage {
@@ -106,7 +107,9 @@ private:
 
 // Runs a command line for real: CreateProcess in the current directory,
 // wait, exit code. ECL_UGLYDOSTOOL lines go through the command interpreter.
-HRESULT run_command_line(const std::wstring& line, ECLFlag flags, unsigned long& exitCode);
+// What the tool prints on its standard output and error goes to output.
+HRESULT run_command_line(const std::wstring& line, ECLFlag flags, unsigned long& exitCode,
+                         std::string* output = nullptr);
 
 class HostProjectManager : public suite::com::Object<HostProjectManager, IProjectManagerEx> {
 public:

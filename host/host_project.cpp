@@ -196,13 +196,35 @@ HRESULT HostProject::expand_macros(std::wstring& line, const _NodeTag* input) co
     return S_OK;
 }
 
+bool HostProject::may_be_build_output(const std::wstring& location) const {
+    const std::wstring directory = project_directory();
+    if (paths::equal_ignoring_case(location, location_) ||
+        paths::equal_ignoring_case(location, state_path_of(location_)))
+        return false;
+    for (int folder = FCAT_FIRST; folder < FCAT_INT; ++folder)
+        for (const auto& node : folders_[folder])
+            if (paths::equal_ignoring_case(location, paths::absolute(location_of(node.get()), directory)))
+                return false;
+    if (paths::is_inside(location, directory))
+        return true;
+    for (const PathType type : {PT_TMP, PT_BIN})
+        if (!path(type).empty() && paths::is_inside(location, paths::absolute(path(type), directory)))
+            return true;
+    const std::wstring folder = paths::directory_of(location);
+    for (const auto& node : folders_[FCAT_SRC])
+        if (paths::equal_ignoring_case(
+                folder, paths::directory_of(paths::absolute(location_of(node.get()), directory))))
+            return true;
+    return false;
+}
+
 HRESULT HostProject::clean() {
     HRESULT result = S_OK;
     for (const FileCat category : {FCAT_INT, FCAT_OUT}) {
         Folder kept;
         for (auto& node : folders_[category]) {
             const std::wstring file = paths::absolute(location_of(node.get()), project_directory());
-            if (!file.empty() && !DeleteFileW(file.c_str()) &&
+            if (!file.empty() && may_be_build_output(file) && !DeleteFileW(file.c_str()) &&
                 GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES) {
                 // Still there (in use, read-only): keep its node and report.
                 if (result == S_OK)

@@ -80,7 +80,13 @@ public:
     // Replaces $(INFILE), $(INFILEBASE) and $(TMPDIR_) in line for the input
     // node (none: those two stay). Fails when the node is not in the project.
     HRESULT expand_macros(std::wstring& line, const _NodeTag* input) const;
-    // Deletes the files of the intermediate and output folders and their nodes.
+    // Whether an absolute location can be a file this project's builds make:
+    // it lies in the project's directory, its TMP or BIN folder or the folder
+    // of one of its sources (objects without a TMP folder go there), and it
+    // is neither a file the project lists nor the project file or its state.
+    bool may_be_build_output(const std::wstring& location) const;
+    // Deletes the files of the intermediate and output folders and their
+    // nodes; a file that cannot be the builds' loses its node, not its data.
     HRESULT clean();
     // Drops every node, argument object and the suite: the references that
     // would otherwise keep each other alive.

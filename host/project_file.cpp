@@ -150,9 +150,84 @@ ArgsSettings& settings_for(ToolSettings& tools, const GUID& tool) {
     return tools.back().second;
 }
 
-template <class Args> void apply_settings(Args& args, const ArgsSettings& settings) {
-    if (settings.text)
-        args.SetCmdLine(settings.text->c_str());
+// The profile functions read only the first of sections with the same name
+// and skip a header without its "]", so that its lines join the section
+// before it: both are said, since settings are lost either way.
+void warn_about_sections(const std::wstring& path, const std::vector<std::wstring>& sections,
+                         std::vector<std::wstring>& warnings) {
+    std::vector<std::wstring> reported;
+    for (const std::wstring& section : sections) {
+        const auto same = [&](const std::wstring& other) { return equal_text(other, section); };
+        const auto count = std::count_if(sections.begin(), sections.end(), same);
+        if (count > 1 && std::none_of(reported.begin(), reported.end(), same)) {
+            reported.push_back(section);
+            warnings.push_back(L"[" + section + L"] is given " + std::to_wstring(count) +
+                               L" times: only the first is read");
+        }
+    }
+    // The raw lines: UTF-16 with its byte-order mark, else one byte a character.
+    const UniqueHandle handle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    if (handle.get() == INVALID_HANDLE_VALUE || !GetFileSizeEx(handle.get(), &size) ||
+        size.QuadPart > static_cast<LONGLONG>(kLargestSection))
+        return;
+    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (!ReadFile(handle.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr))
+        return;
+    bytes.resize(read);
+    std::wstring text;
+    if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE')
+        for (size_t i = 2; i + 1 < bytes.size(); i += 2)
+            text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
+                                         static_cast<unsigned char>(bytes[i + 1]) << 8);
+    else
+        for (const char byte : bytes)
+            text += static_cast<wchar_t>(static_cast<unsigned char>(byte));
+    size_t number = 0;
+    for (size_t start = 0; start < text.size();) {
+        const size_t end = std::min(text.find(L'\n', start), text.size());
+        const std::wstring line = trim(text.substr(start, end - start));
+        ++number;
+        if (!line.empty() && line[0] == L'[' && line.find(L']') == std::wstring::npos)
+            warnings.push_back(L"line " + std::to_wstring(number) + L" \"" + line +
+                               L"\" is no section header (it lacks \"]\"): its lines join the section "
+                               L"before it");
+        start = end + 1;
+    }
+}
+
+// Why an argument object or a tool may have refused text: what it holds
+// that the plug-in's fixed buffers cannot, else the object's answer.
+std::wstring refusal_reason(const std::wstring& text, size_t longest, bool oneByte, HRESULT answer) {
+    if (text.size() > longest)
+        return L"it has " + std::to_wstring(text.size()) + L" characters, more than the " +
+               std::to_wstring(longest) + L" that fit";
+    for (size_t i = 0; oneByte && i < text.size(); ++i)
+        if (static_cast<unsigned>(text[i]) > 255) {
+            wchar_t code[8];
+            swprintf(code, 8, L"U+%04X", static_cast<unsigned>(text[i]));
+            return L"its character " + std::wstring(code) + L" (at " + std::to_wstring(i + 1) +
+                   L") has no one-byte form";
+        }
+    return hresult_explained(answer);
+}
+
+constexpr size_t kLongestOptionText = 2047; // the argument objects' buffer, less its terminator
+constexpr size_t kLongestLocation = 259;    // the tools' location buffer, less its terminator
+
+// Hands the text to the argument object. A text it refuses is an error:
+// a build with the default text in its place would be another build.
+template <class Args>
+void apply_text(Args& args, const std::optional<std::wstring>& text, const std::wstring& where,
+                std::vector<std::wstring>& errors) {
+    if (!text)
+        return;
+    const HRESULT set = args.SetCmdLine(text->c_str());
+    if (FAILED(set))
+        errors.push_back(where + L": the text was refused: " +
+                         refusal_reason(*text, kLongestOptionText, true, set));
 }
 
 void apply_flags(IToolArgs& args, const ArgsSettings& settings) {
@@ -309,8 +384,9 @@ HRESULT read_project_file(const std::wstring& path, ProjectFile& file) {
         const std::optional<GUID> tool = class_from_name(key);
         if (!tool)
             file.warnings.push_back(line_warning(L"Tool Locations", key, L"not a tool class"));
-        else
-            file.toolLocations.emplace_back(*tool, paths::absolute(trim(value), base));
+        else // an empty value is no location at all, not the project's folder
+            file.toolLocations.emplace_back(*tool, trim(value).empty() ? std::wstring()
+                                                                       : paths::absolute(trim(value), base));
     }
 
     const IniSection suiteLines = read_ini_section(file.path, L"Suite");
@@ -322,7 +398,9 @@ HRESULT read_project_file(const std::wstring& path, ProjectFile& file) {
             file.warnings.push_back(line_warning(L"Suite", key, L"unknown key"));
     }
 
-    for (const std::wstring& section : read_ini_section_names(file.path)) {
+    const std::vector<std::wstring> sections = read_ini_section_names(file.path);
+    warn_about_sections(file.path, sections, file.warnings);
+    for (const std::wstring& section : sections) {
         if (starts_with(section, kToolPrefix) && !equal_text(section, L"Tool Locations")) {
             const std::wstring toolName = trim(section.substr(wcslen(kToolPrefix)));
             const std::optional<GUID> tool = class_from_name(toolName);
@@ -365,7 +443,7 @@ HRESULT read_project_file(const std::wstring& path, ProjectFile& file) {
 }
 
 HRESULT apply_project_file(const ProjectFile& file, HostProject& project, IProjectDisplay* display,
-                           std::vector<std::wstring>& warnings) {
+                           std::vector<std::wstring>& warnings, std::vector<std::wstring>& errors) {
     project.set_location(file.path);
     for (int type = PT_FIRST_PATH_TYPE; type < PT_NUM_PATH_TYPES; ++type)
         project.set_path(static_cast<PathType>(type), file.paths[type]);
@@ -378,10 +456,14 @@ HRESULT apply_project_file(const ProjectFile& file, HostProject& project, IProje
         return S_OK; // a project without a suite keeps no argument objects
 
     for (const auto& [toolClass, location] : file.toolLocations) {
+        const std::wstring where = L"[Tool Locations] " + from_utf8(class_name(toolClass));
         const suite::ComPtr<ITool> tool = find_tool(suite, toolClass);
-        if (!tool || FAILED(tool->SetLocation(location.c_str())))
-            warnings.push_back(L"[Tool Locations] " + from_utf8(class_name(toolClass)) +
-                               L": the suite has no such tool");
+        const HRESULT set = tool ? tool->SetLocation(location.c_str()) : S_OK;
+        if (!tool)
+            warnings.push_back(where + L": the suite has no such tool");
+        else if (FAILED(set)) // the build would run the tool from somewhere else
+            errors.push_back(where + L": the tool refused the location: " +
+                             refusal_reason(location, kLongestLocation, false, set));
     }
 
     // The project's argument objects: one per tool, then the suite's.
@@ -406,7 +488,8 @@ HRESULT apply_project_file(const ProjectFile& file, HostProject& project, IProje
         args->SetDisplay(display);
         for (const auto& [settingsClass, settings] : file.projectArgs)
             if (IsEqualGUID(settingsClass, toolClass)) {
-                apply_settings(*args.get(), settings);
+                apply_text(*args.get(), settings.text,
+                           L"[Tool " + from_utf8(class_name(toolClass)) + L"] Text", errors);
                 apply_flags(*args.get(), settings);
             }
         project.set_project_tool_args(toolClass, std::move(args));
@@ -414,8 +497,7 @@ HRESULT apply_project_file(const ProjectFile& file, HostProject& project, IProje
     suite::ComPtr<ISuiteArgs> suiteArgs;
     const HRESULT suiteCreated = suite->CreateArgs(suiteArgs.put());
     if (SUCCEEDED(suiteCreated) && suiteArgs) {
-        if (file.suiteText)
-            suiteArgs->SetCmdLine(file.suiteText->c_str());
+        apply_text(*suiteArgs.get(), file.suiteText, L"[Suite] Text", errors);
         project.set_suite_args(std::move(suiteArgs));
     } else {
         warnings.push_back(L"cannot make the suite's settings: " + hresult_wide(suiteCreated));
@@ -465,7 +547,10 @@ HRESULT apply_project_file(const ProjectFile& file, HostProject& project, IProje
                 if (settings)
                     for (const auto& [settingsClass, fileSettings] : *settings)
                         if (IsEqualGUID(settingsClass, toolClass)) {
-                            apply_settings(*args.get(), fileSettings);
+                            apply_text(*args.get(), fileSettings.text,
+                                       L"[File " + own->location() + L"] " +
+                                           from_utf8(class_name(toolClass)) + L".Text",
+                                       errors);
                             apply_flags(*args.get(), fileSettings);
                         }
                 own->set_args(toolClass, std::move(args));
@@ -474,14 +559,26 @@ HRESULT apply_project_file(const ProjectFile& file, HostProject& project, IProje
     return S_OK;
 }
 
+const wchar_t* path_key(PathType type) {
+    return kPathKeys[type];
+}
+
 std::wstring state_path_of(const std::wstring& projectPath) {
     return projectPath + L".state";
 }
 
-HRESULT load_project_state(const ProjectFile& file, HostProject& project) {
+HRESULT load_project_state(const ProjectFile& file, HostProject& project,
+                           std::vector<std::wstring>& warnings) {
     const std::wstring statePath = state_path_of(file.path);
     if (GetFileAttributesW(statePath.c_str()) == INVALID_FILE_ATTRIBUTES)
         return S_FALSE; // never built: nothing is stable
+    // The profile functions read what they cannot open as empty, which would
+    // forget every build silently.
+    const UniqueHandle readable(CreateFileW(statePath.c_str(), GENERIC_READ,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (readable.get() == INVALID_HANDLE_VALUE)
+        return HRESULT_FROM_WIN32(GetLastError());
 
     std::optional<uint64_t> builtProject;
     std::unordered_map<std::wstring, uint64_t> builtFiles; // upper-case location -> fingerprint
@@ -514,10 +611,22 @@ HRESULT load_project_state(const ProjectFile& file, HostProject& project) {
     }
     for (const auto& [key, value] : read_ini_section(statePath, L"Tool Location Stamps"))
         project.set_tool_location_stamp(key, value);
+    // The builds' files, kept relative to the project: Clean deletes them, so
+    // an entry that cannot be one of them (a copied project's, a source, a
+    // file elsewhere) is dropped, never deleted.
     for (const FileCat folder : {FCAT_INT, FCAT_OUT})
-        for (const auto& line : read_ini_section(statePath, kFolderSections[folder]))
-            if (!trim(line.second).empty())
-                project.add_file(folder, trim(line.second));
+        for (const auto& line : read_ini_section(statePath, kFolderSections[folder])) {
+            const std::wstring entry = trim(line.second);
+            if (entry.empty())
+                continue;
+            const std::wstring location = paths::absolute(entry, project.project_directory());
+            if (project.may_be_build_output(location))
+                project.add_file(folder, location);
+            else
+                warnings.push_back(L"[" + std::wstring(kFolderSections[folder]) + L"] " + entry +
+                                   L" in the state file: not a file this project's builds make; dropped, "
+                                   L"not deleted");
+        }
     // Stable nodes: "folder|location", found through one index per folder.
     std::array<std::unordered_map<std::wstring, HostProjectNode*>, FCAT_NUM_CATS> nodes;
     for (int folder = FCAT_FIRST; folder < FCAT_NUM_CATS; ++folder)
@@ -542,6 +651,15 @@ HRESULT load_project_state(const ProjectFile& file, HostProject& project) {
 
 HRESULT save_project_state(const ProjectFile& file, const HostProject& project) {
     const std::wstring statePath = state_path_of(file.path);
+    // A new file starts as UTF-16: the profile functions then keep every
+    // character (a file they create holds one byte a character, "?" for the rest).
+    if (const UniqueHandle created(CreateFileW(statePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                               FILE_ATTRIBUTE_NORMAL, nullptr));
+        created.get() != INVALID_HANDLE_VALUE) {
+        const unsigned char byteOrderMark[2] = {0xFF, 0xFE};
+        DWORD written = 0;
+        WriteFile(created.get(), byteOrderMark, sizeof byteOrderMark, &written, nullptr);
+    }
     IniSection state{{L"Stable", project.stable() ? L"1" : L"0"},
                      {L"BuildRequired", project.build_required() ? L"1" : L"0"}};
     IniSection settings{{L"Project", hex(file.projectFingerprint)}};
@@ -567,7 +685,9 @@ HRESULT save_project_state(const ProjectFile& file, const HostProject& project) 
     for (const FileCat folder : {FCAT_INT, FCAT_OUT}) {
         IniSection files;
         for (const std::wstring& location : project.locations(folder))
-            files.emplace_back(L"File", location);
+            files.emplace_back(L"File",
+                               paths::relative_to(paths::absolute(location, project.project_directory()),
+                                                  project.project_directory()));
         written = write_ini_section(statePath, kFolderSections[folder], files) && written;
     }
     return written ? S_OK : HRESULT_FROM_WIN32(GetLastError());
@@ -579,11 +699,13 @@ HRESULT load_project_file(HostProject& project, const std::wstring& path) {
     if (FAILED(read))
         return read;
     project.clear_model();
-    std::vector<std::wstring> warnings;
-    const HRESULT applied = apply_project_file(file, project, nullptr, warnings);
+    std::vector<std::wstring> warnings, errors;
+    const HRESULT applied = apply_project_file(file, project, nullptr, warnings, errors);
     if (FAILED(applied))
         return applied;
-    return load_project_state(file, project);
+    if (!errors.empty())
+        return E_INVALIDARG;
+    return load_project_state(file, project, warnings);
 }
 
 HRESULT save_project_file(HostProject& project, const std::wstring& path) {

@@ -64,15 +64,22 @@ HRESULT read_project_file(const std::wstring& path, ProjectFile& file);
 // Fills the project from the file: location, paths, folders, and argument
 // objects made through the project's suite (ITool::CreateArgs,
 // ISuite::CreateArgs) and wired as the IDE wires them. Warnings collect
-// what could not be made.
+// what could not be made; errors the option texts and tool locations the
+// plug-in refused (a build would not be the one the file describes).
 HRESULT apply_project_file(const ProjectFile& file, HostProject& project, IProjectDisplay* display,
-                           std::vector<std::wstring>& warnings);
+                           std::vector<std::wstring>& warnings, std::vector<std::wstring>& errors);
+
+// The [Paths] key of a path type: "SRC", "BIN", "TMP" ...
+const wchar_t* path_key(PathType type);
 
 std::wstring state_path_of(const std::wstring& projectPath);
 // Restores the state a previous run left, where the settings have not
 // changed since: a changed project setting makes the project unstable, a
-// changed file setting that file's node.
-HRESULT load_project_state(const ProjectFile& file, HostProject& project);
+// changed file setting that file's node. Fails when the state file is there
+// but cannot be read; entries that cannot be this project's build files are
+// dropped with a warning.
+HRESULT load_project_state(const ProjectFile& file, HostProject& project,
+                           std::vector<std::wstring>& warnings);
 HRESULT save_project_state(const ProjectFile& file, const HostProject& project);
 
 // IProject::LoadProjectFile and SaveProjectFile.

@@ -14,6 +14,11 @@ std::optional<HRESULT> Recorder::enter(const char* interfaceName, const char* me
     record.line += record.method + "(" + record.arguments + ")";
     calls_.push_back(std::move(record));
 
+    const auto numbered = numbered_.find(calls_.size() - 1);
+    if (numbered != numbered_.end()) {
+        calls_.back().result = numbered->second;
+        return numbered->second;
+    }
     const auto found = injections_.find(std::string(interfaceName) + "." + method);
     if (found == injections_.end())
         return std::nullopt;

@@ -36,7 +36,13 @@ public:
     // Makes "Interface.Method" answer hr instead of doing its work: after
     // `skip` calls have passed, for `times` calls (negative: for good).
     void inject(const std::string& qualifiedName, HRESULT hr, int times = -1, int skip = 0);
-    void clear_injections() noexcept { injections_.clear(); }
+    // Makes the call with this number (counted from the first recorded call,
+    // whatever its method) answer hr instead of doing its work.
+    void inject_at(size_t callNumber, HRESULT hr) { numbered_[callNumber] = hr; }
+    void clear_injections() noexcept {
+        injections_.clear();
+        numbered_.clear();
+    }
 
     const std::vector<CallRecord>& calls() const noexcept { return calls_; }
     std::vector<std::string> lines() const;
@@ -60,6 +66,7 @@ private:
     };
     std::vector<CallRecord> calls_;
     std::map<std::string, Injection> injections_;
+    std::map<size_t, HRESULT> numbered_;
 };
 
 // Text forms used in the readable lines.

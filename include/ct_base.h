@@ -26,22 +26,26 @@ inline constexpr DWORD kArgsClassContext = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_
 // SetLocation's answer to a text that does not fit the location.
 inline constexpr HRESULT kLocationTooLong = HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
 
-// Reads the stored location named valueName into location. Registry failures
-// are silent and leave the location empty, as does a stored text too long
-// for the location: a cut path would name some other file.
-inline void load_stored_location(const char* valueName, wchar_t (&location)[kLocationCapacity]) noexcept {
+// Reads the stored location named valueName into location. No stored value
+// (a fresh account) leaves the location empty, as does a stored text too long
+// for the location: a cut path would name some other file. E_ACCESSDENIED,
+// the location unchanged, when the registry refuses the key or the read.
+inline HRESULT load_stored_location(const char* valueName, wchar_t (&location)[kLocationCapacity]) noexcept {
     char stored[kStoredLocationBytes] = {};
     DWORD size = sizeof stored;
     DWORD type = REG_SZ;
     LONG status = ERROR_FILE_NOT_FOUND;
     {
         RegistryKey key;
-        RegCreateKeyExA(HKEY_CURRENT_USER, kToolLocationsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ,
-                        nullptr, key.put(), nullptr);
-        if (key)
-            status = RegQueryValueExA(key.get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(stored),
-                                      &size);
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, kToolLocationsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                            KEY_READ, nullptr, key.put(), nullptr) != ERROR_SUCCESS ||
+            !key)
+            return E_ACCESSDENIED;
+        status =
+            RegQueryValueExA(key.get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(stored), &size);
     }
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND && status != ERROR_MORE_DATA)
+        return E_ACCESSDENIED;
     size_t length = 0;
     if (status == ERROR_SUCCESS)
         length = strnlen(stored, size < sizeof stored ? size : sizeof stored);
@@ -50,11 +54,12 @@ inline void load_stored_location(const char* valueName, wchar_t (&location)[kLoc
     for (size_t i = 0; i < length; ++i)
         location[i] = static_cast<wchar_t>(static_cast<unsigned char>(stored[i]));
     location[length] = L'\0';
+    return S_OK;
 }
 
 // Writes location as the stored value valueName, one byte per character up to
-// the first character above 255. Registry failures are silent.
-inline void save_stored_location(const char* valueName, const wchar_t* location) noexcept {
+// the first character above 255. E_ACCESSDENIED when the registry refuses.
+inline HRESULT save_stored_location(const char* valueName, const wchar_t* location) noexcept {
     char stored[kStoredLocationBytes] = {};
     size_t length = 0;
     for (; length + 1 < sizeof stored && location[length] && static_cast<unsigned>(location[length]) <= 255;
@@ -62,11 +67,14 @@ inline void save_stored_location(const char* valueName, const wchar_t* location)
         stored[length] = static_cast<char>(static_cast<unsigned char>(location[length]));
 
     RegistryKey key;
-    RegCreateKeyExA(HKEY_CURRENT_USER, kToolLocationsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
-                    nullptr, key.put(), nullptr);
-    if (key)
-        RegSetValueExA(key.get(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(stored),
-                       static_cast<DWORD>(length + 1));
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kToolLocationsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
+                        nullptr, key.put(), nullptr) != ERROR_SUCCESS ||
+        !key)
+        return E_ACCESSDENIED;
+    if (RegSetValueExA(key.get(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(stored),
+                       static_cast<DWORD>(length + 1)) != ERROR_SUCCESS)
+        return E_ACCESSDENIED;
+    return S_OK;
 }
 
 // The one-byte form of an internal name; false when memory runs out or the
@@ -107,16 +115,14 @@ public:
         std::string valueName;
         if (!suite::tools::narrow_value_name(InternalName, valueName))
             return E_OUTOFMEMORY;
-        suite::tools::load_stored_location(valueName.c_str(), location_);
-        return S_OK;
+        return suite::tools::load_stored_location(valueName.c_str(), location_);
     }
 
     HRESULT STDMETHODCALLTYPE SaveLocation() override {
         std::string valueName;
         if (!suite::tools::narrow_value_name(InternalName, valueName))
             return E_OUTOFMEMORY;
-        suite::tools::save_stored_location(valueName.c_str(), location_);
-        return S_OK;
+        return suite::tools::save_stored_location(valueName.c_str(), location_);
     }
 
     HRESULT STDMETHODCALLTYPE CreateArgs(IToolArgs** args, long /*bActive*/) override {

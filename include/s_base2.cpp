@@ -58,7 +58,7 @@ HRESULT path_buffer_copy(const wchar_t* text, CoTaskString& out) noexcept {
     return S_OK;
 }
 
-void load_default_paths(const char* const* valueNames, CoTaskString* paths, size_t count) noexcept {
+HRESULT load_default_paths(const char* const* valueNames, CoTaskString* paths, size_t count) noexcept {
     try {
         RegistryKey key;
         if (RegCreateKeyExA(HKEY_CURRENT_USER, kToolLocationsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
@@ -74,19 +74,23 @@ void load_default_paths(const char* const* valueNames, CoTaskString* paths, size
                 THROW_XLOGGED(E_OUTOFMEMORY);
             paths[i] = std::move(path);
         }
+        return S_OK;
     } catch (const XLogged& failure) {
         failure.Log();
+        return failure.GetHResult();
     } catch (const std::bad_alloc&) {
-        XLogged(E_OUTOFMEMORY, __FILE__, __LINE__).Log();
+        XLogged(E_OUTOFMEMORY, XLOGGED_SOURCE, __LINE__).Log();
+        return E_OUTOFMEMORY;
     }
 }
 
-void save_default_paths(const char* const* valueNames, const CoTaskString* paths, size_t count) noexcept {
+HRESULT save_default_paths(const char* const* valueNames, const CoTaskString* paths, size_t count) noexcept {
     try {
         RegistryKey key;
         if (RegCreateKeyExA(HKEY_CURRENT_USER, kToolLocationsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
                             KEY_SET_VALUE, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
             THROW_XLOGGED(E_ACCESSDENIED);
+        HRESULT refused = S_OK;
         for (size_t i = 0; i < count; ++i) {
             if (!valueNames[i])
                 continue;
@@ -95,13 +99,20 @@ void save_default_paths(const char* const* valueNames, const CoTaskString* paths
             std::string narrow;
             if (!text::narrow(paths[i].c_str(), narrow))
                 continue;
-            RegSetValueExA(key.get(), valueNames[i], 0, REG_SZ, reinterpret_cast<const BYTE*>(narrow.c_str()),
-                           static_cast<DWORD>(narrow.size() + 1));
+            if (RegSetValueExA(key.get(), valueNames[i], 0, REG_SZ,
+                               reinterpret_cast<const BYTE*>(narrow.c_str()),
+                               static_cast<DWORD>(narrow.size() + 1)) != ERROR_SUCCESS)
+                refused = E_ACCESSDENIED; // the others are still written
         }
+        if (FAILED(refused))
+            THROW_XLOGGED(refused);
+        return S_OK;
     } catch (const XLogged& failure) {
         failure.Log();
+        return failure.GetHResult();
     } catch (const std::bad_alloc&) {
-        XLogged(E_OUTOFMEMORY, __FILE__, __LINE__).Log();
+        XLogged(E_OUTOFMEMORY, XLOGGED_SOURCE, __LINE__).Log();
+        return E_OUTOFMEMORY;
     }
 }
 

@@ -44,8 +44,10 @@ HRESULT path_buffer_copy(const wchar_t* text, CoTaskString& out) noexcept;
 // Reads, or writes, paths[i] as the string value valueNames[i] of the tool
 // locations key, for every i whose name is not null. Registry failures are
 // logged and otherwise silent.
-void load_default_paths(const char* const* valueNames, CoTaskString* paths, size_t count) noexcept;
-void save_default_paths(const char* const* valueNames, const CoTaskString* paths, size_t count) noexcept;
+// E_ACCESSDENIED when the registry refuses the key (or, saving, a value):
+// the paths, or the stored values, then keep what they held.
+HRESULT load_default_paths(const char* const* valueNames, CoTaskString* paths, size_t count) noexcept;
+HRESULT save_default_paths(const char* const* valueNames, const CoTaskString* paths, size_t count) noexcept;
 
 // Loads the toolbar bitmap twice (small and large buttons) from the module's
 // resources and hands both copies to the toolbar, which keeps its own.
@@ -103,14 +105,8 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetFileDialogString(LPWSTR* out) override;
-    HRESULT STDMETHODCALLTYPE LoadToolLocations() override {
-        for_each_tool(&ITool::LoadLocation);
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE SaveToolLocations() override {
-        for_each_tool(&ITool::SaveLocation);
-        return S_OK;
-    }
+    HRESULT STDMETHODCALLTYPE LoadToolLocations() override { return for_each_tool(&ITool::LoadLocation); }
+    HRESULT STDMETHODCALLTYPE SaveToolLocations() override { return for_each_tool(&ITool::SaveLocation); }
     HRESULT STDMETHODCALLTYPE SetManager(IProjectManager* manager) override {
         manager_ = suite::ComPtr<IProjectManager>(manager);
         return S_OK;
@@ -121,12 +117,12 @@ public:
     HRESULT STDMETHODCALLTYPE GetDefaultPath(LPWSTR* out, int index) override;
     HRESULT STDMETHODCALLTYPE SetDefaultPath(LPCWSTR path, int index) override;
     HRESULT STDMETHODCALLTYPE LoadDefaultPaths() override {
-        suite::s_base2::load_default_paths(Derived::kDefaultPathValueNames, defaultPaths_, PT_NUM_PATH_TYPES);
-        return S_OK;
+        return suite::s_base2::load_default_paths(Derived::kDefaultPathValueNames, defaultPaths_,
+                                                  PT_NUM_PATH_TYPES);
     }
     HRESULT STDMETHODCALLTYPE SaveDefaultPaths() override {
-        suite::s_base2::save_default_paths(Derived::kDefaultPathValueNames, defaultPaths_, PT_NUM_PATH_TYPES);
-        return S_OK;
+        return suite::s_base2::save_default_paths(Derived::kDefaultPathValueNames, defaultPaths_,
+                                                  PT_NUM_PATH_TYPES);
     }
 
     // IPersist
@@ -189,10 +185,15 @@ private:
 
     // Calls operation on every tool that exists, in table order; the tools'
     // results are theirs to report.
-    static void for_each_tool(HRESULT (STDMETHODCALLTYPE ITool::*operation)()) {
-        for (const suite::ComPtr<ITool>& entry : tool_table())
-            if (entry)
-                (entry.get()->*operation)();
+    // Every tool that exists, in table order; the first failure, else S_OK.
+    static HRESULT for_each_tool(HRESULT (STDMETHODCALLTYPE ITool::*operation)()) {
+        HRESULT first = S_OK;
+        for (const suite::ComPtr<ITool>& entry : tool_table()) {
+            const HRESULT result = entry ? (entry.get()->*operation)() : S_OK;
+            if (FAILED(result) && SUCCEEDED(first))
+                first = result;
+        }
+        return first;
     }
 
     static HRESULT hand_out(suite::MenuExtension& menu, IExtendMenu** out) noexcept {

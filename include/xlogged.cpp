@@ -85,9 +85,11 @@ void XLogged::Log() const noexcept {
         if (const tm* local = localtime(&now))
             strftime(stamp, sizeof stamp, "%Y-%m-%d/%H:%M:%S", local);
 
+        // The base name, whichever separator the compiler wrote the path with.
         const char* base = file_ ? file_ : "";
-        if (const char* slash = strrchr(base, '\\'))
-            base = slash + 1;
+        for (const char* c = base; *c; ++c)
+            if (*c == '\\' || *c == '/')
+                base = c + 1;
 
         char line[kLogLineMax + 1];
         snprintf(line, sizeof line, "%s 0x%08X \"%s\":%d\n", stamp, static_cast<unsigned>(hr_), base, line_);

@@ -10,12 +10,15 @@
 
 #include <windows.h>
 
-// Raises XLogged for hr at the current source line.
+// The raising source's name: its base name where the compiler offers one.
 #if defined(__FILE_NAME__)
-#define THROW_XLOGGED(hr) throw ::XLogged((hr), __FILE_NAME__, __LINE__)
+#define XLOGGED_SOURCE __FILE_NAME__
 #else
-#define THROW_XLOGGED(hr) throw ::XLogged((hr), __FILE__, __LINE__)
+#define XLOGGED_SOURCE __FILE__
 #endif
+
+// Raises XLogged for hr at the current source line.
+#define THROW_XLOGGED(hr) throw ::XLogged((hr), XLOGGED_SOURCE, __LINE__)
 
 // Raises XLogged when hr is a failure; yields hr otherwise.
 #define THROW_IF_FAILED_XLOGGED(expr)                                                                        \
@@ -53,7 +56,8 @@ LONG XLoggedInit(HINSTANCE module, HKEY root, const char* subkey, const char* va
 
 class SuiteException {
 public:
-    SuiteException(IProjectManager* manager, UINT messageId) noexcept : manager_(manager), message_(messageId) {}
+    SuiteException(IProjectManager* manager, UINT messageId) noexcept
+        : manager_(manager), message_(messageId) {}
 
     // Writes the message to the host's build output; nothing without a manager.
     void Report() const noexcept;

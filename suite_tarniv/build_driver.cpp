@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <ctime>
 #include <memory>
 #include <new>
@@ -92,27 +93,46 @@ UINT command_line_failure_message(HRESULT hr) noexcept {
 
 } // namespace
 
+// "BUILD %s: %s\n" with the time. Formatted on the stack: a build that ran
+// out of memory still says that it failed.
 void WriteBuildResult(IProjectManager* manager, bool succeeded) {
     const time_t now = time(nullptr);
-    if (now == static_cast<time_t>(-1))
-        return;
-    const char* timeText = ctime(&now); // "Tue Dec  8 19:16:00 2026\n"
-    if (!timeText)
-        return;
-    // "BUILD %s: %s\n": the time text ends in its own line feed.
-    const std::wstring line = L"BUILD " + std::wstring(succeeded ? L"SUCCEEDED" : L"FAILED") + L": " +
-                              text::widen(timeText) + L"\n";
+    const char* timeText =
+        now == static_cast<time_t>(-1) ? nullptr : ctime(&now); // "Tue Dec  8 19:16:00 2026\n"
+    wchar_t line[96] = L"BUILD ";
+    wcscat(line, succeeded ? L"SUCCEEDED: " : L"FAILED: ");
+    size_t length = wcslen(line);
+    for (const char* p = timeText ? timeText : "\n"; *p && length + 2 < std::size(line); ++p)
+        line[length++] = static_cast<unsigned char>(*p);
+    line[length++] = L'\n'; // the time text ends in its own line feed: one empty line follows
+    line[length] = L'\0';
     try {
-        THROW_IF_FAILED_XLOGGED(manager->WriteBuildMessage(line.c_str(), nullptr));
-    } catch (const XLogged& failure) {
-        failure.Log();
-    }
-    try {
-        THROW_IF_FAILED_XLOGGED(manager->SetBuildIsUnderway(0));
+        THROW_IF_FAILED_XLOGGED(manager->WriteBuildMessage(line, nullptr));
     } catch (const XLogged& failure) {
         failure.Log();
     }
 }
+
+// The host's "build underway" flag: raised for the span of a command and
+// lowered on every way out, after the BUILD line.
+class BuildUnderway {
+public:
+    explicit BuildUnderway(IProjectManager* manager) noexcept : manager_(manager) {
+        manager_->SetBuildIsUnderway(1);
+    }
+    ~BuildUnderway() {
+        try {
+            THROW_IF_FAILED_XLOGGED(manager_->SetBuildIsUnderway(0));
+        } catch (const XLogged& failure) {
+            failure.Log();
+        }
+    }
+    BuildUnderway(const BuildUnderway&) = delete;
+    BuildUnderway& operator=(const BuildUnderway&) = delete;
+
+private:
+    IProjectManager* manager_;
+};
 
 BuildDriver::BuildDriver(ToolTable tools, IProject* project, IProjectManager* manager,
                          IProjectManager* suiteManager, const wchar_t* suiteDisplayName)
@@ -120,7 +140,7 @@ BuildDriver::BuildDriver(ToolTable tools, IProject* project, IProjectManager* ma
       suiteDisplayName_(suiteDisplayName) {}
 
 HRESULT BuildDriver::Process(unsigned long command, const _NodeTag* inputs, unsigned long inputCount) {
-    manager_->SetBuildIsUnderway(1);
+    const BuildUnderway underway(manager_.get());
     HRESULT result = S_OK;
     try {
         switch (command) {
@@ -206,7 +226,10 @@ HRESULT BuildDriver::BuildProject(bool make) {
             result = E_FAIL;
             throw HRException();
         }
-        manager_->NotifyBuildSucceeded(text::widen(absoluteTarget).c_str());
+        // A host that did not take the target has not seen a build succeed.
+        result = manager_->NotifyBuildSucceeded(text::widen(absoluteTarget).c_str());
+        if (FAILED(result))
+            throw HRException();
         lock.released_by_success();
         result = S_OK;
     } catch (const SuiteException& failure) {
@@ -305,7 +328,9 @@ HRESULT BuildDriver::BuildSources(const std::string& target, bool make) {
 bool BuildDriver::IsUpToDate(IProjectNode* node, const std::string& location,
                              const std::string& resolvedSource, const std::string& target,
                              const std::string& sourceDirectory, std::string& objectPath) {
-    if (project_->IsStable() == S_FALSE)
+    // Only a host that says "stable" may skip a source; one that cannot say
+    // gets it rebuilt.
+    if (project_->IsStable() != S_OK)
         return false;
     if (AnyHeaderNewerThan(target))
         return false;
@@ -322,7 +347,7 @@ bool BuildDriver::IsUpToDate(IProjectNode* node, const std::string& location,
         return false;
     if (CompareWriteTimes(facts_.of(resolvedSource), object) == kDependencyNewer)
         return false;
-    return node->IsStable() != S_FALSE;
+    return node->IsStable() == S_OK;
 }
 
 bool BuildDriver::AnyHeaderNewerThan(const std::string& target) {

@@ -334,9 +334,12 @@ HRESULT ScopedWorkingDirectory::enter(const std::string& directory) {
     std::string current;
     if (FAILED(GetWorkingDirectory(current)))
         return E_FAIL;
+    // A refused change fails the step: run in the old directory, a tool would
+    // put its objects where the build does not look for them.
+    if (!SetCurrentDirectoryA(directory.c_str()))
+        return E_FAIL;
     saved_ = std::move(current);
     entered_ = true;
-    SetCurrentDirectoryA(directory.c_str()); // a refusal leaves the run in the old directory
     return S_OK;
 }
 

@@ -22,6 +22,12 @@ constexpr ULONGLONG kSomeTime = 132000000000000000ULL;
 constexpr ULONGLONG kSecond = 10000000ULL;
 constexpr int kRounds = 5;
 
+// An entry point as its own type. The step through void (*)(), the generic
+// function pointer, keeps the compiler from judging the two signatures.
+template <class Fn> Fn entry_as(FARPROC proc) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(proc));
+}
+
 std::wstring dll_path() {
     std::wstring path = L"Z:";
     for (const char* c = SUITE_DLL_PATH; *c; ++c)
@@ -91,7 +97,7 @@ Result run(HMODULE module, size_t sources) {
         return S_OK;
     };
     using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
-    auto getClassObject = reinterpret_cast<GetClassObject>(GetProcAddress(module, "DllGetClassObject"));
+    auto getClassObject = entry_as<GetClassObject>(GetProcAddress(module, "DllGetClassObject"));
     ComPtr<IClassFactory> factory;
     ComPtr<ISuite> suite;
     if (!getClassObject ||
@@ -184,8 +190,7 @@ int main(int argc, char** argv) {
         Module module;
         using Register = HRESULT(WINAPI*)();
         auto registerServer =
-            module.get() ? reinterpret_cast<Register>(GetProcAddress(module.get(), "DllRegisterServer"))
-                         : nullptr;
+            module.get() ? entry_as<Register>(GetProcAddress(module.get(), "DllRegisterServer")) : nullptr;
         if (!registerServer || FAILED(registerServer())) {
             std::fprintf(stderr, "cannot load or register the plug-in\n");
             return 2;

@@ -3,7 +3,9 @@
 #include "module_classes.h"
 #include "project_file.h"
 
+#include <algorithm>
 #include <cwctype>
+#include <optional>
 
 namespace veska::host::cli {
 
@@ -67,6 +69,101 @@ int exit_code_of(HRESULT result) {
     return FAILED(result) ? kExitFailure : kExitToolFailed;
 }
 
+// The plug-in copies a tool's error file line by line, but in pieces of at
+// most 1,023 characters: a line is placed once its pieces are joined up to
+// its line feed.
+class ToolMessagePlacer {
+public:
+    ToolMessagePlacer(ISuite* suite, Output& output) : suite_(suite), output_(output) {}
+
+    void add(const BuildMessage& message) {
+        if (!message.tool || (tool_ && !IsEqualGUID(*tool_, *message.tool)))
+            flush();
+        if (!message.tool)
+            return;
+        tool_ = message.tool;
+        line_ += message.text;
+        if (!line_.empty() && line_.back() == L'\n')
+            flush();
+    }
+
+    void flush() {
+        if (tool_ && !line_.empty()) {
+            const suite::ComPtr<ITool> tool = find_tool(suite_, *tool_);
+            suite::CoTaskString placedFile;
+            unsigned long line = 0, column = 0;
+            if (tool && tool->TranslateToolMessage(placedFile.put(), &line, &column, line_.c_str()) == S_OK &&
+                placedFile)
+                output_.err(tool_diagnostic(line_, placedFile.c_str(), line) + L"\n");
+        }
+        tool_.reset();
+        line_.clear();
+    }
+
+private:
+    ISuite* suite_;
+    Output& output_;
+    std::optional<GUID> tool_;
+    std::wstring line_;
+};
+
+// The project's TMP and BIN folders, made when missing as the IDE makes
+// them: the tools write into them but do not make them.
+bool create_build_folders(const HostProject& project, Output& output) {
+    for (const PathType type : {PT_TMP, PT_BIN}) {
+        const std::wstring& folder = project.path(type);
+        const HRESULT made = folder.empty() ? S_OK : paths::create_directories(folder);
+        if (FAILED(made)) {
+            output.err(L"veska-host: cannot create the folder " + folder + L": " + hresult_explained(made) +
+                       L"\n");
+            return false;
+        }
+    }
+    return true;
+}
+
+// What the host can tell will fail before the suite does, which answers
+// with a bare HRESULT that names no file.
+std::wstring path_problem(const std::wstring& path, bool mustExist) {
+    constexpr size_t kLongestPath = 260; // the suite's narrow path buffers
+    for (const wchar_t c : path)
+        if (static_cast<unsigned>(c) > 255) {
+            wchar_t code[8];
+            swprintf(code, 8, L"U+%04X", static_cast<unsigned>(c));
+            return L"its character " + std::wstring(code) + L" has no one-byte form for the suite";
+        }
+    if (path.size() > kLongestPath)
+        return L"its full path has " + std::to_wstring(path.size()) + L" characters, more than the " +
+               std::to_wstring(kLongestPath) + L" the suite takes";
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (mustExist && (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)))
+        return L"no such file";
+    return {};
+}
+
+void warn_about_inputs(const ProjectFile& file, const HostProject& project,
+                       const std::vector<_NodeTag>& inputs, Output& output) {
+    const auto warn = [&output](const std::wstring& where, const std::wstring& problem) {
+        if (!problem.empty())
+            output.err(L"veska-host: warning: " + where + L": " + problem + L"\n");
+    };
+    for (int type = PT_FIRST_PATH_TYPE; type < PT_NUM_PATH_TYPES; ++type)
+        warn(L"[Paths] " + std::wstring(path_key(static_cast<PathType>(type))),
+             path_problem(project.path(static_cast<PathType>(type)), false));
+    for (const auto& [tool, location] : file.toolLocations)
+        if (!location.empty())
+            warn(L"[Tool Locations] " + from_utf8(class_name(tool)), path_problem(location, true));
+    const std::vector<std::wstring> sources = project.locations(FCAT_SRC);
+    for (size_t i = 0; i < sources.size(); ++i) {
+        const bool named = std::any_of(inputs.begin(), inputs.end(), [&](const _NodeTag& tag) {
+            return tag.file < 0 || (tag.folder == FCAT_SRC && static_cast<size_t>(tag.file) == i);
+        });
+        if (named)
+            warn(L"[Sources] " + sources[i],
+                 path_problem(paths::absolute(sources[i], project.project_directory()), true));
+    }
+}
+
 } // namespace
 
 std::wstring tool_diagnostic(const std::wstring& message, const std::wstring& file, unsigned long line) {
@@ -125,29 +222,36 @@ int run_build_with(SuiteSession& session, const BuildRequest& request, Output& o
     } else {
         inputs.push_back(_NodeTag{0, -1, -1}); // the project, as its menu passes it
     }
+    if (!create_build_folders(*project.get(), output))
+        return kExitFailure;
+    warn_about_inputs(file, *project.get(), inputs, output);
 
-    ISuite* suite = session.suite();
-    manager.script().onBuildMessage = [&output, suite](const BuildMessage& message) {
+    ToolMessagePlacer placer(session.suite(), output);
+    manager.script().onBuildMessage = [&output, &placer](const BuildMessage& message) {
         output.out(message.text);
-        if (!message.tool)
-            return;
-        const suite::ComPtr<ITool> tool = find_tool(suite, *message.tool);
-        suite::CoTaskString placedFile;
-        unsigned long line = 0, column = 0;
-        if (tool &&
-            tool->TranslateToolMessage(placedFile.put(), &line, &column, message.text.c_str()) == S_OK &&
-            placedFile)
-            output.err(tool_diagnostic(message.text, placedFile.c_str(), line) + L"\n");
+        placer.add(message);
     };
+    const size_t runsBefore = manager.executed().size();
     const HRESULT result = manager.Process(request.command, inputs.data(),
                                            static_cast<unsigned long>(inputs.size()), project.get(), nullptr);
+    placer.flush();
     manager.script().onBuildMessage = nullptr;
     manager.script().onToolLocationChanged = nullptr;
+
+    // The build output stays as the suite wrote it; why it failed goes here.
+    for (size_t i = runsBefore; i < manager.executed().size(); ++i) {
+        const ExecutedLine& run = manager.executed()[i];
+        if (FAILED(run.result))
+            output.err(L"veska-host: cannot run " + run.request.line + L": " + hresult_explained(run.result) +
+                       L"\n");
+    }
+    if (FAILED(result))
+        output.err(L"veska-host: the build failed: the suite returned " + hresult_explained(result) + L"\n");
 
     const HRESULT saved = save_project_state(file, *project.get());
     if (FAILED(saved)) {
         output.err(L"veska-host: cannot keep the project's state in " + state_path_of(file.path) + L": " +
-                   from_utf8(hresult_text(saved)) + L"\n");
+                   hresult_explained(saved) + L"\n");
         return result == S_OK ? kExitFailure : exit_code_of(result);
     }
     return exit_code_of(result);

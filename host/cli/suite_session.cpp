@@ -75,14 +75,25 @@ suite::ComPtr<HostProject> open_project(SuiteSession& session, const std::wstrin
 
     suite::ComPtr<HostProject> project = manager.add_project(file.path);
     project->set_suite(suite::ComPtr<ISuite>(session.suite()));
-    std::vector<std::wstring> warnings;
-    const HRESULT applied = apply_project_file(file, *project.get(), &manager.display(), warnings);
+    std::vector<std::wstring> warnings, errors;
+    const HRESULT applied = apply_project_file(file, *project.get(), &manager.display(), warnings, errors);
     report(warnings);
     if (FAILED(applied)) {
-        output.err("veska-host: cannot set the project up: " + hresult_text(applied) + "\n");
+        output.err(L"veska-host: cannot set the project up: " + hresult_explained(applied) + L"\n");
         return nullptr;
     }
-    load_project_state(file, *project.get());
+    for (const std::wstring& error : errors)
+        output.err(L"veska-host: " + error + L"\n");
+    if (!errors.empty())
+        return nullptr;
+    warnings.clear();
+    const HRESULT loaded = load_project_state(file, *project.get(), warnings);
+    report(warnings);
+    if (FAILED(loaded)) {
+        output.err(L"veska-host: cannot read the project's state in " + state_path_of(file.path) + L": " +
+                   hresult_explained(loaded) + L"\n");
+        return nullptr;
+    }
     return project;
 }
 

@@ -202,7 +202,13 @@ std::string OutputFilePattern::RootOf(const std::string& value) {
     }
     if (end == std::string::npos || end <= begin)
         return LinkerOptions::kDefaultRoot;
-    return value.substr(begin, end - begin);
+    std::string root = value.substr(begin, end - begin);
+    // Written back, a ")" in the root would be read as the end of a macro:
+    // keep only what follows the last one, as the next reading would.
+    const std::size_t rootParen = root.rfind(')');
+    if (rootParen != std::string::npos)
+        root.erase(0, rootParen + 1);
+    return root.empty() ? LinkerOptions::kDefaultRoot : root;
 }
 
 int OutputFilePattern::Parse(OptionParser& engine, const char* text) {
@@ -222,13 +228,17 @@ int OutputFilePattern::Generate(OptionParser& engine, char* out, std::size_t cap
     if (!out || capacity == 0 || !*output_)
         return 0;
     out[0] = '\0';
-    const std::string& root = values_->empty() ? std::string(LinkerOptions::kDefaultRoot) : values_->front();
+    const std::string defaultRoot = LinkerOptions::kDefaultRoot;
+    const std::string& root = values_->empty() ? defaultRoot : values_->front();
     std::size_t used = 0;
-    if (!AppendWhole(out, capacity, used, kPrefix + root + kSuffix)) {
-        engine.NoteTruncation();
-        return 0;
-    }
-    return static_cast<int>(used);
+    if (AppendWhole(out, capacity, used, kPrefix + root + kSuffix))
+        return static_cast<int>(used);
+    // A line without -O reads back as the default root (parsing never clears
+    // the output flag): write that, so the line reads back as itself.
+    engine.NoteTruncation();
+    if (root != defaultRoot && AppendWhole(out, capacity, used, kPrefix + defaultRoot + kSuffix))
+        return static_cast<int>(used);
+    return 0;
 }
 
 } // namespace suite::options

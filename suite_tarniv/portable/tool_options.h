@@ -115,12 +115,15 @@ public:
 
     OutputFilePattern(bool* output, ValueList* values);
     int Parse(OptionParser& engine, const char* text) override;
+    // A root that does not fit is written as the default root (a truncation).
     int Generate(OptionParser& engine, char* out, std::size_t capacity) override;
 
     // The root of a captured -O value: the text between the first ")" and the
     // last "." (so "$(TARGETBASE).cof" gives the default root); a value
     // without ")", such as a root the page wrote, gives its own name between
-    // the quotes and the last "."; the default root when nothing is left.
+    // the quotes and the last "."; a ")" in the root is dropped with all
+    // before it, so that the root reads back as itself; the default root
+    // when nothing is left.
     static std::string RootOf(const std::string& value);
 
 private:

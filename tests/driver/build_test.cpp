@@ -104,6 +104,45 @@ TEST_F(BuildAllTest, FailedSourceEchoesItsErrorFileAndHaltsWhenAsked) {
     EXPECT_EQ(suite_messages().back(), kHalting);
 }
 
+TEST_F(BuildAllTest, SavePreferenceChoosesTheSaveAndItsPrompt) {
+    add_source(L"main.c");
+    struct Case {
+        unsigned long command;
+        uint32_t preference;
+        int prompt; // -1: no save
+    };
+    const Case cases[] = {
+        {CMD_BUILD_ALL, 0, -1}, {CMD_BUILD_ALL, 1, 0}, {CMD_BUILD_ALL, 2, 1}, {CMD_BUILD_ALL, 3, 0},
+        {CMD_MAKE, 0, -1},      {CMD_MAKE, 1, 0},      {CMD_MAKE, 2, 1},      {CMD_COMPILE, 0, -1},
+        {CMD_COMPILE, 1, 0},    {CMD_COMPILE, 2, 1},   {CMD_ASSEMBLE, 2, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.command) + " preference " + std::to_string(c.preference));
+        manager->recorder()->clear();
+        manager->script().preferences[32] = c.preference;
+        process(c.command);
+
+        // Build All and Make save every file before the build starts; Assemble
+        // and Compile save their input before its tool runs.
+        const bool wholeProject = c.command == CMD_BUILD_ALL || c.command == CMD_MAKE;
+        const std::string save = wholeProject ? "SaveAllFiles" : "SaveFile";
+        EXPECT_EQ(calls(wholeProject ? "SaveFile" : "SaveAllFiles"), 0u);
+        const auto saves = manager->recorder()->calls_of(save);
+        if (c.prompt < 0) {
+            EXPECT_TRUE(saves.empty());
+            continue;
+        }
+        ASSERT_EQ(saves.size(), 1u);
+        const std::string prompt = std::to_string(c.prompt);
+        EXPECT_EQ(saves[0].arguments,
+                  wholeProject ? prompt
+                               : veska::host::quoted(file(L"main.c").c_str()) + ", prompt=" + prompt);
+        const auto& recorder = *manager->recorder();
+        EXPECT_LT(recorder.find(save + "("),
+                  recorder.find(wholeProject ? "NotifyBuildStarted" : "ExecuteCmdLine"));
+    }
+}
+
 TEST_F(BuildAllTest, LockedMemoryEndsTheBuildWithTheHostsAnswer) {
     add_source(L"main.c");
     manager->script().notifyBuildStarted = S_FALSE;
@@ -248,7 +287,7 @@ TEST_F(BuildAllTest, ToolLocationStamp) {
     manager->recorder()->clear_injections();
 
     // The suite's own manager hears of a moved tool; without one the check fails.
-    project->set_tool_location_stamp(key, L"C:\old\velc18.exe");
+    project->set_tool_location_stamp(key, L"C:\\old\\velc18.exe");
     ASSERT_EQ(suite->SetManager(nullptr), S_OK);
     EXPECT_EQ(process(CMD_BUILD_ALL), E_POINTER);
     EXPECT_EQ(previous.size(), 1u);

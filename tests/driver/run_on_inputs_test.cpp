@@ -38,14 +38,26 @@ TEST_F(RunOnInputsTest, FailedFileCountsAndTheOthersStillRun) {
     EXPECT_EQ(build_line().rfind(L"BUILD FAILED: ", 0), 0u);
 }
 
-TEST_F(RunOnInputsTest, SavesTheFileByPreferenceThroughTheExtendedManager) {
+TEST_F(RunOnInputsTest, ErrorFileLineLongerThanAPieceReachesTheHostInTwoPieces) {
     add_source(L"main.c");
-    manager->script().preferences[32] = 2;
+    std::string line;
+    for (size_t i = 0; i < 1500; ++i)
+        line.push_back(static_cast<char>('a' + i % 26));
+    const auto standIn = manager->script().execute;
+    manager->script().execute = [&](const veska::host::ExecuteRequest& request, unsigned long& exitCode) {
+        const HRESULT hr = standIn(request, exitCode);
+        EXPECT_TRUE(suite::test::write_file(file(L"main.cce"), line + "\n"));
+        return hr;
+    };
     EXPECT_EQ(process(CMD_COMPILE), S_OK);
-    const auto saves = manager->recorder()->calls_of("SaveFile");
-    ASSERT_EQ(saves.size(), 1u);
-    EXPECT_NE(saves[0].arguments.find(veska::host::quoted(file(L"main.c").c_str())), std::string::npos);
-    EXPECT_NE(saves[0].arguments.find("1"), std::string::npos);
+
+    const std::wstring wide(line.begin(), line.end());
+    EXPECT_EQ(tool_messages(), (std::vector<std::wstring>{wide.substr(0, 1023), wide.substr(1023) + L"\n"}));
+    for (const auto& message : manager->build_messages()) {
+        if (message.tool) {
+            EXPECT_EQ(*message.tool, CLSID_T_TARNIV18cc);
+        }
+    }
 }
 
 TEST_F(RunOnInputsTest, NodeThatIsNotInTheProject) {

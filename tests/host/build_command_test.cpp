@@ -7,6 +7,9 @@
 #include "project_file.h"
 #include "test_support.h"
 
+#include <chrono>
+#include <optional>
+
 namespace veska::host {
 namespace {
 
@@ -137,8 +140,29 @@ TEST_F(BuildCommandTest, OutputIsTheBuildOutputAsWrittenAndPlacedToolMessages) {
 TEST_F(BuildCommandTest, ExitCodesFollowTheSuitesResult) {
     EXPECT_EQ(cli::kExitOk, run(CMD_BUILD_ALL, [](auto...) { return S_OK; }));
     EXPECT_EQ(cli::kExitToolFailed, run(CMD_BUILD_ALL, [](auto...) { return S_FALSE; }));
+    EXPECT_EQ(std::string::npos, output_.err_text().find("the build failed"));
     EXPECT_EQ(cli::kExitFailure, run(CMD_BUILD_ALL, [](auto...) { return E_FAIL; }));
+    EXPECT_NE(std::string::npos,
+              output_.err_text().find("the build failed: the suite returned 0x80004005 ("));
     EXPECT_EQ(cli::kExitFailure, run(CMD_BUILD_ALL, [](auto...) { return TOOL_E_NOTLOCATED; }));
+    EXPECT_NE(std::string::npos, output_.err_text().find("0x80040202 (the tool cannot be located)"));
+}
+
+TEST_F(BuildCommandTest, AToolLineEchoedInPiecesIsPlacedWhole) {
+    const std::wstring longLine = L"Error[100] C:\\w\\a.c 7 : " + std::wstring(5000, L'y') + L"\n";
+    const auto echo = [&](unsigned long, _NodeTag*, unsigned long, IProject*, IProjectManager* manager) {
+        GUID compiler = CLSID_T_TARNIV18cc;
+        for (size_t at = 0; at < longLine.size(); at += 1023) // as the plug-in echoes an error file
+            manager->WriteBuildMessage(longLine.substr(at, 1023).c_str(), &compiler);
+        // The file's last line, without its line feed.
+        manager->WriteBuildMessage(L"Error[100] C:\\w\\b.c 9 : last", &compiler);
+        return S_FALSE;
+    };
+    EXPECT_EQ(cli::kExitToolFailed, run(CMD_MAKE, echo));
+    EXPECT_EQ(utf8(longLine) + "Error[100] C:\\w\\b.c 9 : last", output_.out_text());
+    EXPECT_NE(std::string::npos,
+              output_.err_text().find("C:\\w\\a.c(7): Error[100] " + std::string(5000, 'y') + "\n"));
+    EXPECT_NE(std::string::npos, output_.err_text().find("C:\\w\\b.c(9): Error[100] last\n"));
 }
 
 TEST_F(BuildCommandTest, AssembleAndCompileHandTheNamedFilesTags) {
@@ -256,15 +280,45 @@ TEST_F(BuildCommandTest, AMissingProjectFileIsAFailureBeforeAnyBuild) {
 }
 
 TEST_F(BuildCommandTest, UnusableLinesAreWarnedAboutAndSkipped) {
-    dir_.write(L"demo.ini",
-               "[Paths]\nXYZ=1\n[Tool T_NOSUCH]\nText=-x\n[Tool Locations]\nT_TARNIV18cc=bin\\v.exe\n"
-               "[File a.c]\nT_TARNIV18cc.Default=perhaps\n[Sources]\nFile=a.c\n");
+    dir_.write(L"demo.ini", "[Paths]\nXYZ=1\n[Tool T_NOSUCH]\nText=-x\n[Tool Locations]\nT_TARNIV18cc=\n"
+                            "[File a.c]\nT_TARNIV18cc.Default=perhaps\n[Sources]\nFile=a.c\n"
+                            "[Headers\nFile=a.h\n[SOURCES]\nFile=b.c\n");
+    compiler_->location = L"C:\\from\\the\\registry.exe";
     EXPECT_EQ(cli::kExitOk, run(CMD_BUILD_ALL, [](auto...) { return S_OK; }));
     const std::string& warnings = output_.err_text();
     EXPECT_NE(std::string::npos, warnings.find("warning: [Paths] XYZ: unknown path type"));
     EXPECT_NE(std::string::npos, warnings.find("warning: [Tool T_NOSUCH]: not a tool class"));
     EXPECT_NE(std::string::npos, warnings.find("warning: [File a.c] T_TARNIV18cc.Default"));
+    EXPECT_NE(std::string::npos,
+              warnings.find("warning: [Sources] is given 2 times: only the first is read"));
+    EXPECT_NE(std::string::npos, warnings.find("warning: line 11 \"[Headers\" is no section header"));
     EXPECT_EQ(std::string::npos, warnings.find("Tool Locations")); // a section of its own, not a tool's
+    EXPECT_EQ(L"", compiler_->location); // an empty value is no location, not the project's folder
+}
+
+TEST_F(BuildCommandTest, AStateFileThatCannotBeReadStopsTheCommand) {
+    CreateDirectoryW(dir_.file(L"demo.ini.state").c_str(), nullptr);
+    bool ran = false;
+    EXPECT_EQ(cli::kExitFailure, run(CMD_MAKE, [&](auto...) {
+                  ran = true;
+                  return S_OK;
+              }));
+    EXPECT_FALSE(ran);
+    EXPECT_NE(std::string::npos, output_.err_text().find("cannot read the project's state in "));
+}
+
+TEST_F(BuildCommandTest, TheStateKeepsCharactersAboveTheOneByteRange) {
+    dir_.write_wide(L"demo.ini", L"[Tool Locations]\nT_TARNIV18cc=bin\\\u4E2D.exe\n");
+    ASSERT_EQ(cli::kExitOk, run(CMD_BUILD_ALL, [](auto...) { return S_OK; }));
+    std::wstring stamp;
+    ASSERT_EQ(cli::kExitOk, run(CMD_MAKE, [&](unsigned long, _NodeTag*, unsigned long, IProject* project,
+                                              IProjectManager*) {
+                  suite::CoTaskString text;
+                  project->GetToolLocStamp(text.put(), L"{B6AE0005-A586-4CA5-BBF0-32CE918001F8}");
+                  stamp = text.c_str();
+                  return S_OK;
+              }));
+    EXPECT_EQ(dir_.file(L"bin\\\u4E2D.exe"), stamp); // not "bin\?.exe": no tool seems to have moved
 }
 
 TEST(ToolDiagnostic, TakesTheLocationWordsOutOfTheMessage) {
@@ -282,20 +336,34 @@ protected:
         RegisteredPlugin::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
-        CreateDirectoryW(dir_.file(L"include").c_str(), nullptr);
-        dir_.write(L"src\\main.c", "#include \"defs.h\"\nint main(void) { return VALUE; }\n");
-        dir_.write(L"src\\start.as", "; start\n    nop\n");
-        dir_.write(L"include\\defs.h", "#define VALUE 0\n");
-        dir_.write(L"demo.ini",
-                   ("[Device]\nName=ZOR18X9\n[Paths]\nINC=include\n[Sources]\nFile=src\\start.as\n"
-                    "File=src\\main.c\n[Headers]\nFile=include\\defs.h\n" +
-                    tool_locations())
-                       .c_str());
+        write_sources(dir_);
+        write_project(dir_);
     }
 
-    int run(unsigned long command, std::vector<std::wstring> files = {}) {
+    static void write_sources(const testing::ScratchDirectory& dir) {
+        CreateDirectoryW(dir.file(L"src").c_str(), nullptr);
+        CreateDirectoryW(dir.file(L"include").c_str(), nullptr);
+        dir.write(L"src\\main.c", "#include \"defs.h\"\nint main(void) { return VALUE; }\n");
+        dir.write(L"src\\start.as", "; start\n    nop\n");
+        dir.write(L"include\\defs.h", "#define VALUE 0\n");
+    }
+
+    // The demo project with more paths, sources, sections, and the tool
+    // locations (the stand-in driver's unless given), in UTF-16.
+    void write_project(const testing::ScratchDirectory& dir, const std::wstring& paths = {},
+                       const std::wstring& sources = {}, const std::wstring& sections = {},
+                       std::optional<std::wstring> locations = std::nullopt) const {
+        dir.write_wide(L"demo.ini", L"[Device]\nName=ZOR18X9\n[Paths]\nINC=include\n" + paths +
+                                        L"[Sources]\nFile=src\\start.as\nFile=src\\main.c\n" + sources +
+                                        L"[Headers]\nFile=include\\defs.h\n" + sections +
+                                        locations.value_or(from_utf8(tool_locations())));
+    }
+
+    int run(unsigned long command, std::vector<std::wstring> files = {}, const std::wstring& project = {}) {
         output_ = StringOutput();
-        return cli::run_build(BuildRequest{command, dir_.file(L"demo.ini"), std::move(files)}, output_);
+        return cli::run_build(
+            BuildRequest{command, project.empty() ? dir_.file(L"demo.ini") : project, std::move(files)},
+            output_);
     }
 };
 
@@ -314,6 +382,166 @@ TEST_F(EndToEnd, BuildThenMakeThenAFailingCompile) {
     EXPECT_NE(std::string::npos, output_.out_text().find("#error directive: boom\n"));
     EXPECT_NE(std::string::npos, output_.err_text().find("main.c(2): Error[100] #error directive: boom\n"))
         << output_.err_text();
+}
+
+// Settings the plug-in refuses: the build would be another one, so none runs.
+TEST_F(EndToEnd, RefusedSettingsStopTheBuildNamingSectionAndReason) {
+    std::wstring fits = L"-G ";
+    while (fits.size() < 2047)
+        fits += L" -W3";
+    ASSERT_EQ(2047u, fits.size());
+    const std::wstring location = from_utf8(tool_locations());
+    struct Case {
+        const char* name;
+        std::wstring sections, locations;
+        int exitCode;
+        const char* says;
+    } cases[] = {
+        {"2,047 characters fit", L"[Tool T_TARNIV18cc]\nText=" + fits + L"\n", location, cli::kExitOk, ""},
+        {"2,048 characters", L"[Tool T_TARNIV18cc]\nText=-G" + std::wstring(2046, L'x') + L"\n", location,
+         cli::kExitFailure, "[Tool T_TARNIV18cc] Text: the text was refused: it has 2048 characters"},
+        {"100,000 characters", L"[Suite]\nText=" + std::wstring(100000, L'x') + L"\n", location,
+         cli::kExitFailure, "[Suite] Text: the text was refused: it has 100000 characters"},
+        {"a character above 255", L"[File src\\main.c]\nT_TARNIV18cc.Text=-DX=\u0100\n", location,
+         cli::kExitFailure,
+         "[File src\\main.c] T_TARNIV18cc.Text: the text was refused: its character U+0100"},
+        {"a location of 300 characters", L"",
+         L"[Tool Locations]\nT_TARNIV18as=C:\\" + std::wstring(297, L'v') + L"\n", cli::kExitFailure,
+         "[Tool Locations] T_TARNIV18as: the tool refused the location: it has 300 characters"},
+    };
+    for (const Case& c : cases) {
+        write_project(dir_, {}, {}, c.sections, c.locations);
+        EXPECT_EQ(c.exitCode, run(CMD_BUILD_ALL)) << c.name << "\n" << output_.err_text();
+        EXPECT_NE(std::string::npos, output_.err_text().find(c.says)) << c.name << "\n" << output_.err_text();
+        EXPECT_EQ(c.exitCode == cli::kExitOk, !output_.out_text().empty()) << c.name;
+    }
+}
+
+// The suite's failures name no file; the host says what it can see.
+TEST_F(EndToEnd, AFailedBuildSaysWhyOnStandardError) {
+    const std::wstring sourceFolder = dir_.file(L"src\\");
+    const auto long_source = [&](size_t length) {
+        const std::wstring name = std::wstring(length - sourceFolder.size() - 2, L'n') + L".c";
+        dir_.write(L"src\\" + name, "int n;\n");
+        return L"File=src\\" + name + L"\n";
+    };
+    const std::wstring driver = from_utf8(driver_);
+    const auto locations = [&](const std::wstring& compiler) {
+        return L"[Tool Locations]\nT_TARNIV18as=" + driver + L"\nT_TARNIV18cc=" + compiler +
+               L"\nT_TARNIV18ld=" + driver + L"\n";
+    };
+    struct Case {
+        const char* name;
+        std::wstring paths, sources, locations;
+        std::vector<std::string> says;
+    } cases[] = {
+        {"a folder as the tool",
+         L"",
+         L"",
+         locations(dir_.path()),
+         {"warning: [Tool Locations] T_TARNIV18cc: no such file\n", "cannot run \"" + utf8(dir_.path()),
+          "the suite returned 0x80070005 ("}},
+        {"an empty location", L"", L"", locations(L""), {"the suite returned 0x80040202 ("}},
+        {"a location above 255",
+         L"",
+         L"",
+         locations(L"C:\\\u4E2D\\velc18.exe"),
+         {"warning: [Tool Locations] T_TARNIV18cc: its character U+4E2D", "the suite returned 0x80040202 ("}},
+        {"a missing source",
+         L"",
+         L"File=src\\gone.c\n",
+         locations(driver),
+         {"warning: [Sources] src\\gone.c: no such file\n", "the suite returned 0x80004005 ("}},
+        {"TMP above 255",
+         L"TMP=obj\u4E2D\n",
+         L"",
+         locations(driver),
+         {"warning: [Paths] TMP: its character U+4E2D", "the suite returned 0x80070459 ("}},
+        {"INC above 255",
+         L"INC=include\u4E2D\n",
+         L"",
+         locations(driver),
+         {"warning: [Paths] INC: its character U+4E2D", "the suite returned 0x80070459 ("}},
+        {"a source path of 259 characters",
+         L"",
+         long_source(259),
+         locations(driver),
+         {"the suite returned 0x800700CE ("}}, // its object's path is longer
+        {"a source path of 260 characters",
+         L"",
+         long_source(260),
+         locations(driver),
+         {"the suite returned 0x800700CE ("}},
+        {"a source path of 261 characters",
+         L"",
+         long_source(261),
+         locations(driver),
+         {"its full path has 261 characters, more than the 260", "the suite returned 0x80004005 ("}},
+    };
+    for (const Case& c : cases) {
+        write_project(dir_, c.paths, c.sources, {}, c.locations);
+        EXPECT_EQ(cli::kExitFailure, run(CMD_BUILD_ALL)) << c.name;
+        EXPECT_NE(std::string::npos, output_.out_text().find("BUILD FAILED: ")) << c.name;
+        for (const std::string& text : c.says)
+            EXPECT_NE(std::string::npos, output_.err_text().find(text)) << c.name << "\n"
+                                                                        << output_.err_text();
+    }
+}
+
+TEST_F(EndToEnd, BuildAllDeletesOnlyWhatThisProjectsBuildsMade) {
+    write_project(dir_, L"TMP=obj\nBIN=out\n");
+    ASSERT_EQ(cli::kExitOk, run(CMD_BUILD_ALL)) << output_.err_text();
+    EXPECT_TRUE(dir_.exists(L"obj\\main.obj")); // the missing folders were made
+    EXPECT_TRUE(dir_.exists(L"out\\demo.cof"));
+
+    // A copy built in its own folder keeps its hands off the original's files.
+    testing::ScratchDirectory copy;
+    write_sources(copy);
+    write_project(copy, L"TMP=obj\nBIN=out\n");
+    ASSERT_TRUE(CopyFileW(dir_.file(L"demo.ini.state").c_str(), copy.file(L"demo.ini.state").c_str(), FALSE));
+    ASSERT_EQ(cli::kExitOk, run(CMD_BUILD_ALL, {}, copy.file(L"demo.ini"))) << output_.err_text();
+    EXPECT_TRUE(dir_.exists(L"obj\\main.obj"));
+    EXPECT_TRUE(dir_.exists(L"out\\demo.cof"));
+    const IniSection kept = read_ini_section(copy.file(L"demo.ini.state"), L"Output Files");
+    ASSERT_EQ(1u, kept.size());
+    EXPECT_EQ(L"out\\demo.cof", kept[0].second); // relative to the project
+
+    // Entries no build of the copy makes: dropped with a warning, never deleted.
+    const std::wstring foreign[] = {dir_.file(L"obj\\main.obj"), L"src\\main.c", L"demo.ini",
+                                    L"..\\" + dir_.path().substr(dir_.path().rfind(L'\\') + 1) +
+                                        L"\\out\\demo.cof"};
+    IniSection entries;
+    for (const std::wstring& entry : foreign)
+        entries.emplace_back(L"File", entry);
+    ASSERT_TRUE(write_ini_section(copy.file(L"demo.ini.state"), L"Intermediate Files", entries));
+    ASSERT_EQ(cli::kExitOk, run(CMD_BUILD_ALL, {}, copy.file(L"demo.ini"))) << output_.err_text();
+    for (const std::wstring& entry : foreign)
+        EXPECT_NE(std::string::npos, output_.err_text().find("[Intermediate Files] " + utf8(entry) +
+                                                             " in the state file: not a file this project's "
+                                                             "builds make; dropped, not deleted"))
+            << output_.err_text();
+    EXPECT_TRUE(dir_.exists(L"obj\\main.obj"));
+    EXPECT_TRUE(dir_.exists(L"out\\demo.cof"));
+    EXPECT_TRUE(copy.exists(L"src\\main.c"));
+    EXPECT_TRUE(copy.exists(L"demo.ini"));
+}
+
+// Under Wine a line written to a hidden console costs about 70 ms: 2,000 of
+// them took minutes before the host drained the tool's output through a pipe.
+TEST_F(EndToEnd, TwoThousandToolLinesTakeSecondsNotMinutes) {
+    std::string source = "int main(void) { return 0; }\n";
+    for (int i = 0; i < 2000; ++i)
+        source += "#error line " + std::to_string(i) + "\n";
+    dir_.write(L"src\\main.c", source.c_str());
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(cli::kExitToolFailed, run(CMD_COMPILE, {L"src\\main.c"}));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(15));
+    size_t placed = 0;
+    for (size_t at = 0;
+         (at = output_.err_text().find("): Error[100] #error directive: line ", at)) != std::string::npos;
+         ++at)
+        ++placed;
+    EXPECT_EQ(2000u, placed);
 }
 
 } // namespace

@@ -153,6 +153,15 @@ TEST_F(ManagerTest, RealRunReturnsTheExitCodeAndRunsInTheCurrentDirectory) {
     EXPECT_TRUE(dir.exists(L"marker.txt"));
 }
 
+TEST_F(ManagerTest, RealRunKeepsWhatTheToolPrintedOnBothStreams) {
+    unsigned long code = 0;
+    ASSERT_EQ(S_OK, manager_->ExecuteCmdLine(L"(echo to output) & (echo to error 1>&2) & exit 4", &code,
+                                             nullptr, nullptr, ECL_UGLYDOSTOOL));
+    EXPECT_EQ(4u, code);
+    EXPECT_NE(std::string::npos, manager_->executed()[0].output.find("to output"));
+    EXPECT_NE(std::string::npos, manager_->executed()[0].output.find("to error"));
+}
+
 TEST_F(ManagerTest, RealRunOfAMissingProgramFailsWithoutAnExitCode) {
     unsigned long code = 1234;
     const HRESULT result =

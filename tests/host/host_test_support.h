@@ -45,6 +45,17 @@ public:
             fclose(f);
         }
     }
+    // UTF-16 with its byte-order mark: the profile functions then read every character.
+    void write_wide(const std::wstring& name, const std::wstring& text) const {
+        if (FILE* f = _wfopen(file(name).c_str(), L"wb")) {
+            fputs("\xFF\xFE", f);
+            for (const wchar_t c : text) {
+                fputc(c & 0xFF, f);
+                fputc(c >> 8, f);
+            }
+            fclose(f);
+        }
+    }
     bool exists(const std::wstring& name) const {
         return GetFileAttributesW(file(name).c_str()) != INVALID_FILE_ATTRIBUTES;
     }

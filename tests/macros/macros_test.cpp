@@ -65,12 +65,11 @@ TEST_F(MacrosTest, DirectoryMacroFailures) {
     expand(dir_macros, L"-I$(INCDIR)", suite::E_PATH_TOO_LONG);
     project->set_path(PT_INC, L"C:\\\x0416");
     expand(dir_macros, L"-I$(INCDIR)", HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION));
-    // The expanded line is bounded at 32767 characters.
+    // The expanded line is bounded at 32767 characters: one more fails.
     project->set_path(PT_INC, std::wstring(200, L'd'));
-    std::wstring line;
-    for (int i = 0; i < 170; ++i) // 170 quoted lists of 200 characters
-        line += L"$(INCDIR)";
-    expand(dir_macros, line.c_str(), suite::E_COMMAND_LINE_TOO_LONG);
+    const std::wstring longest = L"$(INCDIR)" + std::wstring(32767 - 202, L'x'); // 202: the quoted list
+    EXPECT_EQ(expand(dir_macros, longest.c_str()).size(), 32767u);
+    expand(dir_macros, (longest + L"x").c_str(), suite::E_COMMAND_LINE_TOO_LONG);
 }
 
 TEST_F(MacrosTest, ObjectsAndLibrariesInFolderOrder) {

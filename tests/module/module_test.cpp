@@ -1,4 +1,5 @@
 // The DLL's entry points, through the module as the platform loads it.
+#include "class_table.h"
 #include "test_support.h"
 #include "version_text.h"
 
@@ -7,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -14,26 +16,50 @@ namespace {
 using suite::ComPtr;
 using suite::test::SuiteDll;
 
-const CLSID* const kAllClasses[] = {&CLSID_S_TARNIV18,    &CLSID_SA_TARNIV18,  &CLSID_T_TARNIV18as,
-                                    &CLSID_T_TARNIV18cc,  &CLSID_T_TARNIV18ld, &CLSID_TA_TARNIV18as,
-                                    &CLSID_TA_TARNIV18cc, &CLSID_TA_TARNIV18ld};
+// The module's class table as the host expects it: each class, in order, with
+// the number of its registry script.
+struct TableEntry {
+    const CLSID* clsid;
+    UINT registryScript;
+};
+const TableEntry kClassTable[] = {
+    {&CLSID_S_TARNIV18, 215},    {&CLSID_SA_TARNIV18, 209},   {&CLSID_T_TARNIV18as, 210},
+    {&CLSID_T_TARNIV18cc, 211},  {&CLSID_T_TARNIV18ld, 212},  {&CLSID_TA_TARNIV18as, 213},
+    {&CLSID_TA_TARNIV18cc, 214}, {&CLSID_TA_TARNIV18ld, 208},
+};
 
 class ModuleEntryPoints : public ::testing::Test {
 protected:
     suite::test::ComApartment apartment;
     SuiteDll dll;
 
-    // The classes the module serves today.
-    std::vector<ComPtr<IClassFactory>> served_class_objects() {
-        std::vector<ComPtr<IClassFactory>> served;
-        for (const CLSID* clsid : kAllClasses) {
+    // The class object of every class (ServesTheEightClassesInTableOrder
+    // holds that each is there).
+    std::vector<ComPtr<IClassFactory>> class_objects() {
+        std::vector<ComPtr<IClassFactory>> objects;
+        for (const TableEntry& entry : kClassTable) {
             ComPtr<IClassFactory> factory;
-            if (SUCCEEDED(dll.get_class_object(*clsid, IID_IClassFactory, factory.put_void())))
-                served.push_back(factory);
+            EXPECT_EQ(S_OK, dll.get_class_object(*entry.clsid, IID_IClassFactory, factory.put_void()));
+            if (factory)
+                objects.push_back(factory);
         }
-        return served;
+        return objects;
     }
 };
+
+TEST_F(ModuleEntryPoints, ServesTheEightClassesInTableOrder) {
+    using suite::module::class_table_begin;
+    using suite::module::class_table_end;
+    ASSERT_EQ(std::size(kClassTable), static_cast<size_t>(class_table_end() - class_table_begin()));
+    for (size_t i = 0; i < std::size(kClassTable); ++i) {
+        SCOPED_TRACE(i);
+        const suite::module::ClassEntry& entry = class_table_begin()[i];
+        EXPECT_TRUE(IsEqualCLSID(*kClassTable[i].clsid, *entry.clsid));
+        EXPECT_EQ(kClassTable[i].registryScript, entry.registryScript);
+        ComPtr<IClassFactory> factory;
+        ASSERT_EQ(S_OK, dll.get_class_object(*kClassTable[i].clsid, IID_IClassFactory, factory.put_void()));
+    }
+}
 
 TEST_F(ModuleEntryPoints, UnknownClassIsNotAvailable) {
     const CLSID unknown = {0x12345678, 0x1234, 0x1234, {1, 2, 3, 4, 5, 6, 7, 8}};
@@ -46,11 +72,10 @@ TEST_F(ModuleEntryPoints, UnknownClassIsNotAvailable) {
 }
 
 TEST_F(ModuleEntryPoints, ClassObjectsAreCreatedOnceAndKept) {
-    for (const CLSID* clsid : kAllClasses) {
+    for (const TableEntry& entry : kClassTable) {
         ComPtr<IClassFactory> first, second;
-        if (FAILED(dll.get_class_object(*clsid, IID_IClassFactory, first.put_void())))
-            continue;
-        ASSERT_EQ(S_OK, dll.get_class_object(*clsid, IID_IClassFactory, second.put_void()));
+        ASSERT_EQ(S_OK, dll.get_class_object(*entry.clsid, IID_IClassFactory, first.put_void()));
+        ASSERT_EQ(S_OK, dll.get_class_object(*entry.clsid, IID_IClassFactory, second.put_void()));
         EXPECT_EQ(first.get(), second.get());
         // Asking for the class object alone does not hold the module.
         first.reset();
@@ -59,8 +84,8 @@ TEST_F(ModuleEntryPoints, ClassObjectsAreCreatedOnceAndKept) {
     }
 }
 
-TEST_F(ModuleEntryPoints, EveryServedClassRefusesAggregation) {
-    for (auto& factory : served_class_objects()) {
+TEST_F(ModuleEntryPoints, EveryClassRefusesAggregation) {
+    for (auto& factory : class_objects()) {
         ComPtr<IUnknown> outer;
         ASSERT_EQ(S_OK, factory->QueryInterface(IID_IUnknown, outer.put_void()));
         void* out = reinterpret_cast<void*>(1);
@@ -71,7 +96,7 @@ TEST_F(ModuleEntryPoints, EveryServedClassRefusesAggregation) {
 
 TEST_F(ModuleEntryPoints, CanUnloadOnlyWithoutLiveObjectsOrLocks) {
     EXPECT_EQ(S_OK, dll.can_unload_now());
-    for (auto& factory : served_class_objects()) {
+    for (auto& factory : class_objects()) {
         ASSERT_EQ(S_OK, factory->LockServer(TRUE));
         EXPECT_EQ(S_FALSE, dll.can_unload_now());
         ASSERT_EQ(S_OK, factory->LockServer(FALSE));
@@ -82,8 +107,9 @@ TEST_F(ModuleEntryPoints, CanUnloadOnlyWithoutLiveObjectsOrLocks) {
             continue; // a class whose creation needs registration is covered elsewhere
         EXPECT_EQ(S_FALSE, dll.can_unload_now());
         // The suite holds its tools until the host unloads it.
-        if (ComPtr<ISuite> suite = object.as<ISuite>())
+        if (ComPtr<ISuite> suite = object.as<ISuite>()) {
             EXPECT_EQ(S_OK, suite->Unload());
+        }
         object.reset();
         EXPECT_EQ(S_OK, dll.can_unload_now());
     }

@@ -78,22 +78,11 @@ protected:
     SuiteDll dll;
 
     void SetUp() override { ASSERT_EQ(0, suite::test::run_process(regsvr32(L"/s", dll.path()))); }
-
-    // The classes the module serves today; the others have no script run yet.
-    std::vector<ClassInfo> served() {
-        std::vector<ClassInfo> result;
-        for (const ClassInfo& info : kClasses) {
-            ComPtr<IClassFactory> factory;
-            if (SUCCEEDED(dll.get_class_object(*info.clsid, IID_IClassFactory, factory.put_void())))
-                result.push_back(info);
-        }
-        return result;
-    }
 };
 
-TEST_F(Registration, WritesEveryKeyOfEachServedClass) {
+TEST_F(Registration, WritesEveryKeyOfEachClass) {
     const std::wstring libid = guid_text(LIBID_SUITE_TARNIV18Lib);
-    for (const ClassInfo& info : served()) {
+    for (const ClassInfo& info : kClasses) {
         SCOPED_TRACE(info.name);
         const std::wstring name = info.name;
         const std::wstring clsid = guid_text(*info.clsid);
@@ -115,22 +104,15 @@ TEST_F(Registration, WritesEveryKeyOfEachServedClass) {
     }
 }
 
-TEST_F(Registration, ListsThePlugInForTheHostWhenTheSuiteIsServed) {
+TEST_F(Registration, ListsThePlugInForTheHost) {
     RegistryKey listing(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Corvane\\VESKA IDE\\ProcAbout\\Suite_TARNIV18");
-    bool suiteServed = false;
-    for (const ClassInfo& info : served())
-        suiteServed |= IsEqualCLSID(*info.clsid, CLSID_S_TARNIV18) != 0;
-    if (!suiteServed) {
-        EXPECT_FALSE(listing.exists());
-        return;
-    }
     EXPECT_EQ(0, _wcsicmp(dll.path().c_str(), listing.value(L"ModulePath").c_str()));
     EXPECT_EQ(L"1.22.3.0", listing.value(L"ProductVersion"));
 }
 
 TEST_F(Registration, UnregistrationRemovesWhatTheScriptsAddedButKeepsTheClsidKey) {
     ASSERT_EQ(0, suite::test::run_process(regsvr32(L"/s /u", dll.path())));
-    for (const ClassInfo& info : served()) {
+    for (const ClassInfo& info : kClasses) {
         SCOPED_TRACE(info.name);
         const std::wstring progId = std::wstring(L"Suite_TARNIV18.") + info.name;
         EXPECT_FALSE(RegistryKey(HKEY_CLASSES_ROOT, progId).exists());
@@ -206,7 +188,7 @@ protected:
     static std::vector<std::wstring> fields(ITypeInfo* info) {
         TYPEATTR* attr = nullptr;
         std::vector<std::wstring> names;
-        if (FAILED(info->GetTypeAttr(&attr)))
+        if (!info || FAILED(info->GetTypeAttr(&attr)))
             return names;
         for (WORD i = 0; i < attr->cVars; ++i) {
             VARDESC* var = nullptr;
@@ -396,8 +378,9 @@ TEST_F(TypeLibrary, DescribesTheRecordsAndEnumerations) {
                                          L"fState", L"pszName", L"pszStatusBarText", L"HotKey"}),
               fields(records[L"_MENUITEM"].get()));
     EXPECT_EQ((std::vector<std::wstring>{L"lCommandID", L"lInsertionPoint", L"fFlags", L"fStyle", L"fState",
-                                         L"pszStatusBarText", L"pszTooltipText", L"sWidth", L"sReserved"}),
+                                         L"pszStatusBarText", L"pszTooltipText", L"sWidth"}),
               fields(records[L"_TOOLBARCONTROL"].get()));
+    EXPECT_EQ((std::vector<std::wstring>{L"wKey", L"bModifier"}), fields(records[L"_HOTKEY"].get()));
 
     auto enums = infos(TKIND_ENUM);
     EXPECT_EQ((std::vector<std::wstring>{

@@ -100,15 +100,17 @@ TEST_F(ExceptionLog, FirstLineCreatesDirectoriesAndHeaderThenLinesAppend) {
 
     XLogged(E_INVALIDARG, "lsc", 13).Log();
     XLogged(REGDB_E_CLASSNOTREG, "C:\\src\\include\\s_base2.h", 250).Log();
+    XLogged(E_OUTOFMEMORY, "/build/src\\include/s_base2.cpp", 80).Log(); // the compiler's own separators
 
     const std::string log = read_file(suite::text::widen(xlogged::log_path()));
     ASSERT_EQ(0u, log.find(header)) << log;
     const std::string lines = log.substr(header.size());
     const std::regex expected("\\d{4}-\\d\\d-\\d\\d/\\d\\d:\\d\\d:\\d\\d 0x80070057 \"lsc\":13\r\n"
-                              "\\d{4}-\\d\\d-\\d\\d/\\d\\d:\\d\\d:\\d\\d 0x80040154 \"s_base2.h\":250\r\n");
+                              "\\d{4}-\\d\\d-\\d\\d/\\d\\d:\\d\\d:\\d\\d 0x80040154 \"s_base2.h\":250\r\n"
+                              "\\d{4}-\\d\\d-\\d\\d/\\d\\d:\\d\\d:\\d\\d 0x8007000E \"s_base2.cpp\":80\r\n");
     EXPECT_TRUE(std::regex_match(lines, expected)) << lines;
 
-    ASSERT_EQ(2u, g_debugLines.size());
+    ASSERT_EQ(3u, g_debugLines.size());
     EXPECT_EQ(0u, g_debugLines[0].find("EXCEPTION LOGGED: "));
     EXPECT_NE(std::string::npos, g_debugLines[0].find(" 0x80070057 \"lsc\":13\n"));
 }

@@ -64,11 +64,13 @@ TEST(ObjectListTest, JoinedWithSingleBlanksAndBounded) {
     ASSERT_TRUE(append_list_path(list, "C:\\c.lib"));
     EXPECT_EQ(list, "\"C:\\a.obj\" \"C:\\c.lib\"");
 
-    std::string full(kMaxCommandLine - 5, 'x');
-    EXPECT_FALSE(append_list_path(full, "abcd")); // blank + 6 characters
-    EXPECT_EQ(full.size(), kMaxCommandLine - 5);
-    EXPECT_TRUE(append_list_path(full, "ab")); // blank + 4 characters
-    EXPECT_EQ(full.size(), kMaxCommandLine);
+    // The list holds at most 32767 characters.
+    std::string full(32763, 'x');
+    EXPECT_FALSE(append_list_path(full, "ab")); // blank + 4 characters: one too many
+    EXPECT_EQ(full.size(), 32763u);
+    full.pop_back();
+    EXPECT_TRUE(append_list_path(full, "ab"));
+    EXPECT_EQ(full.size(), 32767u);
 }
 
 TEST(BaseNameTest, DirectoryAndExtensionRemoved) {

@@ -75,6 +75,8 @@ TEST(ToolOptions, LinkerKeepsFakeLocalsAndOutputAndReadsTheRootBack) {
         {"-O \"$(TARGETBASE)_v2.hex\"", "-FAKELOCAL -O\"_v2.hex\""},
         {"-O\"out.hex\"", "-FAKELOCAL -O\"out.hex\""},
         {"-Oout", "-FAKELOCAL -O\"out.hex\""},
+        {"-O\"$(TARGETBASE)b)c.cof\"", "-FAKELOCAL -O\"c.hex\""},
+        {"-O\"$(TARGETBASE).cof).\"", "-FAKELOCAL -O\"$(TARGETBASE).hex\""},
         {"-O\"first.hex\" -O\"second.hex\"", "-FAKELOCAL -O\"first.hex\""},
         {"-PSECTMAP -D32 -icd -W-3", "-PSECTMAP -FAKELOCAL -D32 -ICD -W-3 -O\"$(TARGETBASE).hex\""},
     };
@@ -100,6 +102,8 @@ TEST(ToolOptions, LevelListShowsTheHighestSetLevel) {
 
 // Options that do not fit are left out whole and the line stays valid: the
 // 1023-character pattern output for the macros and the root, 2047 in all.
+// A root that does not fit gives way to the default one, as reading the line
+// back would.
 TEST(ToolOptions, WhatDoesNotFitIsLeftOutWhole) {
     Page<CompilerOptions> compiler;
     compiler.options.hasMacros = true;
@@ -116,7 +120,10 @@ TEST(ToolOptions, WhatDoesNotFitIsLeftOutWhole) {
 
     Page<LinkerOptions> linker;
     linker.options.outputValues.push_back(std::string(1100, 'r'));
-    EXPECT_EQ("-FAKELOCAL", linker.Generate());
+    const std::string defaultRoot = "-FAKELOCAL -O\"$(TARGETBASE).hex\"";
+    EXPECT_EQ(PatternEngine::kTruncated, linker.parser.GenerateLine());
+    EXPECT_EQ(defaultRoot, linker.line);
+    EXPECT_EQ(defaultRoot, Page<LinkerOptions>().Regenerate(linker.line));
     linker.options.outputValues[0] = std::string(1015, 'r'); // -O" + root + .hex" is 1023
     EXPECT_EQ(10u + 1 + 1023, linker.Generate().size());
 }

@@ -274,8 +274,16 @@ TEST_F(MenuTest, ToolbarControlsAreASeparatorAndTwoButtons) {
     }
     EXPECT_EQ(0, make.style);
     EXPECT_EQ(0, buildAll.style);
+}
 
+TEST_F(MenuTest, ToolbarControlsGoMakeBuildAllThenTheSeparator) {
+    ASSERT_EQ(S_OK, suite->AddControls(toolbar.get()));
+    host->recorder()->clear();
     ASSERT_EQ(S_OK, suite->RemoveControls(toolbar.get()));
+    std::vector<std::string> removed;
+    for (const auto& call : host->recorder()->calls_of("IToolbar.RemoveControl"))
+        removed.push_back(call.arguments);
+    EXPECT_EQ((std::vector<std::string>{"id=60003", "id=60000", "id=61979"}), removed);
     EXPECT_TRUE(toolbar->controls().empty());
 }
 

@@ -15,8 +15,12 @@
 namespace suite::test {
 
 std::wstring suite_dll_path() {
+    return windows_path(SUITE_DLL_PATH);
+}
+
+std::wstring windows_path(const char* buildPath) {
     // The build gives a Unix path; wine maps the root to drive Z:.
-    std::string unixPath = SUITE_DLL_PATH;
+    const std::string unixPath = buildPath;
     std::wstring path;
     if (!unixPath.empty() && unixPath[0] == '/')
         path = L"Z:";
@@ -25,7 +29,9 @@ std::wstring suite_dll_path() {
     return path;
 }
 
-SuiteDll::SuiteDll() : path_(suite_dll_path()) {
+SuiteDll::SuiteDll() : SuiteDll(suite_dll_path()) {}
+
+SuiteDll::SuiteDll(std::wstring path) : path_(std::move(path)) {
     module_ = LoadLibraryW(path_.c_str());
     if (!module_)
         throw std::runtime_error("cannot load Suite_TARNIV18.dll");
@@ -37,6 +43,16 @@ SuiteDll::~SuiteDll() {
     FreeLibrary(module_);
 }
 
+namespace {
+
+// An entry point as its own type. The step through void (*)(), the generic
+// function pointer, keeps the compiler from judging the two signatures.
+template <class Fn> Fn entry_as(FARPROC proc) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(proc));
+}
+
+} // namespace
+
 FARPROC SuiteDll::entry(const char* name) const {
     FARPROC proc = GetProcAddress(module_, name);
     if (!proc)
@@ -46,22 +62,22 @@ FARPROC SuiteDll::entry(const char* name) const {
 
 HRESULT SuiteDll::get_class_object(REFCLSID clsid, REFIID iid, void** out) const {
     using Fn = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
-    return reinterpret_cast<Fn>(entry("DllGetClassObject"))(clsid, iid, out);
+    return entry_as<Fn>(entry("DllGetClassObject"))(clsid, iid, out);
 }
 
 HRESULT SuiteDll::can_unload_now() const {
     using Fn = HRESULT(WINAPI*)();
-    return reinterpret_cast<Fn>(entry("DllCanUnloadNow"))();
+    return entry_as<Fn>(entry("DllCanUnloadNow"))();
 }
 
 HRESULT SuiteDll::register_server() const {
     using Fn = HRESULT(WINAPI*)();
-    return reinterpret_cast<Fn>(entry("DllRegisterServer"))();
+    return entry_as<Fn>(entry("DllRegisterServer"))();
 }
 
 HRESULT SuiteDll::unregister_server() const {
     using Fn = HRESULT(WINAPI*)();
-    return reinterpret_cast<Fn>(entry("DllUnregisterServer"))();
+    return entry_as<Fn>(entry("DllUnregisterServer"))();
 }
 
 long run_process(const std::wstring& commandLine) {
@@ -70,7 +86,8 @@ long run_process(const std::wstring& commandLine) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
         return -1;
     WaitForSingleObject(process.hProcess, INFINITE);
     DWORD code = 0;
@@ -86,7 +103,8 @@ TempDirectory::TempDirectory() {
     static unsigned counter = 0;
     for (;;) {
         wchar_t name[MAX_PATH + 32];
-        swprintf(name, sizeof name / sizeof name[0], L"%lssuite-test-%lu-%u", base, GetCurrentProcessId(), ++counter);
+        swprintf(name, sizeof name / sizeof name[0], L"%lssuite-test-%lu-%u", base, GetCurrentProcessId(),
+                 ++counter);
         if (CreateDirectoryW(name, nullptr)) {
             path_ = name;
             return;

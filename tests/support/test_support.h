@@ -29,6 +29,8 @@ private:
 class SuiteDll {
 public:
     SuiteDll();
+    // Another build of the module (the fault-injection one), by its Windows path.
+    explicit SuiteDll(std::wstring path);
     ~SuiteDll();
     SuiteDll(const SuiteDll&) = delete;
     SuiteDll& operator=(const SuiteDll&) = delete;
@@ -50,6 +52,8 @@ private:
 
 // Windows form of the built DLL's path.
 std::wstring suite_dll_path();
+// Windows form of a path the build gives (a Unix path maps to drive Z:).
+std::wstring windows_path(const char* buildPath);
 
 // Runs a command line to completion; returns its exit code, or -1 when it
 // could not be started.
