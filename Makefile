@@ -1,7 +1,7 @@
 # The project's front door. `make test` and `make demo` work on a fresh
 # Debian machine: they install what is missing first.
 
-.PHONY: all deps build build-x64 build-x86 build-native test test-x64 test-native fuzz demo clean
+.PHONY: all deps build build-x64 build-x86 build-native test test-x64 test-native fuzz demo dist clean
 
 FUZZ_SECONDS ?= 45
 
@@ -24,7 +24,18 @@ build-native: deps
 
 build: build-x64 build-x86 build-native
 
-test-x64: build-x64
+# The package: both DLLs built for release (debug information in .debug files
+# beside them), the stand-ins, the example and INSTALL.md, in
+# dist/Suite_TARNIV18-<version>.zip.
+dist: deps
+	cmake --preset windows-x64-release
+	cmake --build --preset windows-x64-release
+	cmake --preset windows-x86-release
+	cmake --build --preset windows-x86-release
+	scripts/make-dist.sh
+
+# The x64 tests include installing the package.
+test-x64: build-x64 dist
 	ctest --preset windows-x64
 
 test-native: build-native

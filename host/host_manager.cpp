@@ -245,11 +245,17 @@ HRESULT HostProjectManager::ExecuteCmdLine(LPCWSTR pwszCmdLine, unsigned long* p
             executed.request.flags = Flags;
             executed.request.directory = current_directory();
             unsigned long exitCode = 0;
+            if (script_.onExecuting)
+                script_.onExecuting(executed.request);
+            const auto started = std::chrono::steady_clock::now();
             executed.result =
                 script_.execute ? script_.execute(executed.request, exitCode)
                                 : run_command_line(executed.request.line, Flags, exitCode, &executed.output);
+            executed.elapsed = std::chrono::steady_clock::now() - started;
             executed.exitCode = exitCode;
             executed_.push_back(executed);
+            if (script_.onExecuted)
+                script_.onExecuted(executed_.back());
             if (SUCCEEDED(executed.result))
                 *pulReturnCode = exitCode;
             return executed.result;

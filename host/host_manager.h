@@ -8,6 +8,7 @@
 #include "host_common.h"
 #include "host_project.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -36,7 +37,8 @@ struct ExecutedLine {
     ExecuteRequest request;
     HRESULT result = S_OK;
     unsigned long exitCode = 0;
-    std::string output; // what the tool printed on its standard output and error
+    std::string output;                            // what the tool printed on its standard output and error
+    std::chrono::steady_clock::duration elapsed{}; // the run, start to exit
 };
 
 struct BuildMessage {
@@ -59,6 +61,9 @@ struct HostScript {
     // Runs a command line instead of the real run: returns the HRESULT and
     // sets the exit code.
     std::function<HRESULT(const ExecuteRequest&, unsigned long& exitCode)> execute;
+    // See each command line before it runs and after it ran.
+    std::function<void(const ExecuteRequest&)> onExecuting;
+    std::function<void(const ExecutedLine&)> onExecuted;
     // Carries out IProjectManager::Process; unset: the project's suite does.
     std::function<HRESULT(const ProcessRequest&)> process;
     // Sees every build message as it is written (the command line prints them).

@@ -10,6 +10,7 @@ packages=(
   mingw-w64-tools
   wine wine64 libwine-dev
   googletest libgtest-dev libbenchmark-dev
+  zip unzip
 )
 
 missing=()

@@ -4,12 +4,22 @@
 // files, so the ratio shows what the driver adds on top of the file system.
 //
 //   driver_bench.exe [sources...]     (default: 200 2000)
+//   driver_bench.exe --build-all [sources...]   (default: 200 2000)
+//       Build All with this program as every tool (it exits at once when
+//       given a tool's options) against the same command lines run directly
+//       by the host: the plug-in's and host's share of a Build All.
+//   driver_bench.exe --memory [sources...]      (default: 200 20000)
+//       The peak working set a Build All and a Make add to the process, one
+//       child process per figure, tools answered in place (no processes).
 #include "veska_host.h"
+
+#include <psapi.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -21,6 +31,16 @@ using Clock = std::chrono::steady_clock;
 constexpr ULONGLONG kSomeTime = 132000000000000000ULL;
 constexpr ULONGLONG kSecond = 10000000ULL;
 constexpr int kRounds = 5;
+constexpr int kBuildAllRounds = 3; // every line starts a process: seconds a round
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+double milliseconds_since(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
 
 // An entry point as its own type. The step through void (*)(), the generic
 // function pointer, keeps the compiler from judging the two signatures.
@@ -74,6 +94,105 @@ private:
     HMODULE module_;
 };
 
+// A project of N sources (a quarter assembler), N/10 headers, their objects
+// and error files and the target, built up to date, in the plug-in's hands.
+class BenchProject {
+public:
+    // tool: the location of every tool; empty: a scratch file (tools are
+    // then answered in place by the script).
+    BenchProject(HMODULE module, size_t sources, const std::wstring& tool = {}) {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        dir_ = std::wstring(temp) + L"driver-bench-" + std::to_wstring(sources);
+        remove_tree(dir_);
+        CreateDirectoryW(dir_.c_str(), nullptr);
+
+        // No call log: the IDE keeps none, and the log is not the plug-in's work.
+        manager_ = suite::com::make<veska::host::HostProjectManager>(nullptr);
+        if (tool.empty())
+            manager_->script().execute = [](const veska::host::ExecuteRequest&, unsigned long& exitCode) {
+                exitCode = 0; // the plug-in's own work is what is timed
+                return S_OK;
+            };
+        using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+        auto getClassObject = entry_as<GetClassObject>(GetProcAddress(module, "DllGetClassObject"));
+        ComPtr<IClassFactory> factory;
+        if (!getClassObject ||
+            FAILED(getClassObject(CLSID_S_TARNIV18, __uuidof(IClassFactory), factory.put_void())) ||
+            FAILED(factory->CreateInstance(nullptr, __uuidof(ISuite), suite_.put_void())))
+            return;
+        manager_->add_suite(suite_);
+        suite_->SetManager(manager_.get());
+        project_ = manager_->add_project(dir_ + L"\\proj.ext");
+        project_->set_suite(suite_);
+        project_->set_stable(true);
+
+        const std::wstring location = tool.empty() ? dir_ + L"\\velc18.exe" : tool;
+        if (tool.empty())
+            write_file(location, kSomeTime);
+        const CLSID* classes[] = {&CLSID_T_TARNIV18as, &CLSID_T_TARNIV18cc, &CLSID_T_TARNIV18ld};
+        for (unsigned long i = 0; i < 3; ++i) {
+            ComPtr<ITool> toolObject;
+            ComPtr<IToolArgs> args;
+            suite_->GetTool(i, toolObject.put());
+            toolObject->SetLocation(location.c_str());
+            toolObject->CreateArgs(args.put(), 1);
+            project_->set_project_tool_args(*classes[i], args);
+        }
+        ComPtr<ISuiteArgs> suiteArgs;
+        suite_->CreateArgs(suiteArgs.put());
+        project_->set_suite_args(suiteArgs);
+
+        // Sources oldest, then headers, objects (with their error files), target.
+        for (size_t i = 0; i < sources; ++i) {
+            const std::wstring base = dir_ + L"\\source" + std::to_wstring(i);
+            const std::wstring source = base + (i % 4 == 0 ? L".as" : L".c");
+            write_file(source, kSomeTime);
+            write_file(base + L".obj", kSomeTime + 2 * kSecond);
+            write_file(base + (i % 4 == 0 ? L".ase" : L".cce"), kSomeTime + 2 * kSecond);
+            project_->add_file(FCAT_SRC, source)->set_stable(true);
+            project_->add_file(FCAT_INT, base + L".obj");
+            project_->add_file(FCAT_INT, base + (i % 4 == 0 ? L".ase" : L".cce"));
+            files_.push_back(veska::host::utf8(source));
+            files_.push_back(veska::host::utf8(base + L".obj"));
+        }
+        for (size_t i = 0; i < sources / 10; ++i) {
+            const std::wstring header = dir_ + L"\\header" + std::to_wstring(i) + L".h";
+            write_file(header, kSomeTime + kSecond);
+            project_->add_file(FCAT_INC, header);
+            files_.push_back(veska::host::utf8(header));
+        }
+        write_file(dir_ + L"\\proj.cof", kSomeTime + 3 * kSecond);
+        project_->add_file(FCAT_OUT, dir_ + L"\\proj.cof");
+    }
+    ~BenchProject() {
+        if (manager_)
+            manager_->shutdown();
+        remove_tree(dir_);
+    }
+    BenchProject(const BenchProject&) = delete;
+    BenchProject& operator=(const BenchProject&) = delete;
+
+    bool ready() const { return project_.get() != nullptr; }
+    HRESULT process(unsigned long command) {
+        _NodeTag tag{0, FCAT_SRC, 0};
+        const HRESULT hr = suite_->Process(command, &tag, 1, project_.get(), manager_.get());
+        // The out folder must not grow from round to round.
+        while (project_->node_count(FCAT_OUT) > 1)
+            project_->RemoveNode(FCAT_OUT, 1);
+        return hr;
+    }
+    veska::host::HostProjectManager& manager() { return *manager_.get(); }
+    const std::vector<std::string>& files() const { return files_; }
+
+private:
+    std::wstring dir_;
+    ComPtr<veska::host::HostProjectManager> manager_;
+    ComPtr<ISuite> suite_;
+    ComPtr<veska::host::HostProject> project_;
+    std::vector<std::string> files_; // sources, objects, headers
+};
+
 struct Result {
     double make = 0;
     double bare = 0;
@@ -83,106 +202,160 @@ struct Result {
 
 Result run(HMODULE module, size_t sources) {
     Result result;
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    const std::wstring dir = std::wstring(temp) + L"driver-bench-" + std::to_wstring(sources);
-    remove_tree(dir);
-    CreateDirectoryW(dir.c_str(), nullptr);
-
-    // No call log: the IDE keeps none, and the log is not the plug-in's work.
-    auto manager = suite::com::make<veska::host::HostProjectManager>(nullptr);
-    veska::host::ManagerShutdown shutdown(manager);
-    manager->script().execute = [](const veska::host::ExecuteRequest&, unsigned long& exitCode) {
-        exitCode = 0; // the link: the plug-in's own work is what is timed
-        return S_OK;
-    };
-    using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
-    auto getClassObject = entry_as<GetClassObject>(GetProcAddress(module, "DllGetClassObject"));
-    ComPtr<IClassFactory> factory;
-    ComPtr<ISuite> suite;
-    if (!getClassObject ||
-        FAILED(getClassObject(CLSID_S_TARNIV18, __uuidof(IClassFactory), factory.put_void())) ||
-        FAILED(factory->CreateInstance(nullptr, __uuidof(ISuite), suite.put_void()))) {
+    BenchProject bench(module, sources);
+    if (!bench.ready()) {
         result.hr = E_FAIL;
         return result;
     }
-    manager->add_suite(suite);
-    suite->SetManager(manager.get());
-    auto project = manager->add_project(dir + L"\\proj.ext");
-    project->set_suite(suite);
-    project->set_stable(true);
-
-    write_file(dir + L"\\velc18.exe", kSomeTime);
-    const CLSID* classes[] = {&CLSID_T_TARNIV18as, &CLSID_T_TARNIV18cc, &CLSID_T_TARNIV18ld};
-    for (unsigned long i = 0; i < 3; ++i) {
-        ComPtr<ITool> tool;
-        ComPtr<IToolArgs> args;
-        suite->GetTool(i, tool.put());
-        tool->SetLocation((dir + L"\\velc18.exe").c_str());
-        tool->CreateArgs(args.put(), 1);
-        project->set_project_tool_args(*classes[i], args);
-    }
-    ComPtr<ISuiteArgs> suiteArgs;
-    suite->CreateArgs(suiteArgs.put());
-    project->set_suite_args(suiteArgs);
-
-    // Sources oldest, then headers, objects (with their error files), target.
-    std::vector<std::string> files;
-    for (size_t i = 0; i < sources; ++i) {
-        const std::wstring base = dir + L"\\source" + std::to_wstring(i);
-        const std::wstring source = base + (i % 4 == 0 ? L".as" : L".c");
-        write_file(source, kSomeTime);
-        write_file(base + L".obj", kSomeTime + 2 * kSecond);
-        write_file(base + (i % 4 == 0 ? L".ase" : L".cce"), kSomeTime + 2 * kSecond);
-        project->add_file(FCAT_SRC, source)->set_stable(true);
-        project->add_file(FCAT_INT, base + L".obj");
-        project->add_file(FCAT_INT, base + (i % 4 == 0 ? L".ase" : L".cce"));
-        files.push_back(veska::host::utf8(source));
-        files.push_back(veska::host::utf8(base + L".obj"));
-    }
-    for (size_t i = 0; i < sources / 10; ++i) {
-        const std::wstring header = dir + L"\\header" + std::to_wstring(i) + L".h";
-        write_file(header, kSomeTime + kSecond);
-        project->add_file(FCAT_INC, header);
-        files.push_back(veska::host::utf8(header));
-    }
-    write_file(dir + L"\\proj.cof", kSomeTime + 3 * kSecond);
-    project->add_file(FCAT_OUT, dir + L"\\proj.cof");
-
     std::vector<double> makes;
     std::vector<double> bares;
-    _NodeTag tag{0, FCAT_SRC, 0};
     for (int round = 0; round < kRounds; ++round) {
-        const size_t messagesBefore = manager->build_messages().size();
+        const size_t messagesBefore = bench.manager().build_messages().size();
         const auto makeStart = Clock::now();
-        result.hr = suite->Process(CMD_MAKE, &tag, 1, project.get(), manager.get());
-        const auto makeEnd = Clock::now();
-        result.upToDate = manager->build_messages().size() - messagesBefore - 1;
+        result.hr = bench.process(CMD_MAKE);
+        makes.push_back(milliseconds_since(makeStart));
+        result.upToDate = bench.manager().build_messages().size() - messagesBefore - 1;
 
         const auto bareStart = Clock::now();
         size_t seen = 0;
         WIN32_FILE_ATTRIBUTE_DATA data;
-        for (const std::string& path : files)
+        for (const std::string& path : bench.files())
             seen += GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ? 1 : 0;
-        const auto bareEnd = Clock::now();
-        if (seen != files.size())
+        bares.push_back(milliseconds_since(bareStart));
+        if (seen != bench.files().size())
             result.hr = E_FAIL;
-        makes.push_back(std::chrono::duration<double, std::milli>(makeEnd - makeStart).count());
-        bares.push_back(std::chrono::duration<double, std::milli>(bareEnd - bareStart).count());
-        // The out folder must not grow from round to round.
-        while (project->node_count(FCAT_OUT) > 1)
-            project->RemoveNode(FCAT_OUT, 1);
     }
-    result.make = *std::min_element(makes.begin(), makes.end());
-    result.bare = *std::min_element(bares.begin(), bares.end());
-    manager->shutdown();
-    remove_tree(dir);
+    result.make = median(makes);
+    result.bare = median(bares);
     return result;
+}
+
+int run_make_benchmark(HMODULE module, std::vector<size_t> counts) {
+    if (counts.empty())
+        counts = {200, 2000};
+    int status = 0;
+    std::printf("no-op Make, median of %d rounds\n", kRounds);
+    std::printf("%8s %8s %12s %12s %7s\n", "sources", "headers", "make ms", "bare ms", "ratio");
+    for (size_t n : counts) {
+        const Result r = run(module, n);
+        if (FAILED(r.hr) || r.upToDate != n) {
+            std::fprintf(stderr, "N=%zu: Make failed (0x%08lX, %zu up to date)\n", n,
+                         static_cast<unsigned long>(r.hr), r.upToDate);
+            status = 1;
+            continue;
+        }
+        std::printf("%8zu %8zu %12.2f %12.2f %7.2f\n", n, n / 10, r.make, r.bare, r.make / r.bare);
+    }
+    return status;
+}
+
+std::wstring this_program() {
+    wchar_t path[MAX_PATH * 2];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
+    return length && length < MAX_PATH * 2 ? std::wstring(path, length) : std::wstring();
+}
+
+// Build All through the plug-in, then the lines it ran, run again directly.
+int run_build_all_benchmark(HMODULE module, std::vector<size_t> counts) {
+    if (counts.empty())
+        counts = {200, 2000};
+    int status = 0;
+    std::printf("Build All, a tool that exits at once, median of %d rounds\n", kBuildAllRounds);
+    std::printf("%8s %8s %12s %12s %7s\n", "sources", "lines", "build ms", "direct ms", "share");
+    for (size_t n : counts) {
+        BenchProject bench(module, n, this_program());
+        if (!bench.ready()) {
+            status = 1;
+            continue;
+        }
+        std::vector<double> builds, directs;
+        size_t lines = 0;
+        for (int round = 0; round < kBuildAllRounds; ++round) {
+            const size_t before = bench.manager().executed().size();
+            const auto buildStart = Clock::now();
+            bench.process(CMD_BUILD_ALL);
+            builds.push_back(milliseconds_since(buildStart));
+            const std::vector<veska::host::ExecutedLine> ran(bench.manager().executed().begin() +
+                                                                 static_cast<ptrdiff_t>(before),
+                                                             bench.manager().executed().end());
+            lines = ran.size();
+            const auto directStart = Clock::now();
+            for (const veska::host::ExecutedLine& line : ran) {
+                unsigned long exitCode = 0;
+                std::string output;
+                veska::host::run_command_line(line.request.line, line.request.flags, exitCode, &output);
+            }
+            directs.push_back(milliseconds_since(directStart));
+        }
+        if (lines < n) {
+            std::fprintf(stderr, "N=%zu: Build All ran %zu lines\n", n, lines);
+            status = 1;
+            continue;
+        }
+        const double build = median(builds), direct = median(directs);
+        std::printf("%8zu %8zu %12.1f %12.1f %6.1f%%\n", n, lines, build, direct,
+                    100 * (build - direct) / direct);
+    }
+    return status;
+}
+
+// In a child of its own: the working set a Build All or a Make adds on top
+// of what the host holds for the project. Answers KiB as the exit code.
+DWORD measure_peak_kib(HMODULE module, unsigned long command, size_t sources) {
+    BenchProject bench(module, sources);
+    if (!bench.ready())
+        return 0;
+    PROCESS_MEMORY_COUNTERS before{}, after{};
+    GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof before);
+    bench.process(command);
+    GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof after);
+    const SIZE_T base = std::max(before.PeakWorkingSetSize, before.WorkingSetSize);
+    return static_cast<DWORD>((after.PeakWorkingSetSize > base ? after.PeakWorkingSetSize - base : 0) / 1024);
+}
+
+DWORD child_peak_kib(unsigned long command, size_t sources) {
+    std::wstring line =
+        L"\"" + this_program() + L"\" --peak " + std::to_wstring(command) + L" " + std::to_wstring(sources);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child))
+        return 0;
+    WaitForSingleObject(child.hProcess, INFINITE);
+    DWORD kib = 0;
+    GetExitCodeProcess(child.hProcess, &kib);
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+    return kib;
+}
+
+int run_memory_benchmark(std::vector<size_t> counts) {
+    if (counts.empty())
+        counts = {200, 20000};
+    std::printf("peak working set added by the command (KiB), one process each\n");
+    std::printf("%8s %12s %12s\n", "sources", "Build All", "Make");
+    std::vector<std::pair<DWORD, DWORD>> peaks;
+    for (size_t n : counts) {
+        peaks.emplace_back(child_peak_kib(CMD_BUILD_ALL, n), child_peak_kib(CMD_MAKE, n));
+        std::printf("%8zu %12lu %12lu\n", n, static_cast<unsigned long>(peaks.back().first),
+                    static_cast<unsigned long>(peaks.back().second));
+    }
+    for (size_t i = 1; i < counts.size(); ++i) {
+        const double more = static_cast<double>(counts[i] - counts[0]);
+        std::printf("bytes per source (%zu -> %zu): Build All %.0f, Make %.0f\n", counts[0], counts[i],
+                    1024.0 * (static_cast<double>(peaks[i].first) - peaks[0].first) / more,
+                    1024.0 * (static_cast<double>(peaks[i].second) - peaks[0].second) / more);
+    }
+    return 0;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    // As the stand-in tool of --build-all: a tool's options, nothing to do.
+    if (argc > 1 && argv[1][0] == '-' && std::strcmp(argv[1], "--build-all") != 0 &&
+        std::strcmp(argv[1], "--memory") != 0 && std::strcmp(argv[1], "--peak") != 0)
+        return 0;
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
         return 2;
     int status = 0;
@@ -196,22 +369,19 @@ int main(int argc, char** argv) {
             return 2;
         }
         veska::host::HostClassRegistration hostClasses;
+        const std::string mode = argc > 1 && argv[1][0] == '-' ? argv[1] : "";
         std::vector<size_t> counts;
-        for (int i = 1; i < argc; ++i)
+        for (int i = mode.empty() ? 1 : 2; i < argc; ++i)
             counts.push_back(static_cast<size_t>(std::strtoul(argv[i], nullptr, 10)));
-        if (counts.empty())
-            counts = {200, 2000};
-        std::printf("%8s %8s %12s %12s %7s\n", "sources", "headers", "make ms", "bare ms", "ratio");
-        for (size_t n : counts) {
-            const Result r = run(module.get(), n);
-            if (FAILED(r.hr) || r.upToDate != n) {
-                std::fprintf(stderr, "N=%zu: Make failed (0x%08lX, %zu up to date)\n", n,
-                             static_cast<unsigned long>(r.hr), r.upToDate);
-                status = 1;
-                continue;
-            }
-            std::printf("%8zu %8zu %12.2f %12.2f %7.2f\n", n, n / 10, r.make, r.bare, r.make / r.bare);
-        }
+        if (mode == "--peak" && counts.size() == 2)
+            status = static_cast<int>(
+                measure_peak_kib(module.get(), static_cast<unsigned long>(counts[0]), counts[1]));
+        else if (mode == "--memory")
+            status = run_memory_benchmark(counts);
+        else if (mode == "--build-all")
+            status = run_build_all_benchmark(module.get(), counts);
+        else
+            status = run_make_benchmark(module.get(), counts);
     }
     CoUninitialize();
     return status;

@@ -1,9 +1,12 @@
 #include "build_command.h"
 
+#include "attribute_timer.h"
 #include "module_classes.h"
 #include "project_file.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <cwctype>
 #include <optional>
 
@@ -164,6 +167,41 @@ void warn_about_inputs(const ProjectFile& file, const HostProject& project,
     }
 }
 
+// `--verbose`: each command line before it runs, what its tool printed after.
+void show_command_lines(HostScript& script, Output& output) {
+    script.onExecuting = [&output](const ExecuteRequest& request) { output.err(request.line + L"\n"); };
+    script.onExecuted = [&output](const ExecutedLine& run) {
+        output.err(run.output);
+        if (!run.output.empty() && run.output.back() != '\n')
+            output.err(std::string("\n"));
+    };
+}
+
+std::string milliseconds(std::chrono::nanoseconds time) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f ms", std::chrono::duration<double, std::milli>(time).count());
+    return text;
+}
+
+// `--time`: the command's time split into the tools', the file attributes'
+// (read by the plug-in) and the rest, the plug-in's and the host's own work.
+void report_time(const std::vector<ExecutedLine>& runs, size_t sources, const AttributeReadTimer& attributes,
+                 std::chrono::nanoseconds total, Output& output) {
+    std::chrono::nanoseconds tools{};
+    for (const ExecutedLine& run : runs)
+        tools += std::chrono::duration_cast<std::chrono::nanoseconds>(run.elapsed);
+    const std::chrono::nanoseconds reading = attributes.elapsed();
+    const std::chrono::nanoseconds rest = std::max(total - tools - reading, std::chrono::nanoseconds{});
+    output.err("veska-host: time: sources checked " + std::to_string(sources) + ", tools run " +
+               std::to_string(runs.size()) + "\n");
+    output.err("veska-host: time: tools " + milliseconds(tools) + ", plug-in and host " + milliseconds(rest) +
+               ", file attributes " +
+               (attributes.active()
+                    ? milliseconds(reading) + " (" + std::to_string(attributes.reads()) + " reads)"
+                    : std::string("not measured")) +
+               ", total " + milliseconds(total) + "\n");
+}
+
 } // namespace
 
 std::wstring tool_diagnostic(const std::wstring& message, const std::wstring& file, unsigned long line) {
@@ -200,6 +238,7 @@ std::wstring tool_diagnostic(const std::wstring& message, const std::wstring& fi
 }
 
 int run_build_with(SuiteSession& session, const BuildRequest& request, Output& output) {
+    const auto started = std::chrono::steady_clock::now();
     ProjectFile file;
     const suite::ComPtr<HostProject> project = open_project(session, request.project, file, output);
     if (!project)
@@ -231,12 +270,19 @@ int run_build_with(SuiteSession& session, const BuildRequest& request, Output& o
         output.out(message.text);
         placer.add(message);
     };
+    if (request.verbose)
+        show_command_lines(manager.script(), output);
+    std::optional<AttributeReadTimer> attributes;
+    if (request.timed)
+        attributes.emplace(session.suite());
     const size_t runsBefore = manager.executed().size();
     const HRESULT result = manager.Process(request.command, inputs.data(),
                                            static_cast<unsigned long>(inputs.size()), project.get(), nullptr);
     placer.flush();
     manager.script().onBuildMessage = nullptr;
     manager.script().onToolLocationChanged = nullptr;
+    manager.script().onExecuting = nullptr;
+    manager.script().onExecuted = nullptr;
 
     // The build output stays as the suite wrote it; why it failed goes here.
     for (size_t i = runsBefore; i < manager.executed().size(); ++i) {
@@ -249,6 +295,16 @@ int run_build_with(SuiteSession& session, const BuildRequest& request, Output& o
         output.err(L"veska-host: the build failed: the suite returned " + hresult_explained(result) + L"\n");
 
     const HRESULT saved = save_project_state(file, *project.get());
+    if (attributes) {
+        const std::vector<ExecutedLine> runs(manager.executed().begin() + static_cast<ptrdiff_t>(runsBefore),
+                                             manager.executed().end());
+        const size_t sources =
+            !inputs.empty() && inputs.front().file < 0 ? project->locations(FCAT_SRC).size() : inputs.size();
+        report_time(
+            runs, sources, *attributes,
+            std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - started),
+            output);
+    }
     if (FAILED(saved)) {
         output.err(L"veska-host: cannot keep the project's state in " + state_path_of(file.path) + L": " +
                    hresult_explained(saved) + L"\n");

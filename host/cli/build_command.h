@@ -18,6 +18,8 @@ struct BuildRequest {
     unsigned long command = CMD_BUILD_ALL;
     std::wstring project;
     std::vector<std::wstring> files; // assemble and compile only
+    bool verbose = false;            // each command line and what its tool printed, on standard error
+    bool timed = false;              // where the time went, on standard error at the end
 };
 
 // 0 success, 1 a tool failed, 2 anything else.

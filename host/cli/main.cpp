@@ -10,8 +10,8 @@
 namespace {
 
 const char kUsage[] = "usage: veska-host info\n"
-                      "       veska-host build|make PROJECT.ini\n"
-                      "       veska-host assemble|compile PROJECT.ini FILE...\n"
+                      "       veska-host build|make PROJECT.ini [--verbose] [--time]\n"
+                      "       veska-host assemble|compile PROJECT.ini FILE... [--verbose] [--time]\n"
                       "       veska-host options PROJECT.ini as|cc|ld|suite [FILE]\n"
                       "                  [--do COMMAND]... [--png FILE]\n"
                       "           COMMAND: category N, click ID, select ID N, type ID TEXT, macro TEXT,\n"
@@ -47,15 +47,24 @@ int wmain(int argc, wchar_t** argv) {
     }
 
     BuildRequest request;
-    if ((command == L"build" || command == L"make") && args.size() == 2) {
+    std::vector<std::wstring> operands; // a build command's arguments without its options
+    for (const std::wstring& arg : args) {
+        if (arg == L"--verbose")
+            request.verbose = true;
+        else if (arg == L"--time")
+            request.timed = true;
+        else
+            operands.push_back(arg);
+    }
+    if ((command == L"build" || command == L"make") && operands.size() == 2) {
         request.command = command == L"build" ? CMD_BUILD_ALL : CMD_MAKE;
-    } else if ((command == L"assemble" || command == L"compile") && args.size() >= 3) {
+    } else if ((command == L"assemble" || command == L"compile") && operands.size() >= 3) {
         request.command = command == L"assemble" ? CMD_ASSEMBLE : CMD_COMPILE;
-        request.files.assign(args.begin() + 2, args.end());
+        request.files.assign(operands.begin() + 2, operands.end());
     } else {
         output.err(kUsage);
         return kExitFailure;
     }
-    request.project = args[1];
+    request.project = operands[1];
     return run_build(request, output);
 }

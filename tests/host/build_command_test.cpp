@@ -544,5 +544,57 @@ TEST_F(EndToEnd, TwoThousandToolLinesTakeSecondsNotMinutes) {
     EXPECT_EQ(2000u, placed);
 }
 
+// --verbose and --time speak on standard error alone: the build output is the
+// one a plain run prints (the closing line's date aside).
+TEST_F(EndToEnd, VerboseAndTimeLeaveTheBuildOutputAsItIs) {
+    const auto undated = [](const std::string& text) {
+        std::string kept;
+        for (size_t at = 0, end; at < text.size(); at = end + 1) {
+            end = std::min(text.find('\n', at), text.size());
+            if (text.compare(at, 6, "BUILD ") != 0)
+                kept += text.substr(at, end - at + 1);
+        }
+        return kept;
+    };
+    const auto count = [](const std::string& text, const std::string& part) {
+        size_t found = 0;
+        for (size_t at = 0; (at = text.find(part, at)) != std::string::npos; at += part.size())
+            ++found;
+        return found;
+    };
+    struct Case {
+        unsigned long command;
+        std::vector<std::wstring> files;
+        size_t sources, tools;
+        const char* toolPrinted; // what the verbose output shows after a line
+    };
+    const Case cases[] = {{CMD_BUILD_ALL, {}, 2, 3, nullptr},
+                          {CMD_MAKE, {}, 2, 1, nullptr},
+                          {CMD_COMPILE, {L"src\\main.c"}, 1, 1, " : #error directive: boom\n"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        if (c.toolPrinted)
+            dir_.write(L"src\\main.c", "int main(void) { return 0; }\n#error boom\n");
+        const int plainExit = run(c.command, c.files);
+        const std::string plain = output_.out_text();
+        StringOutput shown;
+        EXPECT_EQ(
+            plainExit,
+            cli::run_build(BuildRequest{c.command, dir_.file(L"demo.ini"), c.files, true, true}, shown));
+        EXPECT_EQ(undated(plain), undated(shown.out_text()));
+        const std::string& err = shown.err_text();
+        EXPECT_EQ(c.tools, count(err, driver_)) << err;
+        EXPECT_NE(std::string::npos,
+                  err.find("veska-host: time: sources checked " + std::to_string(c.sources) + ", tools run " +
+                           std::to_string(c.tools) + "\n"))
+            << err;
+        EXPECT_EQ(std::string::npos, err.find("file attributes not measured")) << err;
+        EXPECT_EQ(std::string::npos, err.find(" (0 reads)")) << err;
+        if (c.toolPrinted) {
+            EXPECT_LT(err.find(driver_), err.find(c.toolPrinted)) << err;
+        }
+    }
+}
+
 } // namespace
 } // namespace veska::host
