@@ -9,8 +9,9 @@ std::wstring widen(const char* bytes) {
     std::wstring wide;
     if (!bytes)
         return wide;
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes); *p; ++p)
-        wide.push_back(static_cast<wchar_t>(*p));
+    wide.resize(std::strlen(bytes)); // one allocation: paths are widened once per message
+    for (size_t i = 0; i < wide.size(); ++i)
+        wide[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]));
     return wide;
 }
 
@@ -22,10 +23,14 @@ bool narrow(const wchar_t* wide, std::string& out) {
     out.clear();
     if (!wide)
         return true;
-    for (const wchar_t* p = wide; *p; ++p) {
-        if (static_cast<unsigned long>(*p) > 255)
+    const size_t length = std::wcslen(wide);
+    out.resize(length); // one allocation: a build narrows every path it is handed
+    for (size_t i = 0; i < length; ++i) {
+        if (static_cast<unsigned long>(wide[i]) > 255) {
+            out.resize(i);
             return false;
-        out.push_back(static_cast<char>(static_cast<unsigned char>(*p)));
+        }
+        out[i] = static_cast<char>(static_cast<unsigned char>(wide[i]));
     }
     return true;
 }

@@ -66,13 +66,6 @@ private:
     bool held_ = false;
 };
 
-std::string folded(std::string path) {
-    for (char& c : path)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return path;
-}
-
 bool file_exists(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -296,9 +289,11 @@ HRESULT BuildDriver::BuildSources(const std::string& target, bool make) {
             std::string objectPath;
             if (make &&
                 IsUpToDate(node.get(), location, resolvedSource, target, sourceDirectory, objectPath)) {
-                const std::wstring message =
-                    L"The target \"" + text::widen(objectPath) + L"\" is already up to date.\n";
-                manager_->WriteBuildMessage(message.c_str(), nullptr);
+                message_.assign(L"The target \"");
+                for (const char c : objectPath)
+                    message_.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+                message_.append(L"\" is already up to date.\n");
+                manager_->WriteBuildMessage(message_.c_str(), nullptr);
             } else {
                 ScopedWorkingDirectory workingDirectory;
                 r = EnterWorkingDirectory(sourceDirectory, workingDirectory);
@@ -334,7 +329,7 @@ bool BuildDriver::IsUpToDate(IProjectNode* node, const std::string& location,
         return false;
     if (AnyHeaderNewerThan(target))
         return false;
-    if (FAILED(GetObjectPath(project_.get(), location, ".obj", sourceDirectory, objectPath, &facts_)))
+    if (FAILED(ObjectPathOf(location, sourceDirectory, objectPath)))
         return false;
     // An object that does not resolve does not exist: no intermediate node
     // can stand for it, and it would be out of date all the same.
@@ -348,6 +343,33 @@ bool BuildDriver::IsUpToDate(IProjectNode* node, const std::string& location,
     if (CompareWriteTimes(facts_.of(resolvedSource), object) == kDependencyNewer)
         return false;
     return node->IsStable() == S_OK;
+}
+
+HRESULT BuildDriver::ObjectPathOf(const std::string& location, const std::string& sourceDirectory,
+                                  std::string& objectPath) {
+    if (!tmpPath_) {
+        std::string tmpPath;
+        const HRESULT hr = GetProjectPath(project_.get(), PT_TMP, tmpPath);
+        if (FAILED(hr))
+            return hr;
+        tmpPath_ = std::move(tmpPath);
+    }
+    // Sources mostly share a folder, and so do their objects.
+    if (objectDirectory_.empty() || objectDirectorySource_ != sourceDirectory) {
+        objectDirectory_.clear();
+        const HRESULT hr = GetObjectDirectory(*tmpPath_, sourceDirectory, objectDirectory_, &facts_);
+        if (FAILED(hr)) {
+            objectDirectory_.clear();
+            return hr;
+        }
+        objectDirectorySource_ = sourceDirectory;
+    }
+    return ObjectPathIn(objectDirectory_, location, ".obj", objectPath);
+}
+
+void BuildDriver::ForgetFiles() noexcept {
+    facts_.forget();
+    objectDirectory_.clear(); // the tool may have made the temporary folder
 }
 
 bool BuildDriver::AnyHeaderNewerThan(const std::string& target) {
@@ -389,7 +411,7 @@ bool BuildDriver::IsIntermediateFile(const std::string& resolvedPath) {
             }
         }
     }
-    return intermediateFiles_->count(folded(resolvedPath)) != 0;
+    return intermediateFiles_->count(resolvedPath) != 0;
 }
 
 void BuildDriver::RememberIntermediateFile(const std::string& location) {
@@ -397,7 +419,7 @@ void BuildDriver::RememberIntermediateFile(const std::string& location) {
         return; // read in full when first needed
     std::string resolved;
     if (ResolvePath(location, projectDirectory_, resolved, &facts_))
-        intermediateFiles_->insert(folded(resolved));
+        intermediateFiles_->insert(std::move(resolved));
 }
 
 HRESULT BuildDriver::LinkTarget(const std::string& target, const std::string& linkDirectory) {
@@ -557,14 +579,17 @@ HRESULT BuildDriver::RunTool(const std::string* target, const _NodeTag* tag, uns
         result = manager_->ExecuteCmdLine(line.get(), &exitCode, &toolClass, project_.get(), ECL_TARNIVHACK);
         if (FAILED(result))
             throw HRException();
-        // The tool may have written any file this build has looked at.
-        facts_.forget();
+        ForgetFiles();
 
-        AddBuildOutputs(target, node.get(), location, toolClass, workingDirectory);
+        // A missing file can cost a search of its whole folder: look once.
         std::string errorFile;
-        result = GetErrorFilePath(project_.get(), link ? *target : location, toolClass, workingDirectory,
-                                  errorFile);
-        if (SUCCEEDED(result))
+        const HRESULT errorPath = GetErrorFilePath(project_.get(), link ? *target : location, toolClass,
+                                                   workingDirectory, errorFile);
+        const bool errorFileExists = SUCCEEDED(errorPath) && file_exists(errorFile);
+        AddBuildOutputs(target, node.get(), location, workingDirectory,
+                        SUCCEEDED(errorPath) ? &errorFile : nullptr, errorFileExists);
+        result = errorPath;
+        if (SUCCEEDED(result) && errorFileExists)
             result = EchoErrorFile(errorFile, toolClass);
         if (FAILED(result))
             throw HRException();
@@ -588,8 +613,8 @@ HRESULT BuildDriver::EchoErrorFile(const std::string& errorFile, const GUID& too
 }
 
 HRESULT BuildDriver::AddBuildOutputs(const std::string* target, IProjectNode* node,
-                                     const std::string& location, const GUID& toolClass,
-                                     const std::string& workingDirectory) {
+                                     const std::string& location, const std::string& workingDirectory,
+                                     const std::string* errorFile, bool errorFileExists) {
     const bool link = node == nullptr;
     std::string output;
     HRESULT hr = S_OK;
@@ -599,10 +624,8 @@ HRESULT BuildDriver::AddBuildOutputs(const std::string* target, IProjectNode* no
         hr = GetObjectPath(project_.get(), location, ".obj", workingDirectory, output);
         node->SetStable(1);
     }
-    std::string errorFile;
-    if (SUCCEEDED(hr))
-        hr = GetErrorFilePath(project_.get(), link ? *target : location, toolClass, workingDirectory,
-                              errorFile);
+    if (SUCCEEDED(hr) && !errorFile)
+        hr = E_FAIL; // no error file path: the tool's outputs are not known
     if (FAILED(hr))
         return hr;
     if (file_exists(output)) {
@@ -610,8 +633,8 @@ HRESULT BuildDriver::AddBuildOutputs(const std::string* target, IProjectNode* no
         if (FAILED(hr))
             return hr;
     }
-    if (file_exists(errorFile))
-        hr = InsertOutputNode(errorFile, FCAT_INT);
+    if (errorFileExists)
+        hr = InsertOutputNode(*errorFile, FCAT_INT);
     return hr;
 }
 

@@ -18,7 +18,6 @@
 #include <array>
 #include <optional>
 #include <string>
-#include <unordered_set>
 
 namespace suite {
 
@@ -48,14 +47,22 @@ private:
     HRESULT RunTool(const std::string* target, const _NodeTag* tag, unsigned long op, ToolIndex tool,
                     const std::string& workingDirectory);
     HRESULT EchoErrorFile(const std::string& errorFile, const GUID& toolClass);
+    // errorFile is null when its path could not be made; errorFileExists
+    // tells whether the tool left it (looked for once).
     HRESULT AddBuildOutputs(const std::string* target, IProjectNode* node, const std::string& location,
-                            const GUID& toolClass, const std::string& workingDirectory);
+                            const std::string& workingDirectory, const std::string* errorFile,
+                            bool errorFileExists);
 
     // Make's test for one source: true when none of the reasons to rebuild it
     // holds. objectPath receives the object the test looked at.
     bool IsUpToDate(IProjectNode* node, const std::string& location, const std::string& resolvedSource,
                     const std::string& target, const std::string& sourceDirectory, std::string& objectPath);
     bool AnyHeaderNewerThan(const std::string& target);
+    // The object Make looks at for a source, with PT_TMP read once a command.
+    HRESULT ObjectPathOf(const std::string& location, const std::string& sourceDirectory,
+                         std::string& objectPath);
+    // After a tool ran: it may have written any file or folder looked at.
+    void ForgetFiles() noexcept;
     bool IsIntermediateFile(const std::string& resolvedPath);
     void RememberIntermediateFile(const std::string& path);
 
@@ -73,7 +80,11 @@ private:
 
     FileFacts facts_;
     std::optional<bool> headerNewerThanTarget_;
-    std::optional<std::unordered_set<std::string>> intermediateFiles_; // case-folded resolved paths
+    std::optional<CaseBlindPathSet> intermediateFiles_; // resolved paths
+    std::optional<std::string> tmpPath_;
+    std::string objectDirectorySource_; // the source directory objectDirectory_ is for
+    std::string objectDirectory_;
+    std::wstring message_; // reused for each "already up to date" line
 };
 
 } // namespace suite

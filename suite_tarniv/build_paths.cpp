@@ -16,14 +16,6 @@ using cmdline::with_trailing_separator;
 
 constexpr HRESULT E_NOT_NARROW = HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION);
 
-std::string folded(const std::string& path) {
-    std::string key = path;
-    for (char& c : key)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return key;
-}
-
 bool is_drive_path(const std::string& path) noexcept {
     return path.size() >= 2 && path[1] == ':';
 }
@@ -61,12 +53,13 @@ std::string joined(const std::string& path, const std::string& base) {
 }
 
 // The platform's full form of path (".." and "." folded, separators made
-// "\"); false when it would exceed 260 characters.
-bool full_path_of(const std::string& path, std::string& out) {
+// "\"); false when it would exceed 260 characters. A path that is full
+// already is moved into out; path is left alone when false.
+bool full_path_of(std::string&& path, std::string& out) {
     // Most paths a build meets are full already; the platform would hand
     // them back unchanged, and asking it costs more than the file test.
     if (path.size() <= kMaxPathLength && cmdline::is_full_path_form(path)) {
-        out = path;
+        out = std::move(path);
         return true;
     }
     char buffer[kMaxPathLength + 1];
@@ -81,7 +74,7 @@ bool full_path_of(const std::string& path, std::string& out) {
 // a short alias, so other paths are already in their long form (up to the
 // case of letters, which the file system ignores); asking the platform for
 // every path would read each directory on the way.
-std::string long_form_of(const std::string& fullPath) {
+std::string long_form_of(std::string fullPath) {
     if (fullPath.find('~') == std::string::npos)
         return fullPath;
     char buffer[kMaxPathLength + 1];
@@ -123,19 +116,31 @@ HRESULT path_of(const std::string& directory, const std::string& name, const cha
 
 } // namespace
 
+size_t CaseBlindHash::operator()(const std::string& path) const noexcept {
+    size_t hash = 14695981039346656037ULL & SIZE_MAX; // FNV-1a of the folded text
+    for (const char c : path) {
+        hash ^= static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        hash *= sizeof(size_t) == 8 ? 1099511628211ULL : 16777619U;
+    }
+    return hash;
+}
+
+bool CaseBlindEqual::operator()(const std::string& a, const std::string& b) const noexcept {
+    return cmdline::equals_ignoring_case(a, b);
+}
+
 const FileFacts::Facts& FileFacts::of(const std::string& fullPath) {
-    const std::string key = folded(fullPath);
-    auto found = known_.find(key);
+    auto found = known_.find(fullPath);
     if (found == known_.end())
-        found = known_.emplace(key, read_facts(fullPath)).first;
+        found = known_.emplace(fullPath, read_facts(fullPath)).first;
     return found->second;
 }
 
 bool ResolvePath(const std::string& path, const std::string& base, std::string& out, FileFacts* facts) {
     const bool drivePath = is_drive_path(path);
-    const std::string join = joined(path, base);
+    std::string join = joined(path, base);
     std::string full;
-    if (!full_path_of(join, full)) {
+    if (!full_path_of(std::move(join), full)) {
         out = drivePath ? std::string() : join.substr(0, kMaxPathLength);
         return false;
     }
@@ -144,7 +149,7 @@ bool ResolvePath(const std::string& path, const std::string& base, std::string& 
         out = drivePath ? std::string() : full;
         return false;
     }
-    out = long_form_of(full);
+    out = long_form_of(std::move(full));
     return true;
 }
 
@@ -251,12 +256,8 @@ HRESULT GetTargetPath(IProject* project, const GUID& linkerClass, std::string& o
     return S_OK;
 }
 
-HRESULT GetObjectPath(IProject* project, const std::string& sourceLocation, const char* extension,
-                      const std::string& workingDirectory, std::string& out, FileFacts* facts) {
-    std::string tmpPath;
-    const HRESULT hr = GetProjectPath(project, PT_TMP, tmpPath);
-    if (FAILED(hr))
-        return hr;
+HRESULT GetObjectDirectory(const std::string& tmpPath, const std::string& workingDirectory, std::string& out,
+                           FileFacts* facts) {
     std::string directory = workingDirectory;
     if (!tmpPath.empty() && !ResolvePath(tmpPath, workingDirectory, directory, facts)) {
         // A temporary directory the first run has yet to create: the tool
@@ -264,7 +265,25 @@ HRESULT GetObjectPath(IProject* project, const std::string& sourceLocation, cons
         if (!full_path_of(joined(tmpPath, workingDirectory), directory))
             return E_PATH_TOO_LONG;
     }
+    out = std::move(directory);
+    return S_OK;
+}
+
+HRESULT ObjectPathIn(const std::string& directory, const std::string& sourceLocation, const char* extension,
+                     std::string& out) {
     return path_of(directory, cmdline::base_name(sourceLocation), extension, out);
+}
+
+HRESULT GetObjectPath(IProject* project, const std::string& sourceLocation, const char* extension,
+                      const std::string& workingDirectory, std::string& out, FileFacts* facts) {
+    std::string tmpPath;
+    std::string directory;
+    HRESULT hr = GetProjectPath(project, PT_TMP, tmpPath);
+    if (SUCCEEDED(hr))
+        hr = GetObjectDirectory(tmpPath, workingDirectory, directory, facts);
+    if (FAILED(hr))
+        return hr;
+    return ObjectPathIn(directory, sourceLocation, extension, out);
 }
 
 HRESULT GetErrorFilePath(IProject* project, const std::string& name, const GUID& toolClass,

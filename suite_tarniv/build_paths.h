@@ -12,6 +12,7 @@
 
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace suite {
 
@@ -24,6 +25,16 @@ inline constexpr HRESULT E_PATH_TOO_LONG = HRESULT_FROM_WIN32(ERROR_FILENAME_EXC
 inline constexpr int kDependencyNewer = 0;
 inline constexpr int kDependencyNotNewer = 1;
 inline constexpr int kTimeUnreadable = 2; // counts as not newer
+
+// Hashing and equality of paths that ignore the case of A-Z, as the file
+// system does: a lookup needs no folded copy of the path.
+struct CaseBlindHash {
+    size_t operator()(const std::string& path) const noexcept;
+};
+struct CaseBlindEqual {
+    bool operator()(const std::string& a, const std::string& b) const noexcept;
+};
+using CaseBlindPathSet = std::unordered_set<std::string, CaseBlindHash, CaseBlindEqual>;
 
 // What a build learns about files: each file's attributes and last-write
 // time are read once, until forget() (after a tool ran and may have written
@@ -41,7 +52,7 @@ public:
     void forget() noexcept { known_.clear(); }
 
 private:
-    std::unordered_map<std::string, Facts> known_; // keyed by the case-folded path
+    std::unordered_map<std::string, Facts, CaseBlindHash, CaseBlindEqual> known_;
 };
 
 // path resolved against base: a path whose second character is ":" is made
@@ -79,6 +90,12 @@ HRESULT GetTargetPath(IProject* project, const GUID& linkerClass, std::string& o
 // followed by the source's base name and extension.
 HRESULT GetObjectPath(IProject* project, const std::string& sourceLocation, const char* extension,
                       const std::string& workingDirectory, std::string& out, FileFacts* facts = nullptr);
+// The same in two steps, for a build that reads PT_TMP once: the object
+// directory for a working directory, then a source's object in it.
+HRESULT GetObjectDirectory(const std::string& tmpPath, const std::string& workingDirectory, std::string& out,
+                           FileFacts* facts = nullptr);
+HRESULT ObjectPathIn(const std::string& directory, const std::string& sourceLocation, const char* extension,
+                     std::string& out);
 
 // The error file a tool writes: the project's PT_TMP path as given when it
 // is set, else for the linker PT_BIN as given or the project directory, for
