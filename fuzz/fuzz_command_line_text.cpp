@@ -132,7 +132,7 @@ void FuzzPath(const std::string& path, const std::string& other) {
     FUZZ_CHECK(name.find_first_of("\\/") == std::string::npos);
     FUZZ_CHECK((nameStart == std::string::npos) == directory.empty());
 
-    const std::string base = base_name(path);
+    const std::string base(base_name(path));
     const std::string_view suffix = file_suffix(path);
     FUZZ_CHECK(base + std::string(suffix) == name);
     FUZZ_CHECK(suffix.empty() || (suffix[0] == '.' && suffix.find('.', 1) == std::string_view::npos));

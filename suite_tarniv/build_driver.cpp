@@ -246,6 +246,11 @@ HRESULT BuildDriver::BuildSources(const std::string& target, bool make) {
         unsigned long failed = 0;
         const auto halt_requested = [&] { return Preference(kPreferenceHaltOnFailure) != 0; };
 
+        // One set of paths for the whole walk: they keep their buffers.
+        std::string location;
+        std::string sourceDirectory;
+        std::string resolvedSource;
+        std::string objectPath;
         for (unsigned long j = 0; j < sourceCount; ++j) {
             const _NodeTag tag{0, FCAT_SRC, static_cast<int>(j)};
             ComPtr<IProjectNode> node;
@@ -254,7 +259,6 @@ HRESULT BuildDriver::BuildSources(const std::string& target, bool make) {
                 result = E_POINTER;
             if (FAILED(result))
                 throw SuiteException(manager_.get(), IDS_PROJECT_CORRUPTED);
-            std::string location;
             result = GetNodeLocation(node.get(), location);
             if (FAILED(result))
                 throw HRException();
@@ -278,17 +282,14 @@ HRESULT BuildDriver::BuildSources(const std::string& target, bool make) {
                 continue;
             }
 
-            std::string sourceDirectory;
-            std::string resolvedSource;
-            result =
-                GetSourceDirectory(location, projectDirectory_, sourceDirectory, &facts_, &resolvedSource);
+            const FileFacts::Facts* sourceFacts = nullptr;
+            result = GetSourceDirectory(location, projectDirectory_, sourceDirectory, &facts_,
+                                        &resolvedSource, &sourceFacts);
             if (FAILED(result))
                 throw HRException();
 
             HRESULT r = S_OK;
-            std::string objectPath;
-            if (make &&
-                IsUpToDate(node.get(), location, resolvedSource, target, sourceDirectory, objectPath)) {
+            if (make && IsUpToDate(node.get(), location, *sourceFacts, target, sourceDirectory, objectPath)) {
                 message_.assign(L"The target \"");
                 for (const char c : objectPath)
                     message_.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
@@ -320,9 +321,9 @@ HRESULT BuildDriver::BuildSources(const std::string& target, bool make) {
     return result;
 }
 
-bool BuildDriver::IsUpToDate(IProjectNode* node, const std::string& location,
-                             const std::string& resolvedSource, const std::string& target,
-                             const std::string& sourceDirectory, std::string& objectPath) {
+bool BuildDriver::IsUpToDate(IProjectNode* node, const std::string& location, const FileFacts::Facts& source,
+                             const std::string& target, const std::string& sourceDirectory,
+                             std::string& objectPath) {
     // Only a host that says "stable" may skip a source; one that cannot say
     // gets it rebuilt.
     if (project_->IsStable() != S_OK)
@@ -333,14 +334,13 @@ bool BuildDriver::IsUpToDate(IProjectNode* node, const std::string& location,
         return false;
     // An object that does not resolve does not exist: no intermediate node
     // can stand for it, and it would be out of date all the same.
-    std::string resolvedObject;
-    if (!ResolvePath(objectPath, projectDirectory_, resolvedObject, &facts_) ||
-        !IsIntermediateFile(resolvedObject))
+    const FileFacts::Facts* object = nullptr;
+    if (!ResolvePath(objectPath, projectDirectory_, resolvedObject_, &facts_, &object) ||
+        !IsIntermediateFile(resolvedObject_))
         return false;
-    const FileFacts::Facts& object = facts_.of(resolvedObject);
-    if (!object.exists || object.isDirectory)
+    if (!object->exists || object->isDirectory)
         return false;
-    if (CompareWriteTimes(facts_.of(resolvedSource), object) == kDependencyNewer)
+    if (CompareWriteTimes(source, *object) == kDependencyNewer)
         return false;
     return node->IsStable() == S_OK;
 }
@@ -396,9 +396,10 @@ bool BuildDriver::IsIntermediateFile(const std::string& resolvedPath) {
         intermediateFiles_.emplace();
         unsigned long count = 0;
         if (SUCCEEDED(project_->GetNumNodes(&count, FCAT_INT))) {
+            intermediateFiles_->reserve(count / 2); // about one object for each error file
+            std::string location;
             for (unsigned long i = 0; i < count; ++i) {
                 ComPtr<IProjectNode> intermediate;
-                std::string location;
                 if (FAILED(project_->GetNode(intermediate.put(), FCAT_INT, i)) || !intermediate ||
                     FAILED(GetNodeLocation(intermediate.get(), location)))
                     continue;

@@ -55,7 +55,7 @@ private:
 
     // Make's test for one source: true when none of the reasons to rebuild it
     // holds. objectPath receives the object the test looked at.
-    bool IsUpToDate(IProjectNode* node, const std::string& location, const std::string& resolvedSource,
+    bool IsUpToDate(IProjectNode* node, const std::string& location, const FileFacts::Facts& source,
                     const std::string& target, const std::string& sourceDirectory, std::string& objectPath);
     bool AnyHeaderNewerThan(const std::string& target);
     // The object Make looks at for a source, with PT_TMP read once a command.
@@ -84,7 +84,8 @@ private:
     std::optional<std::string> tmpPath_;
     std::string objectDirectorySource_; // the source directory objectDirectory_ is for
     std::string objectDirectory_;
-    std::wstring message_; // reused for each "already up to date" line
+    std::wstring message_;       // reused for each "already up to date" line
+    std::string resolvedObject_; // reused for each source's object
 };
 
 } // namespace suite

@@ -6,6 +6,7 @@
 #include "text.h"
 #include "xlogged.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace suite {
@@ -105,24 +106,44 @@ HRESULT narrow_path(const wchar_t* wide, std::string& out, size_t maxLength) {
     return S_OK;
 }
 
-HRESULT path_of(const std::string& directory, const std::string& name, const char* extension,
+// directory, a separator, name and extension, built in out (which must not
+// hold any of them) so that a build reusing one string allocates nothing.
+HRESULT path_of(const std::string& directory, std::string_view name, const char* extension,
                 std::string& out) {
-    std::string path = with_trailing_separator(directory) + name + extension;
-    if (path.size() > kMaxPathLength)
+    const bool separator = !directory.empty() && directory.back() != '\\';
+    const size_t extensionLength = std::strlen(extension);
+    if (directory.size() + (separator ? 1 : 0) + name.size() + extensionLength > kMaxPathLength)
         return E_PATH_TOO_LONG;
-    out = std::move(path);
+    out.assign(directory);
+    if (separator)
+        out.push_back('\\');
+    out.append(name);
+    out.append(extension, extensionLength);
     return S_OK;
 }
 
 } // namespace
 
 size_t CaseBlindHash::operator()(const std::string& path) const noexcept {
-    size_t hash = 14695981039346656037ULL & SIZE_MAX; // FNV-1a of the folded text
-    for (const char c : path) {
-        hash ^= static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        hash *= sizeof(size_t) == 8 ? 1099511628211ULL : 16777619U;
+    // Eight characters at a time, each with bit 5 set: texts that differ only
+    // in the case of A-Z hash alike (so do a few punctuation pairs, which only
+    // costs a comparison). The standard containers may hash a key again on
+    // every lookup, so this stays cheap.
+    constexpr uint64_t kCaseBits = 0x2020202020202020ULL;
+    constexpr uint64_t kMultiplier = 0x9E3779B97F4A7C15ULL;
+    uint64_t hash = path.size();
+    const char* p = path.data();
+    size_t left = path.size();
+    for (; left >= 8; p += 8, left -= 8) {
+        uint64_t word;
+        std::memcpy(&word, p, 8);
+        hash = (hash ^ (word | kCaseBits)) * kMultiplier;
+        hash ^= hash >> 29;
     }
-    return hash;
+    for (; left > 0; ++p, --left)
+        hash = (hash ^ (static_cast<unsigned char>(*p) | 0x20U)) * kMultiplier;
+    hash ^= hash >> 32;
+    return static_cast<size_t>(hash);
 }
 
 bool CaseBlindEqual::operator()(const std::string& a, const std::string& b) const noexcept {
@@ -136,7 +157,24 @@ const FileFacts::Facts& FileFacts::of(const std::string& fullPath) {
     return found->second;
 }
 
-bool ResolvePath(const std::string& path, const std::string& base, std::string& out, FileFacts* facts) {
+bool ResolvePath(const std::string& path, const std::string& base, std::string& out, FileFacts* facts,
+                 const FileFacts::Facts** found) {
+    // Most paths a build meets are full and long already: nothing to join,
+    // fold or ask the platform, and out keeps its buffer.
+    if (path.size() <= kMaxPathLength && cmdline::is_full_path_form(path) &&
+        path.find('~') == std::string::npos) {
+        FileFacts::Facts read;
+        const FileFacts::Facts& known = facts ? facts->of(path) : (read = read_facts(path));
+        if (!known.exists) {
+            out.clear();
+            return false;
+        }
+        if (&out != &path)
+            out.assign(path);
+        if (found && facts)
+            *found = &known;
+        return true;
+    }
     const bool drivePath = is_drive_path(path);
     std::string join = joined(path, base);
     std::string full;
@@ -144,11 +182,14 @@ bool ResolvePath(const std::string& path, const std::string& base, std::string& 
         out = drivePath ? std::string() : join.substr(0, kMaxPathLength);
         return false;
     }
-    const bool exists = facts ? facts->of(full).exists : read_facts(full).exists;
-    if (!exists) {
+    FileFacts::Facts read;
+    const FileFacts::Facts& known = facts ? facts->of(full) : (read = read_facts(full));
+    if (!known.exists) {
         out = drivePath ? std::string() : full;
         return false;
     }
+    if (found && facts)
+        *found = &known;
     out = long_form_of(std::move(full));
     return true;
 }
@@ -316,16 +357,16 @@ HRESULT GetErrorFilePath(IProject* project, const std::string& name, const GUID&
 }
 
 HRESULT GetSourceDirectory(const std::string& sourceLocation, const std::string& projectDirectory,
-                           std::string& out, FileFacts* facts, std::string* resolvedSource) {
-    std::string resolved;
-    if (!ResolvePath(sourceLocation, projectDirectory, resolved, facts))
+                           std::string& out, FileFacts* facts, std::string* resolvedSource,
+                           const FileFacts::Facts** sourceFacts) {
+    std::string local;
+    std::string& resolved = resolvedSource ? *resolvedSource : local;
+    if (!ResolvePath(sourceLocation, projectDirectory, resolved, facts, sourceFacts))
         return E_FAIL;
-    std::string directory = cmdline::directory_part(resolved);
-    if (directory.empty())
+    const size_t nameStart = cmdline::file_name_start(resolved);
+    if (nameStart == std::string::npos || nameStart == 0)
         return E_FAIL;
-    out = std::move(directory);
-    if (resolvedSource)
-        *resolvedSource = std::move(resolved);
+    out.assign(resolved, 0, nameStart);
     return S_OK;
 }
 

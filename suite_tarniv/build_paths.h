@@ -60,9 +60,10 @@ private:
 // directory when base is empty). Canonical is the platform's full, long form
 // of an existing object. Not resolved: false, with an empty text for drive
 // paths and the joined text for the others. facts, when given, caches the
-// existence test.
+// existence test, and found (when given with facts) then points at the
+// resolved file's facts, valid until facts forgets.
 bool ResolvePath(const std::string& path, const std::string& base, std::string& out,
-                 FileFacts* facts = nullptr);
+                 FileFacts* facts = nullptr, const FileFacts::Facts** found = nullptr);
 
 // IsNotNewer's answer for two files whose facts are known.
 int CompareWriteTimes(const FileFacts::Facts& dependency, const FileFacts::Facts& target) noexcept;
@@ -108,9 +109,11 @@ HRESULT GetErrorFilePath(IProject* project, const std::string& name, const GUID&
 // The directory a source's tool runs in: the directory part of its location
 // resolved against the project directory. E_FAIL when the source does not
 // resolve or has no directory part.
+// resolvedSource may be changed when it fails; sourceFacts as ResolvePath's found.
 HRESULT GetSourceDirectory(const std::string& sourceLocation, const std::string& projectDirectory,
                            std::string& out, FileFacts* facts = nullptr,
-                           std::string* resolvedSource = nullptr);
+                           std::string* resolvedSource = nullptr,
+                           const FileFacts::Facts** sourceFacts = nullptr);
 // The directory the linker runs in: PT_BIN resolved against the project
 // directory when it is set (E_FAIL when it does not resolve), else the
 // project directory.

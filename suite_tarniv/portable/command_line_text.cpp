@@ -112,13 +112,13 @@ size_t file_name_start(std::string_view path) noexcept {
     return std::string_view::npos;
 }
 
-std::string base_name(std::string_view path) {
+std::string_view base_name(std::string_view path) noexcept {
     const size_t start = file_name_start(path);
     std::string_view name = start == std::string_view::npos ? path : path.substr(start);
     const size_t dot = name.rfind('.');
     if (dot != std::string_view::npos)
         name = name.substr(0, dot);
-    return std::string(name);
+    return name;
 }
 
 bool target_base_name(std::string_view projectLocation, std::string& base) {

@@ -50,7 +50,7 @@ size_t file_name_start(std::string_view path) noexcept;
 // The file name of path without its directory and without its extension
 // (the text from the last "." of the file name on). A dot inside a
 // directory name is not an extension.
-std::string base_name(std::string_view path);
+std::string_view base_name(std::string_view path) noexcept;
 
 // The project's base name for $(TARGETBASE): the project file name without
 // directory and extension. False when the location holds no directory part.
