@@ -245,6 +245,9 @@ HRESULT BuildDriver::BuildSources(const std::string& target, bool make) {
         }
         unsigned long failed = 0;
         const auto halt_requested = [&] { return Preference(kPreferenceHaltOnFailure) != 0; };
+        // A source, its object and its error file; headers are fewer.
+        if (make)
+            facts_.expect(3 * static_cast<size_t>(sourceCount));
 
         // One set of paths for the whole walk: they keep their buffers.
         std::string location;

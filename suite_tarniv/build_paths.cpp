@@ -6,8 +6,12 @@
 #include "text.h"
 #include "xlogged.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <string_view>
+#include <vector>
 
 namespace suite {
 
@@ -85,6 +89,22 @@ std::string long_form_of(std::string fullPath) {
     return std::string(buffer, length);
 }
 
+bool case_blind_less(std::string_view a, std::string_view b) noexcept {
+    const auto folded = [](char c) {
+        return static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    };
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [&](char x, char y) { return folded(x) < folded(y); });
+}
+
+struct FindCloser {
+    void operator()(HANDLE search) const noexcept {
+        if (search != INVALID_HANDLE_VALUE)
+            FindClose(search);
+    }
+};
+using UniqueFind = std::unique_ptr<void, FindCloser>;
+
 FileFacts::Facts read_facts(const std::string& fullPath) {
     FileFacts::Facts facts;
     WIN32_FILE_ATTRIBUTE_DATA data;
@@ -151,10 +171,69 @@ bool CaseBlindEqual::operator()(const std::string& a, const std::string& b) cons
 }
 
 const FileFacts::Facts& FileFacts::of(const std::string& fullPath) {
+    static const Facts kMissing;
     auto found = known_.find(fullPath);
-    if (found == known_.end())
-        found = known_.emplace(fullPath, read_facts(fullPath)).first;
-    return found->second;
+    if (found != known_.end())
+        return found->second;
+    const size_t nameStart = fullPath.rfind('\\');
+    if (expected_ != 0 && nameStart != std::string::npos && nameStart > 0) {
+        folderKey_.assign(fullPath, 0, nameStart);
+        Folder& folder = folders_[folderKey_];
+        if (folder.listing == Listing::NotYet && ++folder.reads >= kReadsBeforeListing)
+            list(folderKey_, folder);
+        // A listing holds every long name as the platform spells it. A name
+        // with a "~" may be a short alias, and one with a character outside
+        // ASCII may be spelt otherwise: those are read one by one.
+        const std::string_view name = std::string_view(fullPath).substr(nameStart + 1);
+        const bool plainName = std::all_of(name.begin(), name.end(), [](char c) {
+            return c != '~' && static_cast<unsigned char>(c) < 0x80;
+        });
+        if (folder.listing == Listing::Complete && plainName) {
+            const auto entry = std::lower_bound(folder.entries.begin(), folder.entries.end(), name,
+                                                [&](const ListedEntry& listed, std::string_view wanted) {
+                                                    return case_blind_less(folder.name_of(listed), wanted);
+                                                });
+            if (entry != folder.entries.end() && cmdline::equals_ignoring_case(folder.name_of(*entry), name))
+                return entry->facts;
+            return kMissing;
+        }
+    }
+    return known_.emplace(fullPath, read_facts(fullPath)).first->second;
+}
+
+void FileFacts::list(const std::string& folder, Folder& state) {
+    state.listing = Listing::Refused; // unless the whole folder is read
+    WIN32_FIND_DATAA entry;
+    const UniqueFind search(FindFirstFileExA((folder + "\\*").c_str(), FindExInfoBasic, &entry,
+                                             FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    if (search.get() == INVALID_HANDLE_VALUE)
+        return;
+    const size_t bound = 8 * expected_ + 256;
+    std::vector<ListedEntry> entries;
+    std::string names;
+    size_t seen = 0;
+    do {
+        if (++seen > bound)
+            return; // a crowded folder: read one file at a time
+        if (std::strcmp(entry.cFileName, ".") == 0 || std::strcmp(entry.cFileName, "..") == 0)
+            continue;
+        ListedEntry listed;
+        listed.offset = names.size();
+        listed.length = std::strlen(entry.cFileName);
+        names.append(entry.cFileName, listed.length);
+        listed.facts.exists = true;
+        listed.facts.isDirectory = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        listed.facts.lastWrite = entry.ftLastWriteTime;
+        entries.push_back(listed);
+    } while (FindNextFileA(search.get(), &entry));
+    if (GetLastError() != ERROR_NO_MORE_FILES)
+        return;
+    state.names = std::move(names);
+    std::sort(entries.begin(), entries.end(), [&](const ListedEntry& a, const ListedEntry& b) {
+        return case_blind_less(state.name_of(a), state.name_of(b));
+    });
+    state.entries = std::move(entries);
+    state.listing = Listing::Complete;
 }
 
 bool ResolvePath(const std::string& path, const std::string& base, std::string& out, FileFacts* facts,

@@ -11,7 +11,9 @@
 #include "contract.h"
 
 #include <string>
+#include <string_view>
 #include <unordered_map>
+#include <vector>
 #include <unordered_set>
 
 namespace suite {
@@ -39,6 +41,13 @@ using CaseBlindPathSet = std::unordered_set<std::string, CaseBlindHash, CaseBlin
 // What a build learns about files: each file's attributes and last-write
 // time are read once, until forget() (after a tool ran and may have written
 // files). A build that asks about the same file again asks the disk once.
+//
+// A build that walks many files of one folder without running a tool (a Make
+// that finds them up to date) reads the folder's entries in one listing
+// instead of one file at a time: once it has asked about
+// kReadsBeforeListing files there, and only when the folder holds no more
+// than a bound that grows with the files the build expects to look at, so a
+// project in a crowded folder never pays for the listing.
 class FileFacts {
 public:
     struct Facts {
@@ -46,13 +55,40 @@ public:
         bool isDirectory = false;
         FILETIME lastWrite{};
     };
+    static constexpr unsigned kReadsBeforeListing = 16;
 
     // Facts about a full path.
     const Facts& of(const std::string& fullPath);
-    void forget() noexcept { known_.clear(); }
+    // The number of files the build expects to ask about; 0 (the start)
+    // lists no folder.
+    void expect(size_t files) noexcept { expected_ = files; }
+    void forget() noexcept {
+        known_.clear();
+        folders_.clear();
+    }
 
 private:
+    enum class Listing { NotYet, Complete, Refused };
+    struct ListedEntry {
+        size_t offset = 0; // of the name in Folder::names
+        size_t length = 0;
+        Facts facts;
+    };
+    struct Folder {
+        unsigned reads = 0;
+        Listing listing = Listing::NotYet;
+        std::string names;                // every listed name, end to end
+        std::vector<ListedEntry> entries; // sorted by name, case-blind
+        std::string_view name_of(const ListedEntry& entry) const {
+            return std::string_view(names).substr(entry.offset, entry.length);
+        }
+    };
+    void list(const std::string& folder, Folder& state);
+
     std::unordered_map<std::string, Facts, CaseBlindHash, CaseBlindEqual> known_;
+    std::unordered_map<std::string, Folder, CaseBlindHash, CaseBlindEqual> folders_;
+    std::string folderKey_; // scratch, keeps its buffer
+    size_t expected_ = 0;
 };
 
 // path resolved against base: a path whose second character is ":" is made

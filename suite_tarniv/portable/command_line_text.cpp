@@ -157,6 +157,10 @@ namespace {
 
 bool is_device_name(std::string_view component) noexcept {
     const std::string_view stem = component.substr(0, component.find('.'));
+    // Every device name has 3, 4, 6 or 7 characters: most components are
+    // told apart by their length alone.
+    if (stem.size() != 3 && stem.size() != 4 && stem.size() != 6 && stem.size() != 7)
+        return false;
     static constexpr std::string_view devices[] = {"con", "prn", "aux", "nul", "conin$", "conout$"};
     for (const std::string_view device : devices)
         if (equals_folded(stem, device))

@@ -170,6 +170,45 @@ TEST_F(BuildPathsTest, FileFactsReadOnceUntilForgotten) {
     EXPECT_EQ(suite::IsNotNewer("dep.h", "target.cof", base, &facts), suite::kDependencyNotNewer);
 }
 
+// A build that walks a folder gets its facts from one listing: the same
+// answers as reading file by file, as of the moment of the listing.
+TEST_F(BuildPathsTest, FileFactsListAFolderTheBuildWalks) {
+    const auto walk = [&](suite::FileFacts& facts, int files) {
+        for (int i = 0; i < files; ++i) {
+            const suite::FileFacts::Facts& read = facts.of(d + "F" + std::to_string(i) + ".c");
+            EXPECT_TRUE(read.exists && !read.isDirectory) << i;
+            EXPECT_EQ(read.lastWrite.dwLowDateTime, static_cast<DWORD>(kSomeTime + i)) << i;
+        }
+    };
+    const int files = static_cast<int>(suite::FileFacts::kReadsBeforeListing) + 4;
+    for (int i = 0; i < files; ++i) {
+        ASSERT_TRUE(write_file(dir.file(L"f" + std::to_wstring(i) + L".c"), ""));
+        set_write_time(dir.file(L"f" + std::to_wstring(i) + L".c"), kSomeTime + i);
+    }
+    ASSERT_TRUE(CreateDirectoryW(dir.file(L"sub").c_str(), nullptr));
+
+    suite::FileFacts listed;
+    listed.expect(64);
+    walk(listed, files);
+    EXPECT_TRUE(listed.of(d + "SUB").isDirectory);
+    EXPECT_FALSE(listed.of(d + "missing.c").exists);
+    ASSERT_TRUE(write_file(dir.file(L"late.c"), ""));
+    ASSERT_TRUE(write_file(dir.file(L"late~1.c"), ""));
+    EXPECT_FALSE(listed.of(d + "late.c").exists);  // the listing is what the build saw
+    EXPECT_TRUE(listed.of(d + "late~1.c").exists); // a possible short name is read
+    listed.forget();
+    EXPECT_TRUE(listed.of(d + "late.c").exists);
+
+    // More entries than the build expects to need: read file by file.
+    for (int i = 0; i < 300; ++i)
+        ASSERT_TRUE(write_file(dir.file(L"other" + std::to_wstring(i)), ""));
+    suite::FileFacts crowded;
+    crowded.expect(1);
+    walk(crowded, files);
+    ASSERT_TRUE(write_file(dir.file(L"later.c"), ""));
+    EXPECT_TRUE(crowded.of(d + "later.c").exists);
+}
+
 TEST_F(BuildPathsTest, WorkingDirectoryRestoredOnScopeExit) {
     std::string before;
     ASSERT_EQ(suite::GetWorkingDirectory(before), S_OK);
