@@ -89,14 +89,6 @@ std::string long_form_of(std::string fullPath) {
     return std::string(buffer, length);
 }
 
-bool case_blind_less(std::string_view a, std::string_view b) noexcept {
-    const auto folded = [](char c) {
-        return static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    };
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [&](char x, char y) { return folded(x) < folded(y); });
-}
-
 struct FindCloser {
     void operator()(HANDLE search) const noexcept {
         if (search != INVALID_HANDLE_VALUE)
@@ -144,7 +136,7 @@ HRESULT path_of(const std::string& directory, std::string_view name, const char*
 
 } // namespace
 
-size_t CaseBlindHash::operator()(const std::string& path) const noexcept {
+size_t CaseBlindHash::operator()(std::string_view path) const noexcept {
     // Eight characters at a time, each with bit 5 set: texts that differ only
     // in the case of A-Z hash alike (so do a few punctuation pairs, which only
     // costs a comparison). The standard containers may hash a key again on
@@ -166,7 +158,7 @@ size_t CaseBlindHash::operator()(const std::string& path) const noexcept {
     return static_cast<size_t>(hash);
 }
 
-bool CaseBlindEqual::operator()(const std::string& a, const std::string& b) const noexcept {
+bool CaseBlindEqual::operator()(std::string_view a, std::string_view b) const noexcept {
     return cmdline::equals_ignoring_case(a, b);
 }
 
@@ -189,13 +181,8 @@ const FileFacts::Facts& FileFacts::of(const std::string& fullPath) {
             return c != '~' && static_cast<unsigned char>(c) < 0x80;
         });
         if (folder.listing == Listing::Complete && plainName) {
-            const auto entry = std::lower_bound(folder.entries.begin(), folder.entries.end(), name,
-                                                [&](const ListedEntry& listed, std::string_view wanted) {
-                                                    return case_blind_less(folder.name_of(listed), wanted);
-                                                });
-            if (entry != folder.entries.end() && cmdline::equals_ignoring_case(folder.name_of(*entry), name))
-                return entry->facts;
-            return kMissing;
+            const auto entry = folder.byName.find(name);
+            return entry != folder.byName.end() ? entry->second : kMissing;
         }
     }
     return known_.emplace(fullPath, read_facts(fullPath)).first->second;
@@ -209,7 +196,12 @@ void FileFacts::list(const std::string& folder, Folder& state) {
     if (search.get() == INVALID_HANDLE_VALUE)
         return;
     const size_t bound = 8 * expected_ + 256;
-    std::vector<ListedEntry> entries;
+    struct Listed {
+        size_t offset;
+        size_t length;
+        Facts facts;
+    };
+    std::vector<Listed> entries;
     std::string names;
     size_t seen = 0;
     do {
@@ -217,9 +209,7 @@ void FileFacts::list(const std::string& folder, Folder& state) {
             return; // a crowded folder: read one file at a time
         if (std::strcmp(entry.cFileName, ".") == 0 || std::strcmp(entry.cFileName, "..") == 0)
             continue;
-        ListedEntry listed;
-        listed.offset = names.size();
-        listed.length = std::strlen(entry.cFileName);
+        Listed listed{names.size(), std::strlen(entry.cFileName), {}};
         names.append(entry.cFileName, listed.length);
         listed.facts.exists = true;
         listed.facts.isDirectory = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -228,11 +218,12 @@ void FileFacts::list(const std::string& folder, Folder& state) {
     } while (FindNextFileA(search.get(), &entry));
     if (GetLastError() != ERROR_NO_MORE_FILES)
         return;
+    // The names are complete: the views into them stay valid.
     state.names = std::move(names);
-    std::sort(entries.begin(), entries.end(), [&](const ListedEntry& a, const ListedEntry& b) {
-        return case_blind_less(state.name_of(a), state.name_of(b));
-    });
-    state.entries = std::move(entries);
+    state.byName.reserve(entries.size());
+    for (const Listed& listed : entries)
+        state.byName.emplace(std::string_view(state.names).substr(listed.offset, listed.length),
+                             listed.facts);
     state.listing = Listing::Complete;
 }
 

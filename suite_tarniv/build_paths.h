@@ -13,7 +13,6 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <vector>
 #include <unordered_set>
 
 namespace suite {
@@ -31,10 +30,10 @@ inline constexpr int kTimeUnreadable = 2; // counts as not newer
 // Hashing and equality of paths that ignore the case of A-Z, as the file
 // system does: a lookup needs no folded copy of the path.
 struct CaseBlindHash {
-    size_t operator()(const std::string& path) const noexcept;
+    size_t operator()(std::string_view path) const noexcept;
 };
 struct CaseBlindEqual {
-    bool operator()(const std::string& a, const std::string& b) const noexcept;
+    bool operator()(std::string_view a, std::string_view b) const noexcept;
 };
 using CaseBlindPathSet = std::unordered_set<std::string, CaseBlindHash, CaseBlindEqual>;
 
@@ -69,19 +68,11 @@ public:
 
 private:
     enum class Listing { NotYet, Complete, Refused };
-    struct ListedEntry {
-        size_t offset = 0; // of the name in Folder::names
-        size_t length = 0;
-        Facts facts;
-    };
     struct Folder {
         unsigned reads = 0;
         Listing listing = Listing::NotYet;
-        std::string names;                // every listed name, end to end
-        std::vector<ListedEntry> entries; // sorted by name, case-blind
-        std::string_view name_of(const ListedEntry& entry) const {
-            return std::string_view(names).substr(entry.offset, entry.length);
-        }
+        std::string names; // every listed name, end to end; never grows once listed
+        std::unordered_map<std::string_view, Facts, CaseBlindHash, CaseBlindEqual> byName; // views into names
     };
     void list(const std::string& folder, Folder& state);
 
