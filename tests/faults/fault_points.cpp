@@ -1,5 +1,7 @@
 #include "fault_points.h"
 
+#include "task_memory_spy.h"
+
 #include <objidl.h>
 #include <oleauto.h>
 
@@ -136,83 +138,6 @@ template <class H> bool install(HMODULE module, const char* dll, const char* fun
 
 using InjectHeap = long long (*)(long long);
 
-// The task-allocator spy behind BlockWatch: lives as long as the process,
-// since the platform calls it until every block it saw is freed.
-class Spy final : public IMallocSpy {
-public:
-    static Spy& instance() {
-        static Spy* const spy = new Spy;
-        return *spy;
-    }
-    void start() {
-        std::lock_guard<std::mutex> hold(mutex_);
-        live_.clear();
-        doubleFrees_ = 0;
-        watching_ = true;
-    }
-    size_t live() {
-        std::lock_guard<std::mutex> hold(mutex_);
-        std::lock_guard<std::mutex> holdTracked(g_trackedMutex);
-        size_t count = 0;
-        for (void* block : live_)
-            count += g_tracked.count(block);
-        return count;
-    }
-    size_t double_frees() {
-        std::lock_guard<std::mutex> hold(mutex_);
-        return doubleFrees_;
-    }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (!out)
-            return E_POINTER;
-        *out = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IMallocSpy) ? this : nullptr;
-        return *out ? S_OK : E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    SIZE_T STDMETHODCALLTYPE PreAlloc(SIZE_T size) override { return size; }
-    void* STDMETHODCALLTYPE PostAlloc(void* block) override {
-        std::lock_guard<std::mutex> hold(mutex_);
-        if (block && watching_) {
-            live_.insert(block);
-            freed_.erase(block);
-        }
-        return block;
-    }
-    void* STDMETHODCALLTYPE PreFree(void* block, BOOL) override {
-        std::lock_guard<std::mutex> hold(mutex_);
-        if (block && watching_) {
-            if (freed_.count(block))
-                ++doubleFrees_;
-            live_.erase(block);
-            freed_.insert(block);
-        }
-        return block;
-    }
-    void STDMETHODCALLTYPE PostFree(BOOL) override {}
-    SIZE_T STDMETHODCALLTYPE PreRealloc(void* block, SIZE_T size, void** newBlock, BOOL) override {
-        std::lock_guard<std::mutex> hold(mutex_);
-        live_.erase(block);
-        *newBlock = block;
-        return size;
-    }
-    void* STDMETHODCALLTYPE PostRealloc(void* block, BOOL) override { return PostAlloc(block); }
-    void* STDMETHODCALLTYPE PreGetSize(void* block, BOOL) override { return block; }
-    SIZE_T STDMETHODCALLTYPE PostGetSize(SIZE_T size, BOOL) override { return size; }
-    void* STDMETHODCALLTYPE PreDidAlloc(void* block, BOOL) override { return block; }
-    int STDMETHODCALLTYPE PostDidAlloc(void*, BOOL, int actual) override { return actual; }
-    void STDMETHODCALLTYPE PreHeapMinimize() override {}
-    void STDMETHODCALLTYPE PostHeapMinimize() override {}
-
-private:
-    std::mutex mutex_;
-    bool watching_ = false;
-    std::set<void*> live_;
-    std::set<void*> freed_;
-    size_t doubleFrees_ = 0;
-};
-
 } // namespace
 
 const char* name_of(Kind kind) {
@@ -275,7 +200,7 @@ long long FaultPoints::Disarm() {
 }
 
 BlockWatch::BlockWatch() {
-    registered_ = SUCCEEDED(CoRegisterMallocSpy(&Spy::instance()));
+    registered_ = SUCCEEDED(CoRegisterMallocSpy(&suite::test::TaskMemorySpy::instance()));
 }
 
 BlockWatch::~BlockWatch() {
@@ -289,15 +214,21 @@ void BlockWatch::Start() {
         g_tracked.clear();
         g_tracking = true;
     }
-    Spy::instance().start();
+    suite::test::TaskMemorySpy::instance().reset();
 }
 
+// The live blocks the plug-in allocated.
 size_t BlockWatch::live() const {
-    return Spy::instance().live();
+    const std::vector<const void*> live = suite::test::TaskMemorySpy::instance().live_blocks();
+    std::lock_guard<std::mutex> hold(g_trackedMutex);
+    size_t count = 0;
+    for (const void* block : live)
+        count += g_tracked.count(const_cast<void*>(block));
+    return count;
 }
 
 size_t BlockWatch::double_frees() const {
-    return Spy::instance().double_frees();
+    return suite::test::TaskMemorySpy::instance().double_frees();
 }
 
 } // namespace faults
