@@ -82,7 +82,7 @@ bool PropertyPage::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR&
     } catch (const XLogged& failure) {
         failure.Log();
     } catch (const std::exception&) {
-        XLogged(E_OUTOFMEMORY, __FILE_NAME__, __LINE__).Log();
+        XLogged(E_OUTOFMEMORY, XLOGGED_SOURCE, __LINE__).Log();
     }
     result = FALSE;
     return true;
