@@ -181,8 +181,8 @@ const FileFacts::Facts& FileFacts::of(const std::string& fullPath) {
             return c != '~' && static_cast<unsigned char>(c) < 0x80;
         });
         if (folder.listing == Listing::Complete && plainName) {
-            const auto entry = folder.byName.find(name);
-            return entry != folder.byName.end() ? entry->second : kMissing;
+            const Facts* listed = folder.find(name);
+            return listed ? *listed : kMissing;
         }
     }
     return known_.emplace(fullPath, read_facts(fullPath)).first->second;
@@ -196,12 +196,7 @@ void FileFacts::list(const std::string& folder, Folder& state) {
     if (search.get() == INVALID_HANDLE_VALUE)
         return;
     const size_t bound = 8 * expected_ + 256;
-    struct Listed {
-        size_t offset;
-        size_t length;
-        Facts facts;
-    };
-    std::vector<Listed> entries;
+    std::vector<Folder::Entry> entries;
     std::string names;
     size_t seen = 0;
     do {
@@ -209,7 +204,9 @@ void FileFacts::list(const std::string& folder, Folder& state) {
             return; // a crowded folder: read one file at a time
         if (std::strcmp(entry.cFileName, ".") == 0 || std::strcmp(entry.cFileName, "..") == 0)
             continue;
-        Listed listed{names.size(), std::strlen(entry.cFileName), {}};
+        Folder::Entry listed;
+        listed.offset = static_cast<uint32_t>(names.size());
+        listed.length = static_cast<uint32_t>(std::strlen(entry.cFileName));
         names.append(entry.cFileName, listed.length);
         listed.facts.exists = true;
         listed.facts.isDirectory = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -218,13 +215,37 @@ void FileFacts::list(const std::string& folder, Folder& state) {
     } while (FindNextFileA(search.get(), &entry));
     if (GetLastError() != ERROR_NO_MORE_FILES)
         return;
-    // The names are complete: the views into them stay valid.
     state.names = std::move(names);
-    state.byName.reserve(entries.size());
-    for (const Listed& listed : entries)
-        state.byName.emplace(std::string_view(state.names).substr(listed.offset, listed.length),
-                             listed.facts);
+    state.entries = std::move(entries);
+    state.index();
     state.listing = Listing::Complete;
+}
+
+void FileFacts::Folder::index() {
+    size_t size = 16;
+    while (size < 2 * entries.size())
+        size *= 2;
+    slots.assign(size, 0);
+    const CaseBlindHash hash;
+    for (uint32_t number = 0; number < entries.size(); ++number) {
+        const Entry& entry = entries[number];
+        size_t slot = hash(std::string_view(names).substr(entry.offset, entry.length)) & (size - 1);
+        while (slots[slot] != 0)
+            slot = (slot + 1) & (size - 1);
+        slots[slot] = number + 1;
+    }
+}
+
+const FileFacts::Facts* FileFacts::Folder::find(std::string_view name) const noexcept {
+    if (slots.empty())
+        return nullptr;
+    const size_t mask = slots.size() - 1;
+    for (size_t slot = CaseBlindHash()(name) & mask; slots[slot] != 0; slot = (slot + 1) & mask) {
+        const Entry& entry = entries[slots[slot] - 1];
+        if (cmdline::equals_ignoring_case(std::string_view(names).substr(entry.offset, entry.length), name))
+            return &entry.facts;
+    }
+    return nullptr;
 }
 
 bool ResolvePath(const std::string& path, const std::string& base, std::string& out, FileFacts* facts,

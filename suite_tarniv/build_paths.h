@@ -10,9 +10,11 @@
 #include "com_ptr.h"
 #include "contract.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 #include <unordered_set>
 
 namespace suite {
@@ -68,11 +70,22 @@ public:
 
 private:
     enum class Listing { NotYet, Complete, Refused };
+    // A folder's listing is kept compact (a few dozen bytes an entry): its
+    // names end to end, an entry per name, and an open-addressed table of
+    // entry numbers keyed by the case-blind hash of the name.
     struct Folder {
+        struct Entry {
+            uint32_t offset = 0; // of the name in names
+            uint32_t length = 0;
+            Facts facts;
+        };
         unsigned reads = 0;
         Listing listing = Listing::NotYet;
-        std::string names; // every listed name, end to end; never grows once listed
-        std::unordered_map<std::string_view, Facts, CaseBlindHash, CaseBlindEqual> byName; // views into names
+        std::string names;
+        std::vector<Entry> entries;
+        std::vector<uint32_t> slots; // entry number + 1; 0 is an empty slot
+        const Facts* find(std::string_view name) const noexcept;
+        void index();
     };
     void list(const std::string& folder, Folder& state);
 
