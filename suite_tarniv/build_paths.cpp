@@ -7,6 +7,7 @@
 #include "xlogged.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -89,13 +90,15 @@ std::string long_form_of(std::string fullPath) {
     return std::string(buffer, length);
 }
 
-struct FindCloser {
-    void operator()(HANDLE search) const noexcept {
-        if (search != INVALID_HANDLE_VALUE)
-            FindClose(search);
+struct HandleCloser {
+    void operator()(HANDLE handle) const noexcept {
+        if (handle != INVALID_HANDLE_VALUE)
+            CloseHandle(handle);
     }
 };
-using UniqueFind = std::unique_ptr<void, FindCloser>;
+using UniqueHandle = std::unique_ptr<void, HandleCloser>;
+
+constexpr size_t kListingBufferBytes = 64 * 1024;
 
 FileFacts::Facts read_facts(const std::string& fullPath) {
     FileFacts::Facts facts;
@@ -190,35 +193,57 @@ const FileFacts::Facts& FileFacts::of(const std::string& fullPath) {
 
 void FileFacts::list(const std::string& folder, Folder& state) {
     state.listing = Listing::Refused; // unless the whole folder is read
-    WIN32_FIND_DATAA entry;
-    const UniqueFind search(FindFirstFileExA((folder + "\\*").c_str(), FindExInfoBasic, &entry,
-                                             FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
-    if (search.get() == INVALID_HANDLE_VALUE)
+    const UniqueHandle directory(CreateFileA(folder.c_str(), FILE_LIST_DIRECTORY,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (directory.get() == INVALID_HANDLE_VALUE)
         return;
     const size_t bound = 8 * expected_ + 256;
-    std::vector<Folder::Entry> entries;
-    std::string names;
+    Folder listing; // becomes the state once complete
     size_t seen = 0;
-    do {
-        if (++seen > bound)
-            return; // a crowded folder: read one file at a time
-        if (std::strcmp(entry.cFileName, ".") == 0 || std::strcmp(entry.cFileName, "..") == 0)
-            continue;
-        Folder::Entry listed;
-        listed.offset = static_cast<uint32_t>(names.size());
-        listed.length = static_cast<uint32_t>(std::strlen(entry.cFileName));
-        names.append(entry.cFileName, listed.length);
-        listed.facts.exists = true;
-        listed.facts.isDirectory = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        listed.facts.lastWrite = entry.ftLastWriteTime;
-        entries.push_back(listed);
-    } while (FindNextFileA(search.get(), &entry));
+    std::vector<ULONGLONG> buffer(kListingBufferBytes / sizeof(ULONGLONG)); // entries are 8-byte aligned
+    const auto* const bytes = reinterpret_cast<const unsigned char*>(buffer.data());
+    FILE_INFO_BY_HANDLE_CLASS request = FileFullDirectoryRestartInfo;
+    while (GetFileInformationByHandleEx(directory.get(), request, buffer.data(), kListingBufferBytes)) {
+        request = FileFullDirectoryInfo;
+        for (size_t at = 0; at + sizeof(FILE_FULL_DIR_INFO) <= kListingBufferBytes;) {
+            const auto* info = reinterpret_cast<const FILE_FULL_DIR_INFO*>(bytes + at);
+            const size_t nameLength = info->FileNameLength / sizeof(WCHAR);
+            if (++seen > bound)
+                return; // a crowded folder: read one file at a time
+            if (at + offsetof(FILE_FULL_DIR_INFO, FileName) + info->FileNameLength > kListingBufferBytes)
+                return;
+            listing.add(info->FileName, nameLength, info->FileAttributes, info->LastWriteTime);
+            if (info->NextEntryOffset == 0)
+                break;
+            at += info->NextEntryOffset;
+        }
+    }
     if (GetLastError() != ERROR_NO_MORE_FILES)
         return;
-    state.names = std::move(names);
-    state.entries = std::move(entries);
+    state.names = std::move(listing.names);
+    state.entries = std::move(listing.entries);
     state.index();
     state.listing = Listing::Complete;
+}
+
+// Only plain ASCII names are kept: the listing never answers for any other
+// (see of), and "." and ".." are no files.
+void FileFacts::Folder::add(const WCHAR* name, size_t length, DWORD attributes, LARGE_INTEGER lastWrite) {
+    if ((length == 1 && name[0] == L'.') || (length == 2 && name[0] == L'.' && name[1] == L'.'))
+        return;
+    if (std::any_of(name, name + length, [](WCHAR c) { return c >= 0x80; }))
+        return;
+    Entry entry;
+    entry.offset = static_cast<uint32_t>(names.size());
+    entry.length = static_cast<uint32_t>(length);
+    for (size_t i = 0; i < length; ++i)
+        names.push_back(static_cast<char>(name[i]));
+    entry.facts.exists = true;
+    entry.facts.isDirectory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    entry.facts.lastWrite.dwLowDateTime = lastWrite.LowPart;
+    entry.facts.lastWrite.dwHighDateTime = static_cast<DWORD>(lastWrite.HighPart);
+    entries.push_back(entry);
 }
 
 void FileFacts::Folder::index() {

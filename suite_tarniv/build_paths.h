@@ -85,6 +85,7 @@ private:
         std::vector<Entry> entries;
         std::vector<uint32_t> slots; // entry number + 1; 0 is an empty slot
         const Facts* find(std::string_view name) const noexcept;
+        void add(const WCHAR* name, size_t length, DWORD attributes, LARGE_INTEGER lastWrite);
         void index();
     };
     void list(const std::string& folder, Folder& state);

@@ -1,5 +1,6 @@
 // Times the file-attribute reads of the plug-in's module while it lives: the
-// module's imports of GetFileAttributes(Ex)A/W are pointed at timing
+// module's imports of GetFileAttributes(Ex)A/W and of the folder listing
+// (GetFileInformationByHandleEx: one read per entry) are pointed at timing
 // wrappers and pointed back when it ends. One timer at a time.
 #pragma once
 
