@@ -399,7 +399,6 @@ bool BuildDriver::IsIntermediateFile(const std::string& resolvedPath) {
         intermediateFiles_.emplace();
         unsigned long count = 0;
         if (SUCCEEDED(project_->GetNumNodes(&count, FCAT_INT))) {
-            intermediateFiles_->reserve(count / 2); // about one object for each error file
             std::string location;
             for (unsigned long i = 0; i < count; ++i) {
                 ComPtr<IProjectNode> intermediate;
@@ -415,7 +414,7 @@ bool BuildDriver::IsIntermediateFile(const std::string& resolvedPath) {
             }
         }
     }
-    return intermediateFiles_->count(resolvedPath) != 0;
+    return intermediateFiles_->find(resolvedPath) != nullptr;
 }
 
 void BuildDriver::RememberIntermediateFile(const std::string& location) {
@@ -423,7 +422,7 @@ void BuildDriver::RememberIntermediateFile(const std::string& location) {
         return; // read in full when first needed
     std::string resolved;
     if (ResolvePath(location, projectDirectory_, resolved, &facts_))
-        intermediateFiles_->insert(std::move(resolved));
+        intermediateFiles_->insert(resolved, NoValue{});
 }
 
 HRESULT BuildDriver::LinkTarget(const std::string& target, const std::string& linkDirectory) {

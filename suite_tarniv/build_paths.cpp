@@ -100,6 +100,24 @@ using UniqueHandle = std::unique_ptr<void, HandleCloser>;
 
 constexpr size_t kListingBufferBytes = 64 * 1024;
 
+// One entry of a folder listing. Only plain ASCII names are kept: the
+// listing never answers for any other (see FileFacts::of), and "." and ".."
+// are no files.
+void add_listed(const WCHAR* wide, size_t length, DWORD attributes, LARGE_INTEGER lastWrite,
+                std::string& name, CaseBlindTable<FileFacts::Facts>& listing) {
+    if ((length == 1 && wide[0] == L'.') || (length == 2 && wide[0] == L'.' && wide[1] == L'.'))
+        return;
+    if (std::any_of(wide, wide + length, [](WCHAR c) { return c >= 0x80; }))
+        return;
+    name.assign(wide, wide + length); // ASCII: one byte each
+    FileFacts::Facts facts;
+    facts.exists = true;
+    facts.isDirectory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    facts.lastWrite.dwLowDateTime = lastWrite.LowPart;
+    facts.lastWrite.dwHighDateTime = static_cast<DWORD>(lastWrite.HighPart);
+    listing.add(name, facts); // a folder lists each name once
+}
+
 FileFacts::Facts read_facts(const std::string& fullPath) {
     FileFacts::Facts facts;
     WIN32_FILE_ATTRIBUTE_DATA data;
@@ -184,7 +202,7 @@ const FileFacts::Facts& FileFacts::of(const std::string& fullPath) {
             return c != '~' && static_cast<unsigned char>(c) < 0x80;
         });
         if (folder.listing == Listing::Complete && plainName) {
-            const Facts* listed = folder.find(name);
+            const Facts* listed = folder.entries.find(name);
             return listed ? *listed : kMissing;
         }
     }
@@ -199,7 +217,8 @@ void FileFacts::list(const std::string& folder, Folder& state) {
     if (directory.get() == INVALID_HANDLE_VALUE)
         return;
     const size_t bound = 8 * expected_ + 256;
-    Folder listing; // becomes the state once complete
+    CaseBlindTable<Facts> listing; // becomes the state's once complete
+    std::string name;
     size_t seen = 0;
     std::vector<ULONGLONG> buffer(kListingBufferBytes / sizeof(ULONGLONG)); // entries are 8-byte aligned
     const auto* const bytes = reinterpret_cast<const unsigned char*>(buffer.data());
@@ -213,7 +232,7 @@ void FileFacts::list(const std::string& folder, Folder& state) {
                 return; // a crowded folder: read one file at a time
             if (at + offsetof(FILE_FULL_DIR_INFO, FileName) + info->FileNameLength > kListingBufferBytes)
                 return;
-            listing.add(info->FileName, nameLength, info->FileAttributes, info->LastWriteTime);
+            add_listed(info->FileName, nameLength, info->FileAttributes, info->LastWriteTime, name, listing);
             if (info->NextEntryOffset == 0)
                 break;
             at += info->NextEntryOffset;
@@ -221,56 +240,8 @@ void FileFacts::list(const std::string& folder, Folder& state) {
     }
     if (GetLastError() != ERROR_NO_MORE_FILES)
         return;
-    state.names = std::move(listing.names);
-    state.entries = std::move(listing.entries);
-    state.index();
+    state.entries = std::move(listing);
     state.listing = Listing::Complete;
-}
-
-// Only plain ASCII names are kept: the listing never answers for any other
-// (see of), and "." and ".." are no files.
-void FileFacts::Folder::add(const WCHAR* name, size_t length, DWORD attributes, LARGE_INTEGER lastWrite) {
-    if ((length == 1 && name[0] == L'.') || (length == 2 && name[0] == L'.' && name[1] == L'.'))
-        return;
-    if (std::any_of(name, name + length, [](WCHAR c) { return c >= 0x80; }))
-        return;
-    Entry entry;
-    entry.offset = static_cast<uint32_t>(names.size());
-    entry.length = static_cast<uint32_t>(length);
-    for (size_t i = 0; i < length; ++i)
-        names.push_back(static_cast<char>(name[i]));
-    entry.facts.exists = true;
-    entry.facts.isDirectory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    entry.facts.lastWrite.dwLowDateTime = lastWrite.LowPart;
-    entry.facts.lastWrite.dwHighDateTime = static_cast<DWORD>(lastWrite.HighPart);
-    entries.push_back(entry);
-}
-
-void FileFacts::Folder::index() {
-    size_t size = 16;
-    while (size < 2 * entries.size())
-        size *= 2;
-    slots.assign(size, 0);
-    const CaseBlindHash hash;
-    for (uint32_t number = 0; number < entries.size(); ++number) {
-        const Entry& entry = entries[number];
-        size_t slot = hash(std::string_view(names).substr(entry.offset, entry.length)) & (size - 1);
-        while (slots[slot] != 0)
-            slot = (slot + 1) & (size - 1);
-        slots[slot] = number + 1;
-    }
-}
-
-const FileFacts::Facts* FileFacts::Folder::find(std::string_view name) const noexcept {
-    if (slots.empty())
-        return nullptr;
-    const size_t mask = slots.size() - 1;
-    for (size_t slot = CaseBlindHash()(name) & mask; slots[slot] != 0; slot = (slot + 1) & mask) {
-        const Entry& entry = entries[slots[slot] - 1];
-        if (cmdline::equals_ignoring_case(std::string_view(names).substr(entry.offset, entry.length), name))
-            return &entry.facts;
-    }
-    return nullptr;
 }
 
 bool ResolvePath(const std::string& path, const std::string& base, std::string& out, FileFacts* facts,

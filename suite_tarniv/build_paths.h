@@ -15,7 +15,6 @@
 #include <string_view>
 #include <unordered_map>
 #include <vector>
-#include <unordered_set>
 
 namespace suite {
 
@@ -37,7 +36,69 @@ struct CaseBlindHash {
 struct CaseBlindEqual {
     bool operator()(std::string_view a, std::string_view b) const noexcept;
 };
-using CaseBlindPathSet = std::unordered_set<std::string, CaseBlindHash, CaseBlindEqual>;
+
+// Case-blind text keys with a value each, kept compact for the thousands of
+// paths and names a build walks: the keys end to end in one string, an entry
+// per key and an open-addressed table of entry numbers, about ten bytes a
+// key besides its text.
+template <class Value> class CaseBlindTable {
+public:
+    // A key that is there already keeps its value.
+    void insert(std::string_view key, const Value& value) {
+        if (!find(key))
+            add(key, value);
+    }
+    // For keys known to be new (a key added twice is found with its first value).
+    void add(std::string_view key, const Value& value) {
+        entries_.push_back(
+            Entry{static_cast<uint32_t>(text_.size()), static_cast<uint32_t>(key.size()), value});
+        text_.append(key);
+        if (2 * entries_.size() > slots_.size())
+            rehash(slots_.empty() ? 16 : 2 * slots_.size());
+        else
+            place(entries_.size() - 1);
+    }
+    const Value* find(std::string_view key) const noexcept {
+        if (slots_.empty())
+            return nullptr;
+        const size_t mask = slots_.size() - 1;
+        for (size_t slot = CaseBlindHash()(key) & mask; slots_[slot] != 0; slot = (slot + 1) & mask) {
+            const Entry& entry = entries_[slots_[slot] - 1];
+            if (CaseBlindEqual()(key_of(entry), key))
+                return &entry.value;
+        }
+        return nullptr;
+    }
+    size_t size() const noexcept { return entries_.size(); }
+
+private:
+    struct Entry {
+        uint32_t offset; // of the key in text_
+        uint32_t length;
+        Value value;
+    };
+    std::string_view key_of(const Entry& entry) const noexcept {
+        return std::string_view(text_).substr(entry.offset, entry.length);
+    }
+    void place(size_t number) {
+        const size_t mask = slots_.size() - 1;
+        size_t slot = CaseBlindHash()(key_of(entries_[number])) & mask;
+        while (slots_[slot] != 0)
+            slot = (slot + 1) & mask;
+        slots_[slot] = static_cast<uint32_t>(number + 1);
+    }
+    void rehash(size_t size) {
+        slots_.assign(size, 0);
+        for (size_t number = 0; number < entries_.size(); ++number)
+            place(number);
+    }
+
+    std::string text_;
+    std::vector<Entry> entries_;
+    std::vector<uint32_t> slots_; // entry number + 1; 0 is an empty slot
+};
+struct NoValue {};
+using CaseBlindPathSet = CaseBlindTable<NoValue>;
 
 // What a build learns about files: each file's attributes and last-write
 // time are read once, until forget() (after a tool ran and may have written
@@ -70,23 +131,10 @@ public:
 
 private:
     enum class Listing { NotYet, Complete, Refused };
-    // A folder's listing is kept compact (a few dozen bytes an entry): its
-    // names end to end, an entry per name, and an open-addressed table of
-    // entry numbers keyed by the case-blind hash of the name.
     struct Folder {
-        struct Entry {
-            uint32_t offset = 0; // of the name in names
-            uint32_t length = 0;
-            Facts facts;
-        };
         unsigned reads = 0;
         Listing listing = Listing::NotYet;
-        std::string names;
-        std::vector<Entry> entries;
-        std::vector<uint32_t> slots; // entry number + 1; 0 is an empty slot
-        const Facts* find(std::string_view name) const noexcept;
-        void add(const WCHAR* name, size_t length, DWORD attributes, LARGE_INTEGER lastWrite);
-        void index();
+        CaseBlindTable<Facts> entries; // by name, once listed
     };
     void list(const std::string& folder, Folder& state);
 

@@ -312,52 +312,79 @@ int run_build_all_benchmark(HMODULE module, std::vector<size_t> counts) {
     return status;
 }
 
+// What the host keeps of a command once it is over (its messages and the
+// lines it ran), in bytes: the heap blocks of the strings and the arrays,
+// with the allocator's 16 bytes for each block.
+size_t host_held_bytes(const veska::host::HostProjectManager& manager) {
+    constexpr size_t kBlock = 16;
+    const auto text = [](const auto& s) {
+        return s.capacity() > 15 ? (s.capacity() + 1) * sizeof(s[0]) + kBlock : 0;
+    };
+    size_t bytes = manager.build_messages().capacity() * sizeof(veska::host::BuildMessage) + kBlock;
+    for (const veska::host::BuildMessage& message : manager.build_messages())
+        bytes += text(message.text);
+    bytes += manager.executed().capacity() * sizeof(veska::host::ExecutedLine) + kBlock;
+    for (const veska::host::ExecutedLine& line : manager.executed())
+        bytes += text(line.request.line) + text(line.request.directory) + text(line.output);
+    return bytes;
+}
+
 // In a child of its own: the working set a Build All or a Make adds on top
-// of what the host holds for the project. Answers KiB as the exit code.
-DWORD measure_peak_kib(HMODULE module, unsigned long command, size_t sources) {
+// of what the host holds for the project, and what of it the host keeps
+// afterwards. Prints both in KiB.
+int measure_peak(HMODULE module, unsigned long command, size_t sources) {
     BenchProject bench(module, sources);
     if (!bench.ready())
-        return 0;
+        return 1;
     PROCESS_MEMORY_COUNTERS before{}, after{};
     GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof before);
     bench.process(command);
     GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof after);
     const SIZE_T base = std::max(before.PeakWorkingSetSize, before.WorkingSetSize);
-    return static_cast<DWORD>((after.PeakWorkingSetSize > base ? after.PeakWorkingSetSize - base : 0) / 1024);
+    const SIZE_T added = after.PeakWorkingSetSize > base ? after.PeakWorkingSetSize - base : 0;
+    std::printf("%zu %zu\n", static_cast<size_t>(added / 1024), host_held_bytes(bench.manager()) / 1024);
+    return 0;
 }
 
-DWORD child_peak_kib(unsigned long command, size_t sources) {
-    std::wstring line =
+struct Peak {
+    double total = 0; // KiB
+    double host = 0;  // KiB the host keeps
+    double plugin() const { return total > host ? total - host : 0; }
+};
+
+Peak child_peak(unsigned long command, size_t sources) {
+    const std::wstring line =
         L"\"" + this_program() + L"\" --peak " + std::to_wstring(command) + L" " + std::to_wstring(sources);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION child{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child))
-        return 0;
-    WaitForSingleObject(child.hProcess, INFINITE);
-    DWORD kib = 0;
-    GetExitCodeProcess(child.hProcess, &kib);
-    CloseHandle(child.hThread);
-    CloseHandle(child.hProcess);
-    return kib;
+    unsigned long exitCode = 1;
+    std::string output;
+    Peak peak;
+    if (SUCCEEDED(veska::host::run_command_line(line, ECL_NULL, exitCode, &output)) && exitCode == 0)
+        std::sscanf(output.c_str(), "%lf %lf", &peak.total, &peak.host);
+    return peak;
 }
 
 int run_memory_benchmark(std::vector<size_t> counts) {
     if (counts.empty())
         counts = {200, 20000};
-    std::printf("peak working set added by the command (KiB), one process each\n");
-    std::printf("%8s %12s %12s\n", "sources", "Build All", "Make");
-    std::vector<std::pair<DWORD, DWORD>> peaks;
+    std::printf("peak working set added by the command (KiB), one process each; host: what the host keeps\n");
+    std::printf("%8s %12s %8s %8s %12s %8s %8s\n", "sources", "Build All", "host", "plug-in", "Make", "host",
+                "plug-in");
+    std::vector<std::pair<Peak, Peak>> peaks;
     for (size_t n : counts) {
-        peaks.emplace_back(child_peak_kib(CMD_BUILD_ALL, n), child_peak_kib(CMD_MAKE, n));
-        std::printf("%8zu %12lu %12lu\n", n, static_cast<unsigned long>(peaks.back().first),
-                    static_cast<unsigned long>(peaks.back().second));
+        peaks.emplace_back(child_peak(CMD_BUILD_ALL, n), child_peak(CMD_MAKE, n));
+        const auto& [all, make] = peaks.back();
+        std::printf("%8zu %12.0f %8.0f %8.0f %12.0f %8.0f %8.0f\n", n, all.total, all.host, all.plugin(),
+                    make.total, make.host, make.plugin());
     }
     for (size_t i = 1; i < counts.size(); ++i) {
         const double more = static_cast<double>(counts[i] - counts[0]);
-        std::printf("bytes per source (%zu -> %zu): Build All %.0f, Make %.0f\n", counts[0], counts[i],
-                    1024.0 * (static_cast<double>(peaks[i].first) - peaks[0].first) / more,
-                    1024.0 * (static_cast<double>(peaks[i].second) - peaks[0].second) / more);
+        const auto per_source = [&](double kib, double first) { return 1024.0 * (kib - first) / more; };
+        std::printf(
+            "bytes per source (%zu -> %zu): Build All %.0f (plug-in %.0f), Make %.0f (plug-in %.0f)\n",
+            counts[0], counts[i], per_source(peaks[i].first.total, peaks[0].first.total),
+            per_source(peaks[i].first.plugin(), peaks[0].first.plugin()),
+            per_source(peaks[i].second.total, peaks[0].second.total),
+            per_source(peaks[i].second.plugin(), peaks[0].second.plugin()));
     }
     return 0;
 }
@@ -387,8 +414,7 @@ int main(int argc, char** argv) {
         for (int i = mode.empty() ? 1 : 2; i < argc; ++i)
             counts.push_back(static_cast<size_t>(std::strtoul(argv[i], nullptr, 10)));
         if (mode == "--peak" && counts.size() == 2)
-            status = static_cast<int>(
-                measure_peak_kib(module.get(), static_cast<unsigned long>(counts[0]), counts[1]));
+            status = measure_peak(module.get(), static_cast<unsigned long>(counts[0]), counts[1]);
         else if (mode == "--memory")
             status = run_memory_benchmark(counts);
         else if (mode == "--build-all")
