@@ -211,7 +211,9 @@ const FileFacts::Facts& FileFacts::of(const std::string& fullPath) {
 
 void FileFacts::list(const std::string& folder, Folder& state) {
     state.listing = Listing::Refused; // unless the whole folder is read
-    const UniqueHandle directory(CreateFileA(folder.c_str(), FILE_LIST_DIRECTORY,
+    // "C:" alone names the drive's current directory, not its root.
+    const std::string path = folder.size() == 2 && folder[1] == ':' ? folder + "\\" : folder;
+    const UniqueHandle directory(CreateFileA(path.c_str(), FILE_LIST_DIRECTORY,
                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (directory.get() == INVALID_HANDLE_VALUE)
