@@ -196,35 +196,39 @@ HRESULT HostProject::expand_macros(std::wstring& line, const _NodeTag* input) co
     return S_OK;
 }
 
-bool HostProject::may_be_build_output(const std::wstring& location) const {
-    const std::wstring directory = project_directory();
-    if (paths::equal_ignoring_case(location, location_) ||
-        paths::equal_ignoring_case(location, state_path_of(location_)))
-        return false;
+HostProject::BuildOutputRule::BuildOutputRule(const HostProject& project)
+    : project_(project), directory_(project.project_directory()) {
     for (int folder = FCAT_FIRST; folder < FCAT_INT; ++folder)
-        for (const auto& node : folders_[folder])
-            if (paths::equal_ignoring_case(location, paths::absolute(location_of(node.get()), directory)))
-                return false;
-    if (paths::is_inside(location, directory))
+        for (const auto& node : project.folders_[folder])
+            listedFiles_.insert(project.lookup_key(location_of(node.get())));
+    for (const auto& node : project.folders_[FCAT_SRC])
+        sourceFolders_.insert(
+            upper(paths::directory_of(paths::absolute(location_of(node.get()), directory_))));
+}
+
+bool HostProject::BuildOutputRule::allows(const std::wstring& location) const {
+    if (paths::equal_ignoring_case(location, project_.location_) ||
+        paths::equal_ignoring_case(location, state_path_of(project_.location_)))
+        return false;
+    if (listedFiles_.count(project_.lookup_key(location)))
+        return false;
+    if (paths::is_inside(location, directory_))
         return true;
     for (const PathType type : {PT_TMP, PT_BIN})
-        if (!path(type).empty() && paths::is_inside(location, paths::absolute(path(type), directory)))
+        if (!project_.path(type).empty() &&
+            paths::is_inside(location, paths::absolute(project_.path(type), directory_)))
             return true;
-    const std::wstring folder = paths::directory_of(location);
-    for (const auto& node : folders_[FCAT_SRC])
-        if (paths::equal_ignoring_case(
-                folder, paths::directory_of(paths::absolute(location_of(node.get()), directory))))
-            return true;
-    return false;
+    return sourceFolders_.count(upper(paths::directory_of(location))) != 0;
 }
 
 HRESULT HostProject::clean() {
     HRESULT result = S_OK;
+    const BuildOutputRule mayBeOutput(*this);
     for (const FileCat category : {FCAT_INT, FCAT_OUT}) {
         Folder kept;
         for (auto& node : folders_[category]) {
             const std::wstring file = paths::absolute(location_of(node.get()), project_directory());
-            if (!file.empty() && may_be_build_output(file) && !DeleteFileW(file.c_str()) &&
+            if (!file.empty() && mayBeOutput.allows(file) && !DeleteFileW(file.c_str()) &&
                 GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES) {
                 // Still there (in use, read-only): keep its node and report.
                 if (result == S_OK)

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <unordered_map>
+#include <unordered_set>
 #include <map>
 #include <vector>
 
@@ -84,7 +85,23 @@ public:
     // it lies in the project's directory, its TMP or BIN folder or the folder
     // of one of its sources (objects without a TMP folder go there), and it
     // is neither a file the project lists nor the project file or its state.
-    bool may_be_build_output(const std::wstring& location) const;
+    bool may_be_build_output(const std::wstring& location) const {
+        return BuildOutputRule(*this).allows(location);
+    }
+    // The same test for many files: what it needs of the project (its files
+    // and its sources' folders) gathered once, not once for each file.
+    class BuildOutputRule {
+    public:
+        explicit BuildOutputRule(const HostProject& project);
+        bool allows(const std::wstring& location) const;
+
+    private:
+        const HostProject& project_;
+        std::wstring directory_;
+        std::unordered_set<std::wstring>
+            listedFiles_; // lookup keys of the files before the intermediate ones
+        std::unordered_set<std::wstring> sourceFolders_; // upper case
+    };
     // Deletes the files of the intermediate and output folders and their
     // nodes; a file that cannot be the builds' loses its node, not its data.
     HRESULT clean();

@@ -614,13 +614,14 @@ HRESULT load_project_state(const ProjectFile& file, HostProject& project,
     // The builds' files, kept relative to the project: Clean deletes them, so
     // an entry that cannot be one of them (a copied project's, a source, a
     // file elsewhere) is dropped, never deleted.
+    const HostProject::BuildOutputRule mayBeOutput(project);
     for (const FileCat folder : {FCAT_INT, FCAT_OUT})
         for (const auto& line : read_ini_section(statePath, kFolderSections[folder])) {
             const std::wstring entry = trim(line.second);
             if (entry.empty())
                 continue;
             const std::wstring location = paths::absolute(entry, project.project_directory());
-            if (project.may_be_build_output(location))
+            if (mayBeOutput.allows(location))
                 project.add_file(folder, location);
             else
                 warnings.push_back(L"[" + std::wstring(kFolderSections[folder]) + L"] " + entry +
