@@ -15,6 +15,11 @@ std::wstring widen(const char* bytes) {
     return wide;
 }
 
+void append_widened(std::wstring& out, std::string_view bytes) {
+    for (const char c : bytes)
+        out.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+}
+
 std::wstring widen(const std::string& bytes) {
     return widen(bytes.c_str());
 }

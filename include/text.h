@@ -5,12 +5,15 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace suite::text {
 
 // Each byte becomes the wide character of the same value.
 std::wstring widen(const char* bytes);
 std::wstring widen(const std::string& bytes);
+// Appends each byte of bytes to out as its wide character.
+void append_widened(std::wstring& out, std::string_view bytes);
 
 // Each wide character 0..255 becomes its byte. Returns false (and stops at
 // the offending character) when a character above 255 has no one-byte form.

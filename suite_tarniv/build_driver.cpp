@@ -294,8 +294,7 @@ HRESULT BuildDriver::BuildSources(const std::string& target, bool make) {
             HRESULT r = S_OK;
             if (make && IsUpToDate(node.get(), location, *sourceFacts, target, sourceDirectory, objectPath)) {
                 message_.assign(L"The target \"");
-                for (const char c : objectPath)
-                    message_.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+                text::append_widened(message_, objectPath);
                 message_.append(L"\" is already up to date.\n");
                 manager_->WriteBuildMessage(message_.c_str(), nullptr);
             } else {
