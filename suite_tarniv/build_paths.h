@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
@@ -39,9 +40,11 @@ struct CaseBlindEqual {
 
 // Case-blind text keys with a value each, kept compact for the thousands of
 // paths and names a build walks: the keys end to end in one string, an entry
-// per key and an open-addressed table of entry numbers, about ten bytes a
-// key besides its text.
+// per key (its value and where its key starts) and an open-addressed table of
+// entry numbers, 12 to 20 bytes a key besides its text and value.
 template <class Value> class CaseBlindTable {
+    static_assert(std::is_class_v<Value>, "a value is a struct, NoValue for a set");
+
 public:
     // A key that is there already keeps its value.
     void insert(std::string_view key, const Value& value) {
@@ -50,8 +53,7 @@ public:
     }
     // For keys known to be new (a key added twice is found with its first value).
     void add(std::string_view key, const Value& value) {
-        entries_.push_back(
-            Entry{static_cast<uint32_t>(text_.size()), static_cast<uint32_t>(key.size()), value});
+        entries_.push_back(Entry{value, static_cast<uint32_t>(text_.size())});
         text_.append(key);
         if (2 * entries_.size() > slots_.size())
             rehash(slots_.empty() ? 16 : 2 * slots_.size());
@@ -63,26 +65,27 @@ public:
             return nullptr;
         const size_t mask = slots_.size() - 1;
         for (size_t slot = CaseBlindHash()(key) & mask; slots_[slot] != 0; slot = (slot + 1) & mask) {
-            const Entry& entry = entries_[slots_[slot] - 1];
-            if (CaseBlindEqual()(key_of(entry), key))
-                return &entry.value;
+            const size_t number = slots_[slot] - 1;
+            if (CaseBlindEqual()(key_of(number), key))
+                return &entries_[number];
         }
         return nullptr;
     }
     size_t size() const noexcept { return entries_.size(); }
 
 private:
-    struct Entry {
-        uint32_t offset; // of the key in text_
-        uint32_t length;
-        Value value;
+    // The value, then where its key starts in text_; the key ends where the
+    // next one starts. A value without data takes no room.
+    struct Entry : Value {
+        uint32_t offset;
     };
-    std::string_view key_of(const Entry& entry) const noexcept {
-        return std::string_view(text_).substr(entry.offset, entry.length);
+    std::string_view key_of(size_t number) const noexcept {
+        const size_t end = number + 1 < entries_.size() ? entries_[number + 1].offset : text_.size();
+        return std::string_view(text_).substr(entries_[number].offset, end - entries_[number].offset);
     }
     void place(size_t number) {
         const size_t mask = slots_.size() - 1;
-        size_t slot = CaseBlindHash()(key_of(entries_[number])) & mask;
+        size_t slot = CaseBlindHash()(key_of(number)) & mask;
         while (slots_[slot] != 0)
             slot = (slot + 1) & mask;
         slots_[slot] = static_cast<uint32_t>(number + 1);

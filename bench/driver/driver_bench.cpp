@@ -6,11 +6,13 @@
 //   driver_bench.exe [sources...]     (default: 200 2000)
 //   driver_bench.exe --build-all [sources...]   (default: 200 2000)
 //       Build All with this program as every tool (it exits at once when
-//       given a tool's options) against the same command lines run directly
-//       by the host: the plug-in's and host's share of a Build All.
+//       given a tool's options), each line also run directly beside it: the
+//       plug-in's and host's share of a Build All.
 //   driver_bench.exe --memory [sources...]      (default: 200 20000)
-//       The peak working set a Build All and a Make add to the process, one
-//       child process per figure, tools answered in place (no processes).
+//       The peak working set a Build All and a Make add to the process, and
+//       the most the plug-in's own heap blocks held, one child process per
+//       figure, tools answered in place (no processes).
+#include "module_heap.h"
 #include "veska_host.h"
 
 #include <psapi.h>
@@ -20,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -97,18 +100,63 @@ private:
     HMODULE module_;
 };
 
-// A project of N sources (a quarter assembler), N/10 headers, their objects
-// and error files and the target, built up to date, in the plug-in's hands.
-class BenchProject {
+std::wstring bench_directory(size_t sources) {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    return std::wstring(temp) + L"driver-bench-" + std::to_wstring(sources);
+}
+
+std::wstring source_base(const std::wstring& dir, size_t i) {
+    return dir + L"\\source" + std::to_wstring(i);
+}
+bool is_assembler_source(size_t i) {
+    return i % 4 == 0;
+}
+std::wstring header_path(const std::wstring& dir, size_t i) {
+    return dir + L"\\header" + std::to_wstring(i) + L".h";
+}
+
+// The files of a project of N sources (a quarter assembler), N/10 headers,
+// an object and an error file per source and the target, dated so that
+// everything is up to date, and a scratch file for the tools' location. They
+// go when this does. Under Wine every new name costs a search of the whole
+// folder: a project of 20,000 sources takes about 15 minutes to write.
+class BenchFiles {
 public:
-    // tool: the location of every tool; empty: a scratch file (tools are
-    // then answered in place by the script).
-    BenchProject(HMODULE module, size_t sources, const std::wstring& tool = {}) {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        dir_ = std::wstring(temp) + L"driver-bench-" + std::to_wstring(sources);
+    explicit BenchFiles(size_t sources) : dir_(bench_directory(sources)) {
         remove_tree(dir_);
         CreateDirectoryW(dir_.c_str(), nullptr);
+        write_file(dir_ + L"\\velc18.exe", kSomeTime);
+        // Sources oldest, then headers, objects (with their error files), target.
+        for (size_t i = 0; i < sources; ++i) {
+            const std::wstring base = source_base(dir_, i);
+            write_file(base + (is_assembler_source(i) ? L".as" : L".c"), kSomeTime);
+            write_file(base + L".obj", kSomeTime + 2 * kSecond);
+            write_file(base + (is_assembler_source(i) ? L".ase" : L".cce"), kSomeTime + 2 * kSecond);
+        }
+        for (size_t i = 0; i < sources / 10; ++i)
+            write_file(header_path(dir_, i), kSomeTime + kSecond);
+        write_file(dir_ + L"\\proj.cof", kSomeTime + 3 * kSecond);
+    }
+    ~BenchFiles() { remove_tree(dir_); }
+    BenchFiles(const BenchFiles&) = delete;
+    BenchFiles& operator=(const BenchFiles&) = delete;
+
+private:
+    std::wstring dir_;
+};
+
+// Those files as a project in the plug-in's hands.
+class BenchProject {
+public:
+    enum class Files { Write, Written };
+    // tool: the location of every tool; empty: the scratch file (tools are
+    // then answered in place by the script). Written: the files are on disk
+    // already and stay there.
+    BenchProject(HMODULE module, size_t sources, const std::wstring& tool = {}, Files files = Files::Write)
+        : dir_(bench_directory(sources)) {
+        if (files == Files::Write)
+            files_.emplace(sources);
 
         // No call log: the IDE keeps none, and the log is not the plug-in's work.
         manager_ = suite::com::make<veska::host::HostProjectManager>(nullptr);
@@ -131,8 +179,6 @@ public:
         project_->set_stable(true);
 
         const std::wstring location = tool.empty() ? dir_ + L"\\velc18.exe" : tool;
-        if (tool.empty())
-            write_file(location, kSomeTime);
         const CLSID* classes[] = {&CLSID_T_TARNIV18as, &CLSID_T_TARNIV18cc, &CLSID_T_TARNIV18ld};
         for (unsigned long i = 0; i < 3; ++i) {
             ComPtr<ITool> toolObject;
@@ -146,32 +192,24 @@ public:
         suite_->CreateArgs(suiteArgs.put());
         project_->set_suite_args(suiteArgs);
 
-        // Sources oldest, then headers, objects (with their error files), target.
         for (size_t i = 0; i < sources; ++i) {
-            const std::wstring base = dir_ + L"\\source" + std::to_wstring(i);
-            const std::wstring source = base + (i % 4 == 0 ? L".as" : L".c");
-            write_file(source, kSomeTime);
-            write_file(base + L".obj", kSomeTime + 2 * kSecond);
-            write_file(base + (i % 4 == 0 ? L".ase" : L".cce"), kSomeTime + 2 * kSecond);
+            const std::wstring base = source_base(dir_, i);
+            const std::wstring source = base + (is_assembler_source(i) ? L".as" : L".c");
             project_->add_file(FCAT_SRC, source)->set_stable(true);
             project_->add_file(FCAT_INT, base + L".obj");
-            project_->add_file(FCAT_INT, base + (i % 4 == 0 ? L".ase" : L".cce"));
-            files_.push_back(veska::host::utf8(source));
-            files_.push_back(veska::host::utf8(base + L".obj"));
+            project_->add_file(FCAT_INT, base + (is_assembler_source(i) ? L".ase" : L".cce"));
+            paths_.push_back(veska::host::utf8(source));
+            paths_.push_back(veska::host::utf8(base + L".obj"));
         }
         for (size_t i = 0; i < sources / 10; ++i) {
-            const std::wstring header = dir_ + L"\\header" + std::to_wstring(i) + L".h";
-            write_file(header, kSomeTime + kSecond);
-            project_->add_file(FCAT_INC, header);
-            files_.push_back(veska::host::utf8(header));
+            project_->add_file(FCAT_INC, header_path(dir_, i));
+            paths_.push_back(veska::host::utf8(header_path(dir_, i)));
         }
-        write_file(dir_ + L"\\proj.cof", kSomeTime + 3 * kSecond);
         project_->add_file(FCAT_OUT, dir_ + L"\\proj.cof");
     }
     ~BenchProject() {
         if (manager_)
             manager_->shutdown();
-        remove_tree(dir_);
     }
     BenchProject(const BenchProject&) = delete;
     BenchProject& operator=(const BenchProject&) = delete;
@@ -186,14 +224,15 @@ public:
         return hr;
     }
     veska::host::HostProjectManager& manager() { return *manager_.get(); }
-    const std::vector<std::string>& files() const { return files_; }
+    const std::vector<std::string>& files() const { return paths_; }
 
 private:
     std::wstring dir_;
+    std::optional<BenchFiles> files_;
     ComPtr<veska::host::HostProjectManager> manager_;
     ComPtr<ISuite> suite_;
     ComPtr<veska::host::HostProject> project_;
-    std::vector<std::string> files_; // sources, objects, headers
+    std::vector<std::string> paths_; // sources, objects, headers
 };
 
 struct Result {
@@ -261,53 +300,70 @@ std::wstring this_program() {
     return length && length < MAX_PATH * 2 ? std::wstring(path, length) : std::wstring();
 }
 
-// Build All through the plug-in, then the lines it ran, run again directly.
+// Build All through the plug-in, each line it runs also run directly by the
+// bench beside it, in the same folder, before the plug-in's run for one line
+// and after it for the next. Run minutes apart, the two halves would meet
+// different loads on the machine; run in pairs they meet the same. The
+// Build All's time, less the time of the direct runs inside it, against the
+// direct runs: the plug-in's and host's share.
 int run_build_all_benchmark(HMODULE module, std::vector<size_t> counts) {
     if (counts.empty())
         counts = {200, 2000};
     int status = 0;
-    std::printf("Build All, a tool that exits at once, median of 3 rounds (1 from 1,000 sources)\n");
-    std::printf("%8s %8s %12s %12s %7s\n", "sources", "lines", "build ms", "direct ms", "share");
+    std::printf("Build All, a tool that exits at once, each line also run directly beside it;\n"
+                "median of 3 rounds (1 from 1,000 sources)\n");
+    // "its runs": the host's runs of the plug-in's lines, within the build.
+    std::printf("%8s %8s %12s %12s %12s %7s\n", "sources", "lines", "build ms", "its runs ms", "direct ms",
+                "share");
     for (size_t n : counts) {
         BenchProject bench(module, n, this_program());
         if (!bench.ready()) {
             status = 1;
             continue;
         }
-        std::vector<double> builds, directs;
+        double direct = 0;   // ms of the direct runs
+        double hostRuns = 0; // ms of the host's runs of the plug-in's lines
+        size_t pairs = 0;    // lines run directly
+        size_t line = 0;     // lines the plug-in had run
+        const auto run_directly = [&](const std::wstring& text, ECLFlag flags) {
+            unsigned long exitCode = 0;
+            std::string output;
+            const auto start = Clock::now();
+            veska::host::run_command_line(text, flags, exitCode, &output);
+            direct += milliseconds_since(start);
+            ++pairs;
+        };
+        veska::host::HostScript& script = bench.manager().script();
+        script.onExecuting = [&](const veska::host::ExecuteRequest& request) {
+            if (line % 2 == 0)
+                run_directly(request.line, request.flags);
+        };
+        script.onExecuted = [&](const veska::host::ExecutedLine& executed) {
+            hostRuns += std::chrono::duration<double, std::milli>(executed.elapsed).count();
+            if (line++ % 2 == 1)
+                run_directly(executed.request.line, executed.request.flags);
+        };
+        std::vector<double> builds, runs, directs;
         size_t lines = 0;
         for (int round = 0; round < build_all_rounds(n); ++round) {
             const size_t before = bench.manager().executed().size();
+            direct = hostRuns = 0;
+            pairs = line = 0;
             const auto buildStart = Clock::now();
             bench.process(CMD_BUILD_ALL);
-            builds.push_back(milliseconds_since(buildStart));
-            const std::vector<veska::host::ExecutedLine> ran(bench.manager().executed().begin() +
-                                                                 static_cast<ptrdiff_t>(before),
-                                                             bench.manager().executed().end());
-            lines = ran.size();
-            // Each line in the folder the plug-in ran it in: under Wine a
-            // process started in a crowded folder costs more.
-            wchar_t home[MAX_PATH];
-            const DWORD homeLength = GetCurrentDirectoryW(MAX_PATH, home);
-            const auto directStart = Clock::now();
-            for (const veska::host::ExecutedLine& line : ran) {
-                unsigned long exitCode = 0;
-                std::string output;
-                SetCurrentDirectoryW(line.request.directory.c_str());
-                veska::host::run_command_line(line.request.line, line.request.flags, exitCode, &output);
-            }
-            directs.push_back(milliseconds_since(directStart));
-            if (homeLength > 0 && homeLength < MAX_PATH)
-                SetCurrentDirectoryW(home);
+            builds.push_back(milliseconds_since(buildStart) - direct);
+            runs.push_back(hostRuns);
+            directs.push_back(direct);
+            lines = bench.manager().executed().size() - before;
         }
-        if (lines < n) {
-            std::fprintf(stderr, "N=%zu: Build All ran %zu lines\n", n, lines);
+        if (lines < n || pairs != lines) {
+            std::fprintf(stderr, "N=%zu: Build All ran %zu lines (%zu run directly)\n", n, lines, pairs);
             status = 1;
             continue;
         }
-        const double build = median(builds), direct = median(directs);
-        std::printf("%8zu %8zu %12.1f %12.1f %6.1f%%\n", n, lines, build, direct,
-                    100 * (build - direct) / direct);
+        const double build = median(builds), directMedian = median(directs);
+        std::printf("%8zu %8zu %12.1f %12.1f %12.1f %6.1f%%\n", n, lines, build, median(runs), directMedian,
+                    100 * (build - directMedian) / directMedian);
     }
     return status;
 }
@@ -329,27 +385,34 @@ size_t host_held_bytes(const veska::host::HostProjectManager& manager) {
     return bytes;
 }
 
-// In a child of its own: the working set a Build All or a Make adds on top
-// of what the host holds for the project, and what of it the host keeps
-// afterwards. Prints both in KiB.
+// In a child of its own, on the files its parent wrote: the working set a
+// Build All or a Make adds on top of what the host holds for the project,
+// and what of it the host keeps afterwards. Prints both in KiB.
 int measure_peak(HMODULE module, unsigned long command, size_t sources) {
-    BenchProject bench(module, sources);
+    BenchProject bench(module, sources, {}, BenchProject::Files::Written);
     if (!bench.ready())
         return 1;
     PROCESS_MEMORY_COUNTERS before{}, after{};
     GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof before);
-    bench.process(command);
+    long long pluginHeap = -1;
+    {
+        const ModuleHeapCounter counter(module);
+        bench.process(command);
+        if (counter.counting())
+            pluginHeap = counter.peak_added();
+    }
     GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof after);
     const SIZE_T base = std::max(before.PeakWorkingSetSize, before.WorkingSetSize);
     const SIZE_T added = after.PeakWorkingSetSize > base ? after.PeakWorkingSetSize - base : 0;
-    std::printf("%zu %zu\n", static_cast<size_t>(added / 1024), host_held_bytes(bench.manager()) / 1024);
-    return 0;
+    std::printf("%zu %zu %lld\n", static_cast<size_t>(added / 1024), host_held_bytes(bench.manager()) / 1024,
+                pluginHeap < 0 ? -1 : pluginHeap / 1024);
+    return pluginHeap < 0 ? 1 : 0;
 }
 
 struct Peak {
-    double total = 0; // KiB
-    double host = 0;  // KiB the host keeps
-    double plugin() const { return total > host ? total - host : 0; }
+    double total = 0;  // KiB of working set the command added
+    double host = 0;   // KiB the host keeps
+    double plugin = 0; // KiB, the most the plug-in's own heap blocks held at once
 };
 
 Peak child_peak(unsigned long command, size_t sources) {
@@ -359,22 +422,27 @@ Peak child_peak(unsigned long command, size_t sources) {
     std::string output;
     Peak peak;
     if (SUCCEEDED(veska::host::run_command_line(line, ECL_NULL, exitCode, &output)) && exitCode == 0)
-        std::sscanf(output.c_str(), "%lf %lf", &peak.total, &peak.host);
+        std::sscanf(output.c_str(), "%lf %lf %lf", &peak.total, &peak.host, &peak.plugin);
     return peak;
 }
 
 int run_memory_benchmark(std::vector<size_t> counts) {
     if (counts.empty())
         counts = {200, 20000};
-    std::printf("peak working set added by the command (KiB), one process each; host: what the host keeps\n");
-    std::printf("%8s %12s %8s %8s %12s %8s %8s\n", "sources", "Build All", "host", "plug-in", "Make", "host",
+    std::printf("KiB, one process each: the peak working set the command added, what the host keeps of it,\n"
+                "and the most the plug-in's own heap blocks held at once\n");
+    std::printf("%8s %10s %8s %8s %10s %8s %8s\n", "sources", "Build All", "host", "plug-in", "Make", "host",
                 "plug-in");
     std::vector<std::pair<Peak, Peak>> peaks;
     for (size_t n : counts) {
-        peaks.emplace_back(child_peak(CMD_BUILD_ALL, n), child_peak(CMD_MAKE, n));
+        // One set of files for both: the Make first, as Build All's Clean
+        // removes the objects.
+        const BenchFiles files(n);
+        const Peak makePeak = child_peak(CMD_MAKE, n);
+        peaks.emplace_back(child_peak(CMD_BUILD_ALL, n), makePeak);
         const auto& [all, make] = peaks.back();
-        std::printf("%8zu %12.0f %8.0f %8.0f %12.0f %8.0f %8.0f\n", n, all.total, all.host, all.plugin(),
-                    make.total, make.host, make.plugin());
+        std::printf("%8zu %10.0f %8.0f %8.0f %10.0f %8.0f %8.0f\n", n, all.total, all.host, all.plugin,
+                    make.total, make.host, make.plugin);
     }
     for (size_t i = 1; i < counts.size(); ++i) {
         const double more = static_cast<double>(counts[i] - counts[0]);
@@ -382,9 +450,9 @@ int run_memory_benchmark(std::vector<size_t> counts) {
         std::printf(
             "bytes per source (%zu -> %zu): Build All %.0f (plug-in %.0f), Make %.0f (plug-in %.0f)\n",
             counts[0], counts[i], per_source(peaks[i].first.total, peaks[0].first.total),
-            per_source(peaks[i].first.plugin(), peaks[0].first.plugin()),
+            per_source(peaks[i].first.plugin, peaks[0].first.plugin),
             per_source(peaks[i].second.total, peaks[0].second.total),
-            per_source(peaks[i].second.plugin(), peaks[0].second.plugin()));
+            per_source(peaks[i].second.plugin, peaks[0].second.plugin));
     }
     return 0;
 }

@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 using suite::test::write_file;
 using veska::host::HostProject;
 
@@ -154,6 +157,32 @@ TEST_F(BuildPathsTest, NotNewerCountsEqualTimesAndUnreadableTimesAsUpToDate) {
     // A directory has no time to compare either.
     ASSERT_TRUE(CreateDirectoryW(dir.file(L"newdir").c_str(), nullptr));
     EXPECT_NE(suite::IsNotNewer("newdir", "target.cof", base), suite::kDependencyNewer);
+}
+
+// The keys lie end to end: each is found whole, in any case of A-Z, whatever
+// its neighbours, before and after the table grows.
+TEST(CaseBlindTable, FindsEachKeyWholeInAnyCase) {
+    struct Number {
+        int value;
+    };
+    suite::CaseBlindTable<Number> table;
+    std::vector<std::string> keys = {"ab", "abc", "", "a", "Source1.OBJ"};
+    for (int i = 0; i < 100; ++i) // several times the first table's slots
+        keys.push_back("c:\\objects\\f" + std::to_string(i) + ".obj");
+    for (size_t i = 0; i < keys.size(); ++i)
+        table.insert(keys[i], Number{static_cast<int>(i)});
+    table.insert("AB", Number{-1}); // there already: keeps its value
+
+    EXPECT_EQ(table.size(), keys.size());
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const Number* found = table.find(keys[i]);
+        ASSERT_NE(found, nullptr) << keys[i];
+        EXPECT_EQ(found->value, static_cast<int>(i)) << keys[i];
+    }
+    for (const char* key : {"AB", "source1.obj", "C:\\OBJECTS\\F99.OBJ"})
+        EXPECT_NE(table.find(key), nullptr) << key;
+    for (const char* key : {"abcd", "b", "source1.ob", "c:\\objects\\f100.obj", "ab "})
+        EXPECT_EQ(table.find(key), nullptr) << key;
 }
 
 TEST_F(BuildPathsTest, FileFactsReadOnceUntilForgotten) {
