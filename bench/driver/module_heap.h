@@ -1,31 +1,24 @@
 // Counts the C runtime heap blocks one module allocates: its imports of
 // malloc, calloc, realloc and free are routed through counters for as long
 // as this object lives. What the module holds at once, and the most it held,
-// are then its own, whatever the rest of the process keeps.
+// are then its own, whatever the rest of the process keeps. One counter at
+// a time.
 #pragma once
 
-#include <windows.h>
+#include "import_patches.h"
 
-#include <cstddef>
+#include <windows.h>
 
 class ModuleHeapCounter {
 public:
     explicit ModuleHeapCounter(HMODULE module);
-    ~ModuleHeapCounter();
-    ModuleHeapCounter(const ModuleHeapCounter&) = delete;
-    ModuleHeapCounter& operator=(const ModuleHeapCounter&) = delete;
 
     // False when the module imports none of the four from msvcrt.dll.
-    bool counting() const noexcept { return patched_ > 0; }
+    bool counting() const noexcept { return patches_.active(); }
     // The most the module held at once beyond what it held when counting
     // began, in the blocks' usable sizes.
     long long peak_added() const noexcept;
 
 private:
-    struct Slot {
-        void** address;
-        void* original;
-    };
-    Slot slots_[4] = {};
-    int patched_ = 0;
+    veska::host::ImportPatches patches_;
 };

@@ -4,11 +4,13 @@
 // wrappers and pointed back when it ends. One timer at a time.
 #pragma once
 
+#include "import_patches.h"
+
 #include <windows.h>
 
 #include <chrono>
 #include <cstddef>
-#include <vector>
+#include <optional>
 
 namespace veska::host::cli {
 
@@ -22,17 +24,13 @@ public:
     AttributeReadTimer& operator=(const AttributeReadTimer&) = delete;
 
     // Whether any import was patched (false: nothing can be timed).
-    bool active() const noexcept { return !patched_.empty(); }
+    bool active() const noexcept { return patches_ && patches_->active(); }
     size_t reads() const noexcept;
     std::chrono::nanoseconds elapsed() const noexcept;
 
 private:
-    struct Patch {
-        void** slot;
-        void* original;
-    };
     HMODULE module_ = nullptr; // pinned while patched
-    std::vector<Patch> patched_;
+    std::optional<ImportPatches> patches_;
 };
 
 } // namespace veska::host::cli
