@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, the tests and the demo need.
-# Idempotent: packages already present are not touched. Never adds i386.
+# Idempotent: packages already present are not touched. Where this kernel
+# runs 32-bit programs it adds the i386 architecture and Debian's 32-bit wine,
+# so that the 32-bit DLL the IDE loads is tested too; where it cannot, the
+# 32-bit tests are skipped and `make test` says so.
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
 packages=(
   cmake ninja-build make
@@ -11,7 +15,21 @@ packages=(
   wine wine64 libwine-dev
   googletest libgtest-dev libbenchmark-dev
   zip unzip
+  clangd nlohmann-json3-dev libcli11-dev
 )
+
+# npm fetches the SARIF validator; Node.js may come from elsewhere than Debian
+# (its npm is then part of it), so only a machine with neither gets Debian's.
+command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
+
+if scripts/can-run-32bit.sh; then
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    SUDO=""
+    [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+    $SUDO dpkg --add-architecture i386
+  fi
+  packages+=(wine32:i386)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

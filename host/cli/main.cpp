@@ -48,11 +48,19 @@ int wmain(int argc, wchar_t** argv) {
 
     BuildRequest request;
     std::vector<std::wstring> operands; // a build command's arguments without its options
-    for (const std::wstring& arg : args) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::wstring& arg = args[i];
+        const bool hasValue = i + 1 < args.size();
         if (arg == L"--verbose")
             request.verbose = true;
         else if (arg == L"--time")
             request.timed = true;
+        else if (arg == L"--quiet")
+            request.quiet = true;
+        else if (arg == L"--compile-commands" && hasValue)
+            request.compileCommands = args[++i];
+        else if (arg == L"--sarif" && hasValue)
+            request.sarif = args[++i];
         else
             operands.push_back(arg);
     }
