@@ -1,7 +1,7 @@
 # The project's front door. `make test` and `make demo` work on a fresh
 # Debian machine: they install what is missing first.
 
-.PHONY: all deps build build-x64 build-x86 build-native test test-x64 test-native fuzz demo dist clean
+.PHONY: all deps build build-x64 build-x86 build-native test test-x64 test-x86 test-native test-start test-end fuzz demo dist reproducible clean
 
 FUZZ_SECONDS ?= 45
 
@@ -24,19 +24,29 @@ build-native: deps
 
 build: build-x64 build-x86 build-native
 
-# The package: both DLLs built for release (debug information in .debug files
-# beside them), the stand-ins, the example and INSTALL.md, in
-# dist/Suite_TARNIV18-<version>.zip.
+# The package: both DLLs and both bitnesses of the stand-ins built for release
+# (debug information in .debug files beside them), the example and
+# INSTALL.md, in dist/Suite_TARNIV18-<version>.zip. The same commit gives the
+# same zip, byte for byte: scripts/check-reproducible.sh builds it twice.
 dist: deps
 	cmake --preset windows-x64-release
 	cmake --build --preset windows-x64-release
 	cmake --preset windows-x86-release
 	cmake --build --preset windows-x86-release
 	scripts/make-dist.sh
+	scripts/check-dist-stamps.sh
 
-# The x64 tests include installing the package.
+reproducible: deps
+	scripts/check-reproducible.sh
+
+# The x64 tests include installing the package (at both bitnesses).
 test-x64: build-x64 dist
 	ctest --preset windows-x64
+
+# The DLL the IDE loads, tested at its own bitness where this kernel runs
+# 32-bit programs; where it cannot, the run says so at the end.
+test-x86: build-x86
+	@if scripts/can-run-32bit.sh; then ctest --preset windows-x86; fi
 
 test-native: build-native
 	ctest --preset native
@@ -44,7 +54,18 @@ test-native: build-native
 fuzz: build-native
 	@if [ -x scripts/run-fuzzers.sh ]; then scripts/run-fuzzers.sh $(FUZZ_SECONDS); fi
 
-test: build test-x64 test-native fuzz
+# A test run leaves the checkout as it found it: test-start notes what git
+# reports before, test-end fails on anything the run added.
+test: test-start build test-x64 test-x86 test-native fuzz test-end
+
+test-start:
+	@mkdir -p build
+	@git status --porcelain --untracked-files=all >build/status-before-test.txt
+
+test-end:
+	@git status --porcelain --untracked-files=all | diff build/status-before-test.txt - | sed -n 's/^> /left in the checkout by the test run: /p' >build/status-after-test.txt
+	@if [ -s build/status-after-test.txt ]; then cat build/status-after-test.txt >&2; exit 1; fi
+	@scripts/can-run-32bit.sh || echo "32-bit tests skipped: this kernel cannot run 32-bit programs" >&2
 
 demo: build-x64
 	scripts/demo.sh

@@ -2,9 +2,23 @@
 # links keeps its debug information in NAME.debug beside it, found again
 # through a debug link, and ships without it. Appending to the link rules
 # needs no line in the targets' own build files.
+#
+# The same commit gives the same bytes wherever and whenever it is built: the
+# linker stamps the PE headers with the commit's time (SOURCE_DATE_EPOCH when
+# it is set), and no file records the folder it was built in (source file
+# names in the exception log and the debug information are relative to the
+# checkout).
 find_program(SUITE_OBJCOPY ${SUITE_MINGW_TRIPLE}-objcopy REQUIRED)
 foreach(rule CMAKE_CXX_CREATE_SHARED_LIBRARY CMAKE_CXX_LINK_EXECUTABLE)
   list(APPEND ${rule}
     "${SUITE_OBJCOPY} --only-keep-debug <TARGET> <TARGET>.debug"
     "${SUITE_OBJCOPY} --strip-debug --add-gnu-debuglink=<TARGET>.debug <TARGET>")
 endforeach()
+
+execute_process(
+  COMMAND ${CMAKE_SOURCE_DIR}/scripts/source-date-epoch.sh
+  OUTPUT_VARIABLE SUITE_SOURCE_DATE_EPOCH OUTPUT_STRIP_TRAILING_WHITESPACE
+  COMMAND_ERROR_IS_FATAL ANY)
+# ld reads SOURCE_DATE_EPOCH for the PE time stamps.
+set_property(GLOBAL PROPERTY RULE_LAUNCH_LINK "${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${SUITE_SOURCE_DATE_EPOCH}")
+add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}/=)

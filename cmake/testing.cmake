@@ -33,7 +33,7 @@ function(suite_add_gtest name)
   if(SUITE_RUN_TESTS)
     add_executable(${name} ${ARG_SOURCES})
   else()
-    # Compile-and-link-only builds (the 32-bit DLL) skip the test programs.
+    # Release builds skip the test programs.
     add_executable(${name} EXCLUDE_FROM_ALL ${ARG_SOURCES})
   endif()
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} ${SUITE_GTEST_LIBS})

@@ -9,8 +9,10 @@ x64="$top/build/windows-x64-release"
 x86="$top/build/windows-x86-release"
 dist="$top/dist"
 
-files=("$x64/module/Suite_TARNIV18.dll" "$x86/module/Suite_TARNIV18.dll"
-  "$x64/host/veska-host.exe" "$x64/tools/velc18.exe")
+files=()
+for build in "$x64" "$x86"; do
+  files+=("$build/module/Suite_TARNIV18.dll" "$build/host/veska-host.exe" "$build/tools/velc18.exe")
+done
 for f in "${files[@]}"; do
   [ -f "$f" ] && [ -f "$f.debug" ] || { echo "not built for release: $f (and $f.debug)" >&2; exit 2; }
 done
@@ -24,26 +26,39 @@ stage="$x64/dist-stage"
 rm -rf "$stage"
 package="$stage/$name"
 symbols="$stage/$name-debug"
-mkdir -p "$package/x86" "$package/x64/stand-in" "$package/example" "$symbols/x86" "$symbols/x64/stand-in"
-cp "$x86/module/Suite_TARNIV18.dll" "$package/x86/"
-cp "$x64/module/Suite_TARNIV18.dll" "$package/x64/"
-cp "$x64/host/veska-host.exe" "$x64/tools/velc18.exe" "$package/x64/stand-in/"
-cp "$top/scripts/dist/stand-in-README.md" "$package/x64/stand-in/README.md"
+texts=("$package/INSTALL.md")
+for arch in x64 x86; do
+  build="$top/build/windows-$arch-release"
+  mkdir -p "$package/$arch/stand-in" "$symbols/$arch/stand-in"
+  cp "$build/module/Suite_TARNIV18.dll" "$package/$arch/"
+  cp "$build/host/veska-host.exe" "$build/tools/velc18.exe" "$package/$arch/stand-in/"
+  cp "$top/scripts/dist/stand-in-README.md" "$package/$arch/stand-in/README.md"
+  cp "$build/module/Suite_TARNIV18.dll.debug" "$symbols/$arch/"
+  cp "$build/host/veska-host.exe.debug" "$build/tools/velc18.exe.debug" "$symbols/$arch/stand-in/"
+  texts+=("$package/$arch/stand-in/README.md")
+done
+mkdir -p "$package/example"
 cp -r "$top/examples/blinky" "$package/example/"
 cp "$top/INSTALL.md" "$package/"
-cp "$x86/module/Suite_TARNIV18.dll.debug" "$symbols/x86/"
-cp "$x64/module/Suite_TARNIV18.dll.debug" "$symbols/x64/"
-cp "$x64/host/veska-host.exe.debug" "$x64/tools/velc18.exe.debug" "$symbols/x64/stand-in/"
+# The commit the package is built from, for rebuilding it to the byte.
+commit=$(git -C "$top" rev-parse HEAD 2>/dev/null || echo unknown)
+git -C "$top" diff --quiet HEAD -- 2>/dev/null || commit="$commit, with local changes"
+printf 'Suite_TARNIV18 %s\r\ncommit %s\r\n' "$version" "$commit" >"$package/SOURCE"
 
 # Windows line ends for the text a user opens in Notepad.
-for text in "$package/INSTALL.md" "$package/x64/stand-in/README.md"; do
+for text in "${texts[@]}"; do
   sed -i 's/\r*$/\r/' "$text"
 done
 (cd "$package" && find . -type f ! -name SHA256SUMS | LC_ALL=C sort | sed 's|^\./||' |
   xargs sha256sum >SHA256SUMS)
 
-# The same bytes for the same inputs: fixed times, sorted entries, no extra fields.
-find "$stage" -exec touch -h -d '2026-01-01 00:00:00 UTC' {} +
+# The same bytes for the same commit: every entry dated with the commit's time
+# (the one the linker stamped), fixed modes (not the umask's), sorted
+# entries, no extra fields.
+epoch=$("$top/scripts/source-date-epoch.sh")
+find "$stage" -type d -exec chmod 0755 {} +
+find "$stage" -type f -exec chmod 0644 {} +
+find "$stage" -exec touch -h -d "@$epoch" {} +
 rm -rf "$dist"
 mkdir -p "$dist"
 for folder in "$name" "$name-debug"; do
