@@ -15,4 +15,11 @@ int run_info(Output& output);
 // The suite part alone, for a suite already connected to session.
 void describe_suite(SuiteSession& session, Output& output);
 
+// `veska-host info PROJECT.ini`: the project's settings as a build would
+// use them (device, folders, each tool's location and where it came from,
+// option texts and the files with their own). 0, or 2 when the project
+// cannot be opened.
+int run_project_info(const std::wstring& project, Output& output);
+int run_project_info_with(SuiteSession& session, const std::wstring& project, Output& output);
+
 } // namespace veska::host::cli
