@@ -293,7 +293,7 @@ int run_build_with(SuiteSession& session, const BuildRequest& request, Output& o
     } else {
         inputs.push_back(_NodeTag{0, -1, -1}); // the project, as its menu passes it
     }
-    if (!create_build_folders(*project.get(), output))
+    if (!check_build_folder(*project.get(), output) || !create_build_folders(*project.get(), output))
         return kExitFailure;
     const std::wstring inputProblem = warn_about_inputs(file, *project.get(), inputs, output);
 

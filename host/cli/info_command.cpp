@@ -297,8 +297,8 @@ void describe_project_tools(ISuite* suite, const ProjectFile& file, const HostPr
         suite::CoTaskString text;
         if (const suite::ComPtr<IToolArgs> args = project.project_tool_args(toolClass);
             args && SUCCEEDED(args->GetCmdLine(text.put())))
-            output.out(L"    options: " + std::wstring(text ? text.c_str() : L"") + L"  (" +
-                       text_origin(file.projectArgs, toolClass, L"[Tool " + name + L"]") + L")\n");
+            output.out(L"    options: " + std::wstring(text && !text.empty() ? text.c_str() : L"(empty)") +
+                       L"  (" + text_origin(file.projectArgs, toolClass, L"[Tool " + name + L"]") + L")\n");
         // The files whose own object of this tool is used (IsDefault not S_OK).
         for (int folder = FCAT_FIRST; folder < FCAT_INT; ++folder)
             for (size_t n = 0; n < project.node_count(static_cast<FileCat>(folder)); ++n) {
@@ -359,7 +359,8 @@ int run_project_info_with(SuiteSession& session, const std::wstring& projectPath
     describe_project_tools(session.suite(), file, *project.get(), output);
     suite::CoTaskString suiteText;
     if (project->suite_args() && SUCCEEDED(project->suite_args()->GetCmdLine(suiteText.put())))
-        output.out(L"Suite options: " + std::wstring(suiteText ? suiteText.c_str() : L"") + L"  (" +
+        output.out(L"Suite options: " +
+                   std::wstring(suiteText && !suiteText.empty() ? suiteText.c_str() : L"(empty)") + L"  (" +
                    (file.suiteText ? L"from [Suite]" : L"the suite's default") + L")\n");
     return kExitOk;
 }

@@ -4,6 +4,7 @@
 #include "nearest_name.h"
 
 #include <algorithm>
+#include <cwchar>
 #include <cwctype>
 
 namespace veska::host::cli {
@@ -73,6 +74,21 @@ bool check_project_path(const std::wstring& path, Output& output) {
     return true;
 }
 
+bool check_build_folder(const HostProject& project, Output& output) {
+    const std::wstring folder = project.project_directory();
+    const auto wide =
+        std::find_if(folder.begin(), folder.end(), [](wchar_t c) { return static_cast<unsigned>(c) > 255; });
+    if (wide == folder.end())
+        return true;
+    wchar_t code[8];
+    swprintf(code, 8, L"U+%04X", static_cast<unsigned>(*wide));
+    output.err(L"veska-host: the project's folder " + folder + L" has the character " + code +
+               L", which has no one-byte form: the suite hands its tools every path one byte a character, so "
+               L"nothing can be built there; move the project to a folder whose path has one-byte characters "
+               L"only (or rename the folder); nothing was built\n");
+    return false;
+}
+
 void warn_about_unmatched_file_sections(const ProjectFile& file, Output& output) {
     std::vector<std::wstring> listed;
     for (const std::vector<std::wstring>& folder : file.folders)
@@ -121,10 +137,13 @@ void explain_unlocated_tools(ISuite* suite, const ProjectFile& file, Output& out
         const std::wstring name = from_utf8(class_name(toolClass));
         const std::wstring what =
             tried.empty() ? L"it has no location" : L"its location " + tried + L" is not a file it can run";
-        output.err(L"veska-host: " + name + L" cannot be located: " + what + L" (from " +
-                   location_origin(file, toolClass) + L"); set " + name +
-                   L"=PATH\\velc18.exe under [Tool Locations] in " + file_name_of(file.path) +
-                   L", or the value " + name + L" under " + kRegistryKey + L"\n");
+        const std::wstring origin = location_origin(file, toolClass);
+        const std::wstring fix = origin.rfind(L"[Tool Locations]", 0) == 0
+                                     ? L"correct it there"
+                                     : L"set " + name + L"=PATH\\velc18.exe under [Tool Locations] in " +
+                                           file_name_of(file.path) + L", or store it in that registry value";
+        output.err(L"veska-host: " + name + L" cannot be located: " + what + L" (from " + origin + L"): " +
+                   fix + L"\n");
     }
 }
 

@@ -18,6 +18,11 @@ namespace veska::host::cli {
 // characters or more). path as given on the command line.
 bool check_project_path(const std::wstring& path, Output& output);
 
+// Refuses a build in a project folder whose path has a character without a
+// one-byte form: the suite hands every path to its tools one byte a
+// character, so no build can work there.
+bool check_build_folder(const HostProject& project, Output& output);
+
 // Warns about each [File ...] section that names no file the project lists
 // (its settings would be ignored), naming the nearest listed file.
 void warn_about_unmatched_file_sections(const ProjectFile& file, Output& output);

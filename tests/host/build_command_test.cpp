@@ -335,12 +335,19 @@ TEST_F(BuildCommandTest, APathThatIsNoUsableProjectIsRefusedBeforeAnyBuild) {
         CopyFileW(dir_.file(L"demo.ini").c_str(), project.c_str(), FALSE);
         return project;
     };
+    CreateDirectoryW(dir_.file(L"\u4E2D").c_str(), nullptr);
+    CopyFileW(dir_.file(L"demo.ini").c_str(), dir_.file(L"\u4E2D\\demo.ini").c_str(), FALSE);
     struct Case {
         const char* name;
         std::wstring project;
         int exitCode;
         const char* says;
     } cases[] = {
+        {"a folder above 255", dir_.file(L"\u4E2D\\demo.ini"), cli::kExitFailure,
+         "has the character U+4E2D, which has no one-byte form: the suite hands its tools every path one "
+         "byte a "
+         "character, so nothing can be built there; move the project to a folder whose path has one-byte "
+         "characters only"},
         {"a missing file", dir_.file(L"nosuch.ini"), cli::kExitFailure, "nosuch.ini: 0x80070002 ("},
         {"a folder", dir_.file(L"folder.ini"), cli::kExitFailure,
          "folder.ini is a folder, not a project file"},
@@ -408,14 +415,15 @@ TEST_F(BuildCommandTest, AToolThatCannotBeLocatedIsNamedWithWhereItsLocationCame
     EXPECT_NE(
         std::string::npos,
         err.find("T_TARNIV18cc cannot be located: its location " + utf8(dir_.file(L"bin\\velc18.exe")) +
-                 " is not a file it can run (from [Tool Locations] T_TARNIV18cc in demo.ini); set "
-                 "T_TARNIV18cc=PATH\\velc18.exe under [Tool Locations] in demo.ini, or the value "
-                 "T_TARNIV18cc under HKEY_CURRENT_USER\\Software\\Corvane\\VESKA IDE\\Tool Locations\n"))
+                 " is not a file it can run (from [Tool Locations] T_TARNIV18cc in demo.ini): correct it "
+                 "there\n"))
         << err;
     EXPECT_NE(
         std::string::npos,
         err.find("T_TARNIV18ld cannot be located: it has no location (from the registry value T_TARNIV18ld "
-                 "under HKEY_CURRENT_USER\\Software\\Corvane\\VESKA IDE\\Tool Locations)"))
+                 "under HKEY_CURRENT_USER\\Software\\Corvane\\VESKA IDE\\Tool Locations): set "
+                 "T_TARNIV18ld=PATH\\velc18.exe under [Tool Locations] in demo.ini, or store it in that "
+                 "registry value\n"))
         << err;
     // Another failure says nothing of locations.
     EXPECT_EQ(cli::kExitFailure, run(CMD_BUILD_ALL, [](auto...) { return E_FAIL; }));
