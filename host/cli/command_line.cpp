@@ -1,5 +1,6 @@
 #include "command_line.h"
 
+#include "info_command.h"
 #include "module_classes.h"
 #include "nearest_name.h"
 
@@ -276,18 +277,6 @@ CommandLine parse_command(const CommandSpec& spec, const std::vector<std::wstrin
     return finished(kExitFailure);
 }
 
-std::wstring registered_module(const CLSID& clsid) {
-    wchar_t clsidText[40];
-    StringFromGUID2(clsid, clsidText, 40);
-    const std::wstring key = std::wstring(L"CLSID\\") + clsidText + L"\\InprocServer32";
-    wchar_t value[MAX_PATH * 2] = L"";
-    DWORD size = sizeof value;
-    if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value, &size) !=
-        ERROR_SUCCESS)
-        return {};
-    return value;
-}
-
 // The module's file version ("1.22.3.0"), or "" when it has none.
 std::string file_version(const std::wstring& path) {
     DWORD handle = 0;
@@ -334,7 +323,7 @@ CommandLine parse_command_line(const std::vector<std::wstring>& args, Output& ou
 
 void print_version(Output& output) {
     output.out("veska-host " VESKA_HOST_VERSION "\n");
-    const std::wstring module = registered_module(CLSID_S_TARNIV18);
+    const std::wstring module = registered_module_path(CLSID_S_TARNIV18);
     if (module.empty()) {
         output.out("plug-in: not registered (register Suite_TARNIV18.dll with regsvr32)\n");
         return;

@@ -39,24 +39,12 @@ template <class Call> std::string string_answer(Call&& call) {
     return quoted(text.c_str());
 }
 
-std::wstring module_path(const CLSID& clsid) {
-    wchar_t clsidText[40];
-    StringFromGUID2(clsid, clsidText, 40);
-    const std::wstring key = std::wstring(L"CLSID\\") + clsidText + L"\\InprocServer32";
-    wchar_t value[MAX_PATH * 2] = L"";
-    DWORD size = sizeof value;
-    if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value, &size) !=
-        ERROR_SUCCESS)
-        return {};
-    return value;
-}
-
 // Reports each class object; returns how many the module serves.
 int describe_module(Output& output) {
     std::wstring path;
     for (const ModuleClass& entry : kModuleClasses)
         if (path.empty())
-            path = module_path(*entry.clsid);
+            path = registered_module_path(*entry.clsid);
     output.out("Module: " + (path.empty() ? std::string("not registered") : utf8(path)) + "\n");
     output.out("Class objects:\n");
     int served = 0;
@@ -315,6 +303,18 @@ void describe_project_tools(ISuite* suite, const ProjectFile& file, const HostPr
 }
 
 } // namespace
+
+std::wstring registered_module_path(const CLSID& clsid) {
+    wchar_t clsidText[40];
+    StringFromGUID2(clsid, clsidText, 40);
+    const std::wstring key = std::wstring(L"CLSID\\") + clsidText + L"\\InprocServer32";
+    wchar_t value[MAX_PATH * 2] = L"";
+    DWORD size = sizeof value;
+    if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value, &size) !=
+        ERROR_SUCCESS)
+        return {};
+    return value;
+}
 
 void describe_suite(SuiteSession& session, Output& output) {
     ISuite* suite = session.suite();

@@ -12,6 +12,10 @@ namespace veska::host::cli {
 // module serves no class at all.
 int run_info(Output& output);
 
+// The module file COM loads for clsid (HKEY_CLASSES_ROOT's InprocServer32),
+// or "" when the class is not registered.
+std::wstring registered_module_path(const CLSID& clsid);
+
 // The suite part alone, for a suite already connected to session.
 void describe_suite(SuiteSession& session, Output& output);
 
