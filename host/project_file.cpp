@@ -654,12 +654,14 @@ HRESULT save_project_state(const ProjectFile& file, const HostProject& project) 
     const std::wstring statePath = state_path_of(file.path);
     // A new file starts as UTF-16: the profile functions then keep every
     // character (a file they create holds one byte a character, "?" for the rest).
+    bool createdNow = false;
     if (const UniqueHandle created(CreateFileW(statePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                                FILE_ATTRIBUTE_NORMAL, nullptr));
         created.get() != INVALID_HANDLE_VALUE) {
         const unsigned char byteOrderMark[2] = {0xFF, 0xFE};
         DWORD written = 0;
         WriteFile(created.get(), byteOrderMark, sizeof byteOrderMark, &written, nullptr);
+        createdNow = true;
     }
     IniSection state{{L"Stable", project.stable() ? L"1" : L"0"},
                      {L"BuildRequired", project.build_required() ? L"1" : L"0"}};
@@ -691,7 +693,13 @@ HRESULT save_project_state(const ProjectFile& file, const HostProject& project) 
                                                   project.project_directory()));
         written = write_ini_section(statePath, kFolderSections[folder], files) && written;
     }
-    return written ? S_OK : HRESULT_FROM_WIN32(GetLastError());
+    if (written)
+        return S_OK;
+    const HRESULT failed = HRESULT_FROM_WIN32(GetLastError());
+    // A state file begun here and not written would read as an empty state.
+    if (createdNow)
+        DeleteFileW(statePath.c_str());
+    return failed;
 }
 
 HRESULT load_project_file(HostProject& project, const std::wstring& path) {

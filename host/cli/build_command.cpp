@@ -2,12 +2,14 @@
 
 #include "attribute_timer.h"
 #include "module_classes.h"
+#include "project_checks.h"
 #include "project_file.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cwctype>
+#include <functional>
 #include <optional>
 
 namespace veska::host::cli {
@@ -77,7 +79,9 @@ int exit_code_of(HRESULT result) {
 // its line feed.
 class ToolMessagePlacer {
 public:
-    ToolMessagePlacer(ISuite* suite, Output& output) : suite_(suite), output_(output) {}
+    // source names the listed source of the run whose lines come in, if any.
+    ToolMessagePlacer(ISuite* suite, Output& output, std::function<std::wstring()> source)
+        : suite_(suite), output_(output), source_(std::move(source)) {}
 
     void add(const BuildMessage& message) {
         if (!message.tool || (tool_ && !IsEqualGUID(*tool_, *message.tool)))
@@ -98,6 +102,8 @@ public:
             if (tool && tool->TranslateToolMessage(placedFile.put(), &line, &column, line_.c_str()) == S_OK &&
                 placedFile)
                 output_.err(tool_diagnostic(line_, placedFile.c_str(), line) + L"\n");
+            else if (const std::wstring source = source_ ? source_() : std::wstring(); !source.empty())
+                output_.err(tool_diagnostic(line_, source) + L"\n");
         }
         tool_.reset();
         line_.clear();
@@ -106,6 +112,7 @@ public:
 private:
     ISuite* suite_;
     Output& output_;
+    std::function<std::wstring()> source_;
     std::optional<GUID> tool_;
     std::wstring line_;
 };
@@ -133,7 +140,9 @@ std::wstring path_problem(const std::wstring& path, bool mustExist) {
         if (static_cast<unsigned>(c) > 255) {
             wchar_t code[8];
             swprintf(code, 8, L"U+%04X", static_cast<unsigned>(c));
-            return L"its character " + std::wstring(code) + L" has no one-byte form for the suite";
+            return L"its character " + std::wstring(code) +
+                   L" has no one-byte form for the suite: rename the file or folder that has it, or move the "
+                   L"project to a path of one-byte characters";
         }
     if (path.size() > kLongestPath)
         return L"its full path has " + std::to_wstring(path.size()) + L" characters, more than the " +
@@ -144,11 +153,15 @@ std::wstring path_problem(const std::wstring& path, bool mustExist) {
     return {};
 }
 
-void warn_about_inputs(const ProjectFile& file, const HostProject& project,
-                       const std::vector<_NodeTag>& inputs, Output& output) {
-    const auto warn = [&output](const std::wstring& where, const std::wstring& problem) {
+// Returns the first problem found, to name when the suite then fails.
+std::wstring warn_about_inputs(const ProjectFile& file, const HostProject& project,
+                               const std::vector<_NodeTag>& inputs, Output& output) {
+    std::wstring first;
+    const auto warn = [&](const std::wstring& where, const std::wstring& problem) {
         if (!problem.empty())
             output.err(L"veska-host: warning: " + where + L": " + problem + L"\n");
+        if (first.empty() && !problem.empty())
+            first = where + L": " + problem;
     };
     for (int type = PT_FIRST_PATH_TYPE; type < PT_NUM_PATH_TYPES; ++type)
         warn(L"[Paths] " + std::wstring(path_key(static_cast<PathType>(type))),
@@ -161,10 +174,22 @@ void warn_about_inputs(const ProjectFile& file, const HostProject& project,
         const bool named = std::any_of(inputs.begin(), inputs.end(), [&](const _NodeTag& tag) {
             return tag.file < 0 || (tag.folder == FCAT_SRC && static_cast<size_t>(tag.file) == i);
         });
-        if (named)
-            warn(L"[Sources] " + sources[i],
-                 path_problem(paths::absolute(sources[i], project.project_directory()), true));
+        if (!named)
+            continue;
+        const std::wstring full = paths::absolute(sources[i], project.project_directory());
+        const std::wstring problem = path_problem(full, true);
+        if (problem == L"no such file") {
+            // The suite stops at it with a bare failure: an error, with what mends it.
+            output.err(L"veska-host: error: [Sources] " + sources[i] + L": no such file (" + full +
+                       L"): create it, or take its line out of [Sources] in " +
+                       file.path.substr(file.path.find_last_of(L'\\') + 1) + L"\n");
+            if (first.empty())
+                first = L"[Sources] " + sources[i] + L": no such file";
+        } else {
+            warn(L"[Sources] " + sources[i], problem);
+        }
     }
+    return first;
 }
 
 // `--verbose`: each command line before it runs, what its tool printed after.
@@ -203,6 +228,13 @@ void report_time(const std::vector<ExecutedLine>& runs, size_t sources, const At
 }
 
 } // namespace
+
+std::wstring tool_diagnostic(const std::wstring& message, const std::wstring& source) {
+    std::wstring text = message;
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r'))
+        text.pop_back();
+    return source + L": " + text;
+}
 
 std::wstring tool_diagnostic(const std::wstring& message, const std::wstring& file, unsigned long line) {
     std::wstring text = message;
@@ -261,11 +293,14 @@ int run_build_with(SuiteSession& session, const BuildRequest& request, Output& o
     } else {
         inputs.push_back(_NodeTag{0, -1, -1}); // the project, as its menu passes it
     }
-    if (!create_build_folders(*project.get(), output))
+    if (!check_build_folder(*project.get(), output) || !create_build_folders(*project.get(), output))
         return kExitFailure;
-    warn_about_inputs(file, *project.get(), inputs, output);
+    const std::wstring inputProblem = warn_about_inputs(file, *project.get(), inputs, output);
 
-    ToolMessagePlacer placer(session.suite(), output);
+    ToolMessagePlacer placer(session.suite(), output, [&manager, &project] {
+        return manager.executed().empty() ? std::wstring()
+                                          : source_of_run(manager.executed().back().request, *project.get());
+    });
     manager.script().onBuildMessage = [&output, &placer](const BuildMessage& message) {
         output.out(message.text);
         placer.add(message);
@@ -292,7 +327,12 @@ int run_build_with(SuiteSession& session, const BuildRequest& request, Output& o
                        L"\n");
     }
     if (FAILED(result))
-        output.err(L"veska-host: the build failed: the suite returned " + hresult_explained(result) + L"\n");
+        output.err(L"veska-host: the build failed: the suite returned " + hresult_explained(result) +
+                   (inputProblem.empty() ? L"" : L", after the problem above: " + inputProblem) + L"\n");
+    if (result == TOOL_E_NOTLOCATED)
+        explain_unlocated_tools(session.suite(), file, output);
+    if (request.command == CMD_MAKE && !request.quiet)
+        report_make_headers(*project.get(), output);
 
     const HRESULT saved = save_project_state(file, *project.get());
     if (attributes) {

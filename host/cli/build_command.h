@@ -34,5 +34,8 @@ int run_build_with(SuiteSession& session, const BuildRequest& request, Output& o
 // The annotation form of a tool message the tool placed at file and line:
 // "file(line): message", the location words taken out of the message.
 std::wstring tool_diagnostic(const std::wstring& message, const std::wstring& file, unsigned long line);
+// A line the tool did not place, named by the source its run worked on:
+// "src\b.c: message".
+std::wstring tool_diagnostic(const std::wstring& message, const std::wstring& source);
 
 } // namespace veska::host::cli

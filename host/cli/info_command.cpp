@@ -1,5 +1,8 @@
 #include "info_command.h"
 
+#include "module_classes.h"
+#include "project_checks.h"
+
 #include <cstdio>
 #include <vector>
 
@@ -36,24 +39,12 @@ template <class Call> std::string string_answer(Call&& call) {
     return quoted(text.c_str());
 }
 
-std::wstring module_path(const CLSID& clsid) {
-    wchar_t clsidText[40];
-    StringFromGUID2(clsid, clsidText, 40);
-    const std::wstring key = std::wstring(L"CLSID\\") + clsidText + L"\\InprocServer32";
-    wchar_t value[MAX_PATH * 2] = L"";
-    DWORD size = sizeof value;
-    if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value, &size) !=
-        ERROR_SUCCESS)
-        return {};
-    return value;
-}
-
 // Reports each class object; returns how many the module serves.
 int describe_module(Output& output) {
     std::wstring path;
     for (const ModuleClass& entry : kModuleClasses)
         if (path.empty())
-            path = module_path(*entry.clsid);
+            path = registered_module_path(*entry.clsid);
     output.out("Module: " + (path.empty() ? std::string("not registered") : utf8(path)) + "\n");
     output.out("Class objects:\n");
     int served = 0;
@@ -259,7 +250,71 @@ void describe_toolbar(ISuite* suite, Output& output) {
                    ")\n");
 }
 
+// An option text as the project file holds it, or the object's start.
+std::wstring text_origin(const ToolSettings& settings, const GUID& tool, const std::wstring& section) {
+    for (const auto& [owner, values] : settings)
+        if (IsEqualGUID(owner, tool) && values.text)
+            return L"from " + section;
+    return L"the tool's default";
+}
+
+void describe_project_tools(ISuite* suite, const ProjectFile& file, const HostProject& project,
+                            Output& output) {
+    unsigned long count = 0;
+    if (FAILED(suite->GetNumTools(&count)))
+        count = 0;
+    output.out("Tools:\n");
+    for (unsigned long i = 0; i < count && i < 64; ++i) {
+        suite::ComPtr<ITool> tool;
+        GUID toolClass{};
+        if (suite->GetTool(i, tool.put()) != S_OK || !tool || FAILED(tool_class_of(tool.get(), toolClass)))
+            continue;
+        const std::wstring name = from_utf8(class_name(toolClass));
+        suite::CoTaskString location;
+        tool->GetLocation(location.put());
+        const std::wstring where = location && !location.empty() ? location.c_str() : L"(none)";
+        const DWORD attributes =
+            location && !location.empty() ? GetFileAttributesW(location.c_str()) : INVALID_FILE_ATTRIBUTES;
+        output.out(L"  " + name + L"  " +
+                   from_utf8(string_answer([&](LPWSTR* out) { return tool->GetName(out); })) + L"\n");
+        output.out(L"    location: " + where + L"  (" + location_origin(file, toolClass) + L")" +
+                   (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)
+                        ? L"  not a file: builds fail with \"Couldn't locate build tool.\""
+                        : L"") +
+                   L"\n");
+        suite::CoTaskString text;
+        if (const suite::ComPtr<IToolArgs> args = project.project_tool_args(toolClass);
+            args && SUCCEEDED(args->GetCmdLine(text.put())))
+            output.out(L"    options: " + std::wstring(text && !text.empty() ? text.c_str() : L"(empty)") +
+                       L"  (" + text_origin(file.projectArgs, toolClass, L"[Tool " + name + L"]") + L")\n");
+        // The files whose own object of this tool is used (IsDefault not S_OK).
+        for (int folder = FCAT_FIRST; folder < FCAT_INT; ++folder)
+            for (size_t n = 0; n < project.node_count(static_cast<FileCat>(folder)); ++n) {
+                const HostProjectNode* node =
+                    HostProjectNode::from(project.node(static_cast<FileCat>(folder), n).get());
+                const suite::ComPtr<IToolArgs> own = node ? node->args_for(toolClass) : nullptr;
+                if (!own || own->IsDefault() == S_OK || FAILED(own->GetCmdLine(text.put())))
+                    continue;
+                output.out(L"    own options of " + node->location() + L": " +
+                           std::wstring(text ? text.c_str() : L"") + L"  (from [File " + node->location() +
+                           L"])\n");
+            }
+    }
+}
+
 } // namespace
+
+std::wstring registered_module_path(const CLSID& clsid) {
+    wchar_t clsidText[40];
+    StringFromGUID2(clsid, clsidText, 40);
+    const std::wstring key = std::wstring(L"CLSID\\") + clsidText + L"\\InprocServer32";
+    wchar_t value[MAX_PATH * 2] = L"";
+    DWORD size = sizeof value;
+    if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value, &size) !=
+        ERROR_SUCCESS)
+        return {};
+    return value;
+}
 
 void describe_suite(SuiteSession& session, Output& output) {
     ISuite* suite = session.suite();
@@ -278,6 +333,43 @@ void describe_suite(SuiteSession& session, Output& output) {
     describe_menu(suite, "File menu", &ISuite::GetFileCmds, &ISuite::SetFileMenuInsertionPoint,
                   kHostFileReference, output);
     describe_toolbar(suite, output);
+}
+
+int run_project_info_with(SuiteSession& session, const std::wstring& projectPath, Output& output) {
+    ProjectFile file;
+    const suite::ComPtr<HostProject> project = open_project(session, projectPath, file, output);
+    if (!project)
+        return kExitFailure;
+    output.out(L"Project: " + file.path + L"\n");
+    const DeviceInfo device = session.manager().script().device;
+    output.out(L"Device: " + device.name + L" (family " + std::to_wstring(device.family) + L", type " +
+               device.type + L", width " + std::to_wstring(device.width) + L")" +
+               (file.device ? L"" : L"  (the host's default: the project has no [Device])") + L"\n");
+    output.out("Paths:\n");
+    for (int type = PT_FIRST_PATH_TYPE; type < PT_NUM_PATH_TYPES; ++type)
+        output.out(L"  " + std::wstring(path_key(static_cast<PathType>(type))) + L"  " +
+                   project->path(static_cast<PathType>(type)) + L"\n");
+    for (int folder = FCAT_FIRST; folder < FCAT_INT; ++folder) {
+        const std::vector<std::wstring> files = project->locations(static_cast<FileCat>(folder));
+        output.out(std::string(kFolderNames[folder]) + " (" + std::to_string(files.size()) + ")" +
+                   (files.empty() ? "" : ":") + "\n");
+        for (const std::wstring& location : files)
+            output.out(L"  " + location + L"\n");
+    }
+    describe_project_tools(session.suite(), file, *project.get(), output);
+    suite::CoTaskString suiteText;
+    if (project->suite_args() && SUCCEEDED(project->suite_args()->GetCmdLine(suiteText.put())))
+        output.out(L"Suite options: " +
+                   std::wstring(suiteText && !suiteText.empty() ? suiteText.c_str() : L"(empty)") + L"  (" +
+                   (file.suiteText ? L"from [Suite]" : L"the suite's default") + L")\n");
+    return kExitOk;
+}
+
+int run_project_info(const std::wstring& project, Output& output) {
+    SuiteSession session;
+    if (const int failed = connect_registered_suite(session, output))
+        return failed;
+    return run_project_info_with(session, project, output);
 }
 
 int run_info(Output& output) {

@@ -26,9 +26,10 @@ const ToolChoice kToolChoices[] = {{L"as", &CLSID_T_TARNIV18as},
 // One --do command, checked before the sheet opens.
 struct SheetCommand {
     enum Verb { Category, Click, Select, Type, Macro, Show, Picture, Apply, Ok, Cancel } verb = Show;
-    int number = 0; // the category, or the control id
-    int index = 0;  // select's item
-    std::wstring text;
+    int number = 0;    // the category, or the control id
+    int index = 0;     // select's item
+    std::wstring text; // select's item by its text when byText
+    bool byText = false;
 };
 
 std::optional<int> parse_int(const std::wstring& word) {
@@ -86,8 +87,15 @@ bool parse_command(const std::wstring& line, SheetCommand& command, std::wstring
     }
     if (verb == L"select") {
         command.verb = SheetCommand::Select;
-        return number(command.number, L"the control id") && number(command.index, L"the item") &&
-               nothing_more();
+        if (!number(command.number, L"the control id"))
+            return false;
+        // "select 223 =-W5": the item whose text is the rest, blanks included.
+        if (at < line.size() && line[at] == L'=') {
+            command.byText = true;
+            command.text = line.substr(at + 1);
+            return true;
+        }
+        return number(command.index, L"the item") && nothing_more();
     }
     if (verb == L"type") {
         command.verb = SheetCommand::Type;
@@ -117,9 +125,10 @@ bool parse_command(const std::wstring& line, SheetCommand& command, std::wstring
             command.verb = entry.verb;
             return nothing_more();
         }
-    error = L"unknown command \"" + line +
-            L"\" (category N, click ID, select ID N, type ID TEXT, macro TEXT, show, png FILE, apply, ok, "
-            L"cancel)";
+    error =
+        L"unknown command \"" + line +
+        L"\" (category N, click ID, select ID N, select ID =TEXT, type ID TEXT, macro TEXT, show, png FILE, "
+        L"apply, ok, cancel)";
     return false;
 }
 
@@ -129,6 +138,72 @@ bool save_picture(HWND sheet, const std::wstring& path, Output& output) {
         output.err(L"veska-host: cannot write the picture " + path + L": " + from_utf8(hresult_text(saved)) +
                    L"\n");
     return SUCCEEDED(saved);
+}
+
+// What a person reads beside a control: a box's own text, else the static
+// text just before it in the dialog's order (its mnemonic "&" taken out).
+std::wstring control_label(HWND control) {
+    const auto text_of = [](HWND window) {
+        wchar_t text[256] = {};
+        GetWindowTextW(window, text, 256);
+        std::wstring shown;
+        for (const wchar_t* c = text; *c; ++c)
+            if (*c != L'&' || c[1] == L'&')
+                shown += *c == L'&' ? *++c : *c;
+        return shown;
+    };
+    const auto class_is = [](HWND window, const wchar_t* name) {
+        wchar_t found[32] = {};
+        return window && GetClassNameW(window, found, 32) && !_wcsicmp(found, name);
+    };
+    if (!control)
+        return {};
+    if (class_is(control, L"Button"))
+        return text_of(control);
+    const HWND before = GetWindow(control, GW_HWNDPREV);
+    return class_is(before, L"Static") ? text_of(before) : std::wstring();
+}
+
+// `show`: each control's value, its label, and a list's items by index.
+void show_page(const SheetDriver& driver, Output& output) {
+    for (const auto& [name, value] : driver.show()) {
+        output.out(name + L": " + value + L"\n");
+        const std::optional<int> id = parse_int(name);
+        if (!id)
+            continue;
+        const std::wstring label = control_label(driver.control(*id));
+        if (!label.empty())
+            output.out(L"    label: " + label + L"\n");
+        const std::vector<std::wstring> items = driver.items(*id);
+        const int selected = driver.selection(*id);
+        for (size_t i = 0; i < items.size(); ++i)
+            output.out(L"    item " + std::to_wstring(i) + L": " + items[i] +
+                       (static_cast<int>(i) == selected ? L"  (selected)" : L"") + L"\n");
+    }
+}
+
+// The item of a list whose text is text (as shown, else without case), or
+// false with the items in the driver's error.
+bool select_by_text(SheetDriver& driver, int id, const std::wstring& text, std::wstring& error) {
+    const std::vector<std::wstring> items = driver.items(id);
+    auto found = std::find(items.begin(), items.end(), text);
+    if (found == items.end())
+        found = std::find_if(items.begin(), items.end(), [&](const std::wstring& item) {
+            return paths::equal_ignoring_case(item, text);
+        });
+    if (found == items.end()) {
+        if (!driver.control(id)) {
+            error = L"no control " + std::to_wstring(id) + L" on the page";
+            return false;
+        }
+        std::wstring listed;
+        for (size_t i = 0; i < items.size(); ++i)
+            listed += (i ? L", " : L"") + std::to_wstring(i) + L" " + items[i];
+        error = L"control " + std::to_wstring(id) + L" has no item \"" + text + L"\"" +
+                (items.empty() ? L" (it is no list)" : L" (its items: " + listed + L")");
+        return false;
+    }
+    return driver.select(id, static_cast<int>(found - items.begin()));
 }
 
 // Runs the script on an open sheet. False after the first command that fails.
@@ -143,7 +218,16 @@ bool run_script(SheetDriver& driver, const std::vector<SheetCommand>& script, Ou
             done = driver.click(command.number);
             break;
         case SheetCommand::Select:
-            done = driver.select(command.number, command.index);
+            if (command.byText) {
+                std::wstring error;
+                done = select_by_text(driver, command.number, command.text, error);
+                if (!done && !error.empty()) {
+                    output.err(L"veska-host: " + error + L"\n");
+                    return false;
+                }
+            } else {
+                done = driver.select(command.number, command.index);
+            }
             break;
         case SheetCommand::Type:
             done = driver.type(command.number, command.text);
@@ -156,8 +240,7 @@ bool run_script(SheetDriver& driver, const std::vector<SheetCommand>& script, Ou
                 output.err("veska-host: show: the sheet is closed\n");
                 return false;
             }
-            for (const auto& [name, value] : driver.show())
-                output.out(name + L": " + value + L"\n");
+            show_page(driver, output);
             break;
         case SheetCommand::Picture:
             if (!save_picture(driver.sheet(), command.text, output))
@@ -276,6 +359,62 @@ bool write_settings(const std::wstring& projectPath, const GUID* tool, const std
     return write_ini_section(projectPath, section, lines);
 }
 
+std::vector<std::wstring> words_of(const std::wstring& text) {
+    std::vector<std::wstring> words;
+    for (size_t at = 0; at < text.size();) {
+        const size_t end = std::min(text.find(L' ', at), text.size());
+        if (end > at)
+            words.push_back(text.substr(at, end - at));
+        at = end + 1;
+    }
+    return words;
+}
+
+// A page that applies what it shows rewrites the text: switches it has no
+// control for are dropped, a missing text becomes the page's default. That
+// stays as the IDE does it; the user hears of it.
+void report_rewritten_text(const ArgsValues& before, const ArgsValues& after, bool textGiven,
+                           const std::wstring& where, Output& output) {
+    if (before.text == after.text)
+        return;
+    if (!textGiven) {
+        output.err(L"veska-host: warning: " + where + L" is not set: the page replaced the starting text \"" +
+                   before.text + L"\" with its default \"" + after.text + L"\"\n");
+        return;
+    }
+    const std::vector<std::wstring> kept = words_of(after.text);
+    std::wstring dropped;
+    for (const std::wstring& word : words_of(before.text))
+        if (std::find(kept.begin(), kept.end(), word) == kept.end())
+            dropped += (dropped.empty() ? L"" : L" ") + word;
+    if (!dropped.empty())
+        output.err(L"veska-host: warning: the page dropped " + dropped + L" from " + where +
+                   L" (switches it has no control for); the text is now \"" + after.text + L"\"\n");
+}
+
+// Whether a person could answer a modal sheet: a visible window station
+// and, under Wine, a display to show it on.
+bool desktop_is_interactive() {
+    USEROBJECTFLAGS flags{};
+    if (!GetUserObjectInformationW(GetProcessWindowStation(), UOI_FLAGS, &flags, sizeof flags, nullptr) ||
+        !(flags.dwFlags & WSF_VISIBLE))
+        return false;
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    const bool underWine = ntdll && GetProcAddress(ntdll, "wine_get_version");
+    return !underWine || GetEnvironmentVariableW(L"DISPLAY", nullptr, 0) ||
+           GetEnvironmentVariableW(L"WAYLAND_DISPLAY", nullptr, 0);
+}
+
+// Whether the project file gives the text the page opened on.
+bool text_given(const ProjectFile& file, const GUID* tool, const std::optional<std::wstring>& location) {
+    if (!tool)
+        return file.suiteText.has_value();
+    const ToolSettings* settings = location ? file.settings_of_file(*location) : &file.projectArgs;
+    return settings && std::any_of(settings->begin(), settings->end(), [&](const auto& entry) {
+               return IsEqualGUID(entry.first, *tool) && entry.second.text;
+           });
+}
+
 // The file named on the command line among the project's own files: as
 // listed, or the same file once both are resolved.
 HostProjectNode* find_file(const HostProject& project, const std::wstring& name) {
@@ -383,6 +522,14 @@ int run_options_with(SuiteSession& session, const OptionsRequest& request, Outpu
     bool scriptDone = true;
     if (script.empty() && !request.picture) {
         // A person at the sheet: it returns when they close it.
+        if (!desktop_is_interactive()) {
+            output.err(
+                L"veska-host: no desktop to show \"" + caption +
+                L"\" on, so no one could close it: work the sheet with --do COMMAND (e.g. --do show)\n");
+            return kExitFailure;
+        }
+        output.err(L"veska-host: waiting for \"" + caption +
+                   L"\" to be closed (OK, Apply or Cancel); --do COMMAND works it without a person\n");
         const INT_PTR answer = site->show_modal(caption);
         if (answer < 0) {
             output.err("veska-host: the platform cannot open the sheet\n");
@@ -405,6 +552,16 @@ int run_options_with(SuiteSession& session, const OptionsRequest& request, Outpu
     }
 
     const ArgsValues after = values_of(toolArgs.get(), suiteArgs.get());
+    const bool changedControls = std::any_of(script.begin(), script.end(), [](const SheetCommand& command) {
+        return command.verb == SheetCommand::Click || command.verb == SheetCommand::Select ||
+               command.verb == SheetCommand::Type || command.verb == SheetCommand::Macro;
+    });
+    if (pageApplied && !changedControls)
+        report_rewritten_text(
+            before, after, text_given(file, choice->tool, fileLocation),
+            L"[" + section_for(file.path, choice->tool, fileLocation ? &*fileLocation : nullptr) + L"] " +
+                (fileLocation ? from_utf8(class_name(*choice->tool)) + L".Text" : L"Text"),
+            output);
     output.out(L"Text=" + after.text + L"\n");
     if (toolArgs) {
         output.out(std::wstring(L"Default=") + (after.isDefault ? L"1" : L"0") + L"\n");

@@ -1,5 +1,7 @@
 #include "suite_session.h"
 
+#include "project_checks.h"
+
 namespace veska::host::cli {
 
 SuiteSession::SuiteSession()
@@ -59,13 +61,16 @@ suite::ComPtr<HostProject> open_project(SuiteSession& session, const std::wstrin
         for (const std::wstring& warning : warnings)
             output.err(L"veska-host: warning: " + warning + L"\n");
     };
+    if (!check_project_path(path, output))
+        return nullptr;
     const HRESULT read = read_project_file(path, file);
     if (FAILED(read)) {
-        output.err(L"veska-host: cannot read the project file " + path + L": " +
-                   from_utf8(hresult_text(read)) + L"\n");
+        output.err(L"veska-host: cannot read the project file " + path + L": " + hresult_explained(read) +
+                   L"\n");
         return nullptr;
     }
     report(file.warnings);
+    warn_about_unmatched_file_sections(file, output);
 
     HostProjectManager& manager = session.manager();
     if (file.device)

@@ -2,6 +2,7 @@
 // output streams and exit codes, the state kept between runs; first with a
 // fake suite, then with the built plug-in and the stand-in driver.
 #include "build_command.h"
+#include "info_command.h"
 #include "fake_suite.h"
 #include "registered_plugin.h"
 #include "project_file.h"
@@ -321,6 +322,143 @@ TEST_F(BuildCommandTest, TheStateKeepsCharactersAboveTheOneByteRange) {
     EXPECT_EQ(dir_.file(L"bin\\\u4E2D.exe"), stamp); // not "bin\?.exe": no tool seems to have moved
 }
 
+// A path that is no project, or one whose state could not be kept: refused
+// before anything runs, and nothing is left beside it.
+TEST_F(BuildCommandTest, APathThatIsNoUsableProjectIsRefusedBeforeAnyBuild) {
+    dir_.write(L"main.c", "int main(void) { return 0; }\n");
+    CreateDirectoryW(dir_.file(L"folder.ini").c_str(), nullptr);
+    // A state path of 259 characters is the longest the profile functions write.
+    const auto project_of_length = [&](size_t length) {
+        const std::wstring folder = dir_.file(std::wstring(length - dir_.path().size() - 7, L'd'));
+        CreateDirectoryW(folder.c_str(), nullptr);
+        const std::wstring project = folder + L"\\p.ini";
+        CopyFileW(dir_.file(L"demo.ini").c_str(), project.c_str(), FALSE);
+        return project;
+    };
+    CreateDirectoryW(dir_.file(L"\u4E2D").c_str(), nullptr);
+    CopyFileW(dir_.file(L"demo.ini").c_str(), dir_.file(L"\u4E2D\\demo.ini").c_str(), FALSE);
+    struct Case {
+        const char* name;
+        std::wstring project;
+        int exitCode;
+        const char* says;
+    } cases[] = {
+        {"a folder above 255", dir_.file(L"\u4E2D\\demo.ini"), cli::kExitFailure,
+         "has the character U+4E2D, which has no one-byte form: the suite hands its tools every path one "
+         "byte a "
+         "character, so nothing can be built there; move the project to a folder whose path has one-byte "
+         "characters only"},
+        {"a missing file", dir_.file(L"nosuch.ini"), cli::kExitFailure, "nosuch.ini: 0x80070002 ("},
+        {"a folder", dir_.file(L"folder.ini"), cli::kExitFailure,
+         "folder.ini is a folder, not a project file"},
+        {"a source", dir_.file(L"main.c"), cli::kExitFailure,
+         "main.c is not a project file: it has no [Section]"},
+        {"a state path of 260", project_of_length(260 - 6), cli::kExitFailure,
+         ".state would have 260 characters, more than the 259 the profile functions can write: move the "
+         "project"},
+        {"a state path of 259", project_of_length(259 - 6), cli::kExitOk, ""},
+    };
+    for (const Case& c : cases) {
+        output_ = StringOutput();
+        bool ran = false;
+        suite_->tools = {ComPtr<ITool>(compiler_.get()), ComPtr<ITool>(linker_.get())};
+        suite_->process = [&](auto...) {
+            ran = true;
+            return S_OK;
+        };
+        cli::SuiteSession session;
+        ASSERT_EQ(S_OK, session.attach_suite(ComPtr<ISuite>(suite_.get())));
+        EXPECT_EQ(c.exitCode, cli::run_build_with(session, BuildRequest{CMD_MAKE, c.project, {}}, output_))
+            << c.name;
+        EXPECT_EQ(c.exitCode == cli::kExitOk, ran) << c.name;
+        EXPECT_NE(std::string::npos, output_.err_text().find(c.says)) << c.name << "\n" << output_.err_text();
+        const std::wstring state = c.project + L".state";
+        if (c.exitCode == cli::kExitOk)
+            EXPECT_EQ(1u, read_ini_section(state, L"State").size() > 0) << c.name; // readable, not two bytes
+        else
+            EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(state.c_str())) << c.name;
+    }
+}
+
+TEST_F(BuildCommandTest, AFileSectionThatNamesNoListedFileIsWarnedAboutWithTheNearest) {
+    struct Case {
+        const char* section;
+        const char* says; // "" when nothing may be said
+    } cases[] = {
+        {"[File src/b.c]",
+         "[File src/b.c] names no file the project lists, so its settings are not used; the "
+         "project lists it as src\\b.c: write [File src\\b.c]"},
+        {"[File src\\bb.c]",
+         "[File src\\bb.c] names no file the project lists, so its settings are not used; the "
+         "nearest listed file is src\\b.c: did you mean [File src\\b.c]?"},
+        {"[File SRC\\B.C]", ""}, // the profile functions' way: case does not matter
+    };
+    for (const auto& c : cases) {
+        output_ = StringOutput();
+        dir_.write(L"demo.ini", ("[Sources]\nFile=src\\a.c\nFile=src\\b.c\n" + std::string(c.section) +
+                                 "\nT_TARNIV18cc.Text=-G\n")
+                                    .c_str());
+        EXPECT_EQ(cli::kExitOk, run(CMD_MAKE, [](auto...) { return S_OK; })) << c.section;
+        if (*c.says)
+            EXPECT_NE(std::string::npos,
+                      output_.err_text().find("veska-host: warning: " + std::string(c.says) + "\n"))
+                << output_.err_text();
+        else
+            EXPECT_EQ(std::string::npos, output_.err_text().find("names no file")) << output_.err_text();
+    }
+}
+
+TEST_F(BuildCommandTest, AToolThatCannotBeLocatedIsNamedWithWhereItsLocationCameFrom) {
+    linker_->location.clear(); // not in the project: the registry's, and there is none
+    EXPECT_EQ(cli::kExitFailure, run(CMD_BUILD_ALL, [](auto...) { return TOOL_E_NOTLOCATED; }));
+    const std::string& err = output_.err_text();
+    EXPECT_NE(
+        std::string::npos,
+        err.find("T_TARNIV18cc cannot be located: its location " + utf8(dir_.file(L"bin\\velc18.exe")) +
+                 " is not a file it can run (from [Tool Locations] T_TARNIV18cc in demo.ini): correct it "
+                 "there\n"))
+        << err;
+    EXPECT_NE(
+        std::string::npos,
+        err.find("T_TARNIV18ld cannot be located: it has no location (from the registry value T_TARNIV18ld "
+                 "under HKEY_CURRENT_USER\\Software\\Corvane\\VESKA IDE\\Tool Locations): set "
+                 "T_TARNIV18ld=PATH\\velc18.exe under [Tool Locations] in demo.ini, or store it in that "
+                 "registry value\n"))
+        << err;
+    // Another failure says nothing of locations.
+    EXPECT_EQ(cli::kExitFailure, run(CMD_BUILD_ALL, [](auto...) { return E_FAIL; }));
+    EXPECT_EQ(1u, [&] {
+        size_t n = 0;
+        for (size_t at = 0;
+             (at = output_.err_text().find("T_TARNIV18ld cannot be located", at)) != std::string::npos; ++at)
+            ++n;
+        return n;
+    }());
+}
+
+TEST_F(BuildCommandTest, MakeSaysHowManyHeadersItComparedAgainst) {
+    dir_.write(L"demo.ini", "[Sources]\nFile=src\\a.c\n[Headers]\nFile=a.h\nFile=b.h\n");
+    const char summary[] =
+        "veska-host: make: the up-to-date test compared against 2 headers listed in [Headers]; a "
+        "header the project does not list is not looked at\n";
+    struct Case {
+        unsigned long command;
+        bool quiet;
+        bool said;
+    } cases[] = {{CMD_MAKE, false, true}, {CMD_MAKE, true, false}, {CMD_BUILD_ALL, false, false}};
+    for (const Case& c : cases) {
+        output_ = StringOutput();
+        cli::SuiteSession session;
+        suite_->process = [](auto...) { return S_OK; };
+        ASSERT_EQ(S_OK, session.attach_suite(ComPtr<ISuite>(suite_.get())));
+        BuildRequest request{c.command, dir_.file(L"demo.ini"), {}};
+        request.quiet = c.quiet;
+        EXPECT_EQ(cli::kExitOk, cli::run_build_with(session, request, output_));
+        EXPECT_EQ(c.said, output_.err_text().find(summary) != std::string::npos) << c.command << c.quiet;
+        EXPECT_EQ("", output_.out_text()); // standard output stays the suite's alone
+    }
+}
+
 TEST(ToolDiagnostic, TakesTheLocationWordsOutOfTheMessage) {
     EXPECT_EQ(L"C:\\My Work\\main.c(57): Error[000] undefined symbol",
               cli::tool_diagnostic(L"Error[000] C:\\My Work\\main.c 57 : undefined symbol\n",
@@ -451,7 +589,10 @@ TEST_F(EndToEnd, AFailedBuildSaysWhyOnStandardError) {
          L"",
          L"File=src\\gone.c\n",
          locations(driver),
-         {"warning: [Sources] src\\gone.c: no such file\n", "the suite returned 0x80004005 ("}},
+         {"error: [Sources] src\\gone.c: no such file (" + utf8(dir_.file(L"src\\gone.c")) +
+              "): create it, or take its line out of [Sources] in demo.ini\n",
+          "the suite returned 0x80004005 (",
+          "), after the problem above: [Sources] src\\gone.c: no such file\n"}},
         {"TMP above 255",
          L"TMP=obj\u4E2D\n",
          L"",
@@ -524,6 +665,42 @@ TEST_F(EndToEnd, BuildAllDeletesOnlyWhatThisProjectsBuildsMade) {
     EXPECT_TRUE(dir_.exists(L"out\\demo.cof"));
     EXPECT_TRUE(copy.exists(L"src\\main.c"));
     EXPECT_TRUE(copy.exists(L"demo.ini"));
+}
+
+// "-O" names the object file in this toolchain: a file's own "-O2" gives its
+// run a second object file, a fault the driver reports without a file.
+TEST_F(EndToEnd, AToolLineThatNamesNoFileIsNamedByTheSourceOfItsRun) {
+    write_project(dir_, {}, {}, L"[File src\\main.c]\nT_TARNIV18cc.Text=-O2\nT_TARNIV18cc.Default=0\n");
+    EXPECT_EQ(cli::kExitToolFailed, run(CMD_BUILD_ALL)) << output_.err_text();
+    EXPECT_NE(std::string::npos,
+              output_.err_text().find("src\\main.c: velc18: error: more than one object file"))
+        << output_.err_text();
+    EXPECT_EQ(std::string::npos, output_.err_text().find("src\\start.as: ")) << output_.err_text();
+}
+
+TEST_F(EndToEnd, InfoShowsTheProjectsEffectiveSettingsAndWhereEachCameFrom) {
+    write_project(dir_, L"TMP=obj\n", {},
+                  L"[Tool T_TARNIV18cc]\nText=-G -W3\n[File src\\main.c]\nT_TARNIV18cc.Text=-Zg2\n"
+                  L"T_TARNIV18cc.Default=0\n",
+                  L"[Tool Locations]\nT_TARNIV18cc=" + from_utf8(driver_) +
+                      L"\nT_TARNIV18ld=C:\\nowhere\\velc18.exe\n");
+    ASSERT_EQ(cli::kExitOk, cli::run_project_info(dir_.file(L"demo.ini"), output_)) << output_.err_text();
+    const std::string& text = output_.out_text();
+    for (const std::string& part : std::vector<std::string>{
+             "Device: ZOR18X9 (family 18, type VELC-18, width 16)\n",
+             "  TMP  " + utf8(dir_.file(L"obj")) + "\n",
+             "sources (2):\n  src\\start.as\n  src\\main.c\n",
+             "headers (1):\n  include\\defs.h\n",
+             "    location: " + driver_ + "  ([Tool Locations] T_TARNIV18cc in demo.ini)\n",
+             "    location: C:\\nowhere\\velc18.exe  ([Tool Locations] T_TARNIV18ld in demo.ini)  not a file",
+             "  (the registry value T_TARNIV18as under HKEY_CURRENT_USER\\Software\\Corvane\\VESKA IDE\\Tool "
+             "Locations)",
+             "    options: -G -W3  (from [Tool T_TARNIV18cc])\n",
+             "    own options of src\\main.c: -Zg2  (from [File src\\main.c])\n",
+         })
+        EXPECT_NE(std::string::npos, text.find(part)) << part << "\n" << text;
+    EXPECT_EQ(std::string::npos, text.find("own options of src\\start.as")) << text;
+    EXPECT_FALSE(dir_.exists(L"demo.ini.state")); // looking writes nothing
 }
 
 // Under Wine a line written to a hidden console costs about 70 ms: 2,000 of

@@ -128,5 +128,77 @@ TEST_F(OptionsCommand, UnknownNamesAreRefusedWithExitCodeTwoAndNothingWritten) {
     }
 }
 
+TEST_F(OptionsCommand, ShowGivesLabelsAndItemsAndSelectPicksAnItemByItsText) {
+    ASSERT_EQ(cli::kExitOk, options(L"cc", {L"category 2", L"show", L"select 223 =5", L"show", L"ok"}))
+        << output_.err_text();
+    const std::string& out = output_.out_text();
+    EXPECT_NE(std::string::npos, out.find("223: 3\n    label: Warning level:\n    item 0: -10\n")) << out;
+    EXPECT_NE(std::string::npos, out.find("    item 13: 3  (selected)\n")) << out;
+    EXPECT_NE(std::string::npos, out.find("282: unchecked\n    label: Use Alternate Settings\n")) << out;
+    EXPECT_NE(std::string::npos, out.find("223: 5\n")) << out; // the item named, not the 5th
+    EXPECT_NE(std::string::npos, out.find("Text=-G -W5\n")) << out;
+
+    const std::string project = suite::test::read_file(dir_.file(L"demo.ini"));
+    EXPECT_EQ(cli::kExitFailure, options(L"cc", {L"category 2", L"select 223 =-W5", L"ok"}));
+    EXPECT_NE(std::string::npos,
+              output_.err_text().find("control 223 has no item \"-W5\" (its items: 0 -10, 1 -9, 2 -8,"))
+        << output_.err_text();
+    EXPECT_EQ(project, suite::test::read_file(dir_.file(L"demo.ini")));
+}
+
+// OK on an unchanged page writes what the page shows; the host says what
+// that changed.
+TEST_F(OptionsCommand, APageThatRewritesTheTextWithoutAChangeSaysWhatItDroppedOrReplaced) {
+    const struct {
+        const wchar_t* tool;
+        const char* ccText;
+        std::vector<std::wstring> script;
+        const char* says; // "" when nothing may be said
+    } cases[] = {
+        {L"cc",
+         "-G -W3 -Xfoo",
+         {L"ok"},
+         "warning: the page dropped -Xfoo from [Tool T_TARNIV18cc] Text (switches it has no control for); "
+         "the "
+         "text is now \"-G -W3\"\n"},
+        {L"ld",
+         "-G",
+         {L"apply", L"cancel"},
+         "warning: [Tool T_TARNIV18ld] Text is not set: the page replaced the starting text \""},
+        {L"cc", "-G -W3", {L"ok"}, ""},                                        // nothing to drop
+        {L"cc", "-G -W3 -Xfoo", {L"category 2", L"select 223 =5", L"ok"}, ""}, // the user's own change
+    };
+    for (const auto& c : cases) {
+        dir_.write(L"demo.ini", ("[Sources]\nFile=src\\main.c\n" + tool_locations() +
+                                 "[Tool T_TARNIV18cc]\nText=" + c.ccText + "\n")
+                                    .c_str());
+        EXPECT_EQ(cli::kExitOk, options(c.tool, c.script)) << output_.err_text();
+        if (*c.says)
+            EXPECT_NE(std::string::npos, output_.err_text().find(c.says)) << output_.err_text();
+        else
+            EXPECT_EQ(std::string::npos, output_.err_text().find("warning")) << output_.err_text();
+    }
+}
+
+TEST_F(OptionsCommand, WithoutADesktopASheetForAPersonIsRefusedNotWaitedOn) {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    if (!ntdll || !GetProcAddress(ntdll, "wine_get_version"))
+        GTEST_SKIP() << "a desktop is there on Windows";
+    wchar_t display[512] = L"", wayland[512] = L"";
+    const bool hadDisplay = GetEnvironmentVariableW(L"DISPLAY", display, 512) != 0;
+    const bool hadWayland = GetEnvironmentVariableW(L"WAYLAND_DISPLAY", wayland, 512) != 0;
+    SetEnvironmentVariableW(L"DISPLAY", nullptr);
+    SetEnvironmentVariableW(L"WAYLAND_DISPLAY", nullptr);
+    const int exitCode = options(L"cc", {});
+    SetEnvironmentVariableW(L"DISPLAY", hadDisplay ? display : nullptr);
+    SetEnvironmentVariableW(L"WAYLAND_DISPLAY", hadWayland ? wayland : nullptr);
+    EXPECT_EQ(cli::kExitFailure, exitCode);
+    EXPECT_NE(
+        std::string::npos,
+        output_.err_text().find("no desktop to show \"Options for demo.ini\" on, so no one could close it: "
+                                "work the sheet with --do COMMAND"))
+        << output_.err_text();
+}
+
 } // namespace
 } // namespace veska::host
