@@ -33,9 +33,10 @@ for arch in x64 x86; do
   cp "$build/module/Suite_TARNIV18.dll" "$package/$arch/"
   cp "$build/host/veska-host.exe" "$build/tools/velc18.exe" "$package/$arch/stand-in/"
   cp "$top/scripts/dist/stand-in-README.md" "$package/$arch/stand-in/README.md"
+  cp "$top/docs/veska-host.md" "$package/$arch/stand-in/veska-host.md"
   cp "$build/module/Suite_TARNIV18.dll.debug" "$symbols/$arch/"
   cp "$build/host/veska-host.exe.debug" "$build/tools/velc18.exe.debug" "$symbols/$arch/stand-in/"
-  texts+=("$package/$arch/stand-in/README.md")
+  texts+=("$package/$arch/stand-in/README.md" "$package/$arch/stand-in/veska-host.md")
 done
 mkdir -p "$package/example"
 cp -r "$top/examples/blinky" "$package/example/"
