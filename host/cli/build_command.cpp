@@ -1,6 +1,7 @@
 #include "build_command.h"
 
 #include "attribute_timer.h"
+#include "build_records.h"
 #include "module_classes.h"
 #include "project_file.h"
 
@@ -77,7 +78,8 @@ int exit_code_of(HRESULT result) {
 // its line feed.
 class ToolMessagePlacer {
 public:
-    ToolMessagePlacer(ISuite* suite, Output& output) : suite_(suite), output_(output) {}
+    ToolMessagePlacer(ISuite* suite, Output& output, BuildRecords& records)
+        : suite_(suite), output_(output), records_(records) {}
 
     void add(const BuildMessage& message) {
         if (!message.tool || (tool_ && !IsEqualGUID(*tool_, *message.tool)))
@@ -96,8 +98,11 @@ public:
             suite::CoTaskString placedFile;
             unsigned long line = 0, column = 0;
             if (tool && tool->TranslateToolMessage(placedFile.put(), &line, &column, line_.c_str()) == S_OK &&
-                placedFile)
-                output_.err(tool_diagnostic(line_, placedFile.c_str(), line) + L"\n");
+                placedFile) {
+                const std::wstring message = message_without_location(line_, placedFile.c_str());
+                output_.err(placedFile.c_str() + (L"(" + std::to_wstring(line) + L"): ") + message + L"\n");
+                records_.placed(message, placedFile.c_str(), line);
+            }
         }
         tool_.reset();
         line_.clear();
@@ -106,6 +111,7 @@ public:
 private:
     ISuite* suite_;
     Output& output_;
+    BuildRecords& records_;
     std::optional<GUID> tool_;
     std::wstring line_;
 };
@@ -167,10 +173,18 @@ void warn_about_inputs(const ProjectFile& file, const HostProject& project,
     }
 }
 
-// `--verbose`: each command line before it runs, what its tool printed after.
-void show_command_lines(HostScript& script, Output& output) {
-    script.onExecuting = [&output](const ExecuteRequest& request) { output.err(request.line + L"\n"); };
-    script.onExecuted = [&output](const ExecutedLine& run) {
+// Before each run its progress line and, with `--verbose`, the command line;
+// after it, what its tool printed (`--verbose`) and its compilation entry.
+void watch_runs(HostScript& script, bool verbose, BuildRecords& records, Output& output) {
+    script.onExecuting = [&output, &records, verbose](const ExecuteRequest& request) {
+        records.starting(request);
+        if (verbose)
+            output.err(request.line + L"\n");
+    };
+    script.onExecuted = [&output, &records, verbose](const ExecutedLine& run) {
+        records.ran(run);
+        if (!verbose)
+            return;
         output.err(run.output);
         if (!run.output.empty() && run.output.back() != '\n')
             output.err(std::string("\n"));
@@ -205,6 +219,10 @@ void report_time(const std::vector<ExecutedLine>& runs, size_t sources, const At
 } // namespace
 
 std::wstring tool_diagnostic(const std::wstring& message, const std::wstring& file, unsigned long line) {
+    return file + L"(" + std::to_wstring(line) + L"): " + message_without_location(message, file);
+}
+
+std::wstring message_without_location(const std::wstring& message, const std::wstring& file) {
     std::wstring text = message;
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r'))
         text.pop_back();
@@ -234,7 +252,7 @@ std::wstring tool_diagnostic(const std::wstring& message, const std::wstring& fi
             shown = prefix.empty() ? text.substr(rest) : prefix + L" " + text.substr(rest);
         }
     }
-    return file + L"(" + std::to_wstring(line) + L"): " + shown;
+    return shown;
 }
 
 int run_build_with(SuiteSession& session, const BuildRequest& request, Output& output) {
@@ -265,13 +283,13 @@ int run_build_with(SuiteSession& session, const BuildRequest& request, Output& o
         return kExitFailure;
     warn_about_inputs(file, *project.get(), inputs, output);
 
-    ToolMessagePlacer placer(session.suite(), output);
+    BuildRecords records(request, *project.get(), session.suite(), inputs, output);
+    ToolMessagePlacer placer(session.suite(), output, records);
     manager.script().onBuildMessage = [&output, &placer](const BuildMessage& message) {
         output.out(message.text);
         placer.add(message);
     };
-    if (request.verbose)
-        show_command_lines(manager.script(), output);
+    watch_runs(manager.script(), request.verbose, records, output);
     std::optional<AttributeReadTimer> attributes;
     if (request.timed)
         attributes.emplace(session.suite());
@@ -295,6 +313,7 @@ int run_build_with(SuiteSession& session, const BuildRequest& request, Output& o
         output.err(L"veska-host: the build failed: the suite returned " + hresult_explained(result) + L"\n");
 
     const HRESULT saved = save_project_state(file, *project.get());
+    const bool recorded = records.write(result == S_OK);
     if (attributes) {
         const std::vector<ExecutedLine> runs(manager.executed().begin() + static_cast<ptrdiff_t>(runsBefore),
                                              manager.executed().end());
@@ -310,7 +329,8 @@ int run_build_with(SuiteSession& session, const BuildRequest& request, Output& o
                    hresult_explained(saved) + L"\n");
         return result == S_OK ? kExitFailure : exit_code_of(result);
     }
-    return exit_code_of(result);
+    // A file asked for and not written fails a build that succeeded.
+    return result == S_OK && !recorded ? kExitFailure : exit_code_of(result);
 }
 
 int run_build(const BuildRequest& request, Output& output) {

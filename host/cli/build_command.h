@@ -22,8 +22,8 @@ struct BuildRequest {
     bool verbose = false;            // each command line and what its tool printed, on standard error
     bool timed = false;              // where the time went, on standard error at the end
     bool quiet = false;              // no progress line per tool run on standard error
-    std::optional<std::wstring> compileCommands; // a JSON compilation database of the C sources run
-    std::optional<std::wstring> sarif;           // the build's diagnostics as SARIF 2.1.0
+    std::optional<std::wstring> compileCommands{}; // a JSON compilation database of the C sources run
+    std::optional<std::wstring> sarif{};           // the build's diagnostics as SARIF 2.1.0
 };
 
 // 0 success, 1 a tool failed, 2 anything else.
@@ -34,5 +34,7 @@ int run_build_with(SuiteSession& session, const BuildRequest& request, Output& o
 // The annotation form of a tool message the tool placed at file and line:
 // "file(line): message", the location words taken out of the message.
 std::wstring tool_diagnostic(const std::wstring& message, const std::wstring& file, unsigned long line);
+// The message without those words: "Error[000] C:\x.c 57 : text" -> "Error[000] text".
+std::wstring message_without_location(const std::wstring& message, const std::wstring& file);
 
 } // namespace veska::host::cli
