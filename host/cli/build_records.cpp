@@ -172,9 +172,11 @@ BuildRecords::BuildRecords(const BuildRequest& request, const HostProject& proje
             add_source(project.locations(static_cast<FileCat>(tag.folder)).at(static_cast<size_t>(tag.file)));
         plan.assign(sources_.size(), true);
     } else {
-        for (const std::wstring& location : project.locations(FCAT_SRC))
-            add_source(location);
         const std::vector<std::wstring> locations = project.locations(FCAT_SRC);
+        for (const std::wstring& location : locations)
+            add_source(location);
+        if (request.quiet) // no count to show: no need to reckon the Make
+            return;
         if (request.command == CMD_MAKE) {
             plan = make_plan(project);
         } else {
