@@ -192,14 +192,19 @@ BuildRecords::BuildRecords(const BuildRequest& request, const HostProject& proje
 void BuildRecords::add_source(const std::wstring& location) {
     const std::wstring full = paths::absolute(location, projectDirectory_);
     sourceByPath_.emplace(lower(full), sources_.size());
-    sources_.push_back(Source{paths::relative_to(full, projectDirectory_), utf8(full)});
+    sources_.push_back(Source{paths::relative_to(full, projectDirectory_)});
 }
 
-std::optional<size_t> BuildRecords::source_named(const std::vector<std::string>& words) const {
+// Words that are not switches are read as paths from the folder the line runs in.
+std::optional<BuildRecords::Named> BuildRecords::source_named(const std::vector<std::string>& words,
+                                                              const std::wstring& directory) const {
     for (size_t i = 1; i < words.size(); ++i) {
-        const auto found = sourceByPath_.find(lower(from_utf8(words[i])));
+        if (words[i].empty() || words[i][0] == '-')
+            continue;
+        const auto found = sourceByPath_.find(
+            lower(paths::absolute(from_utf8(words[i]), directory.empty() ? projectDirectory_ : directory)));
         if (found != sourceByPath_.end())
-            return found->second;
+            return Named{found->second, i};
     }
     return std::nullopt;
 }
@@ -221,7 +226,8 @@ void BuildRecords::starting(const ExecuteRequest& run) {
         return;
     const std::vector<std::string> words = portable::split_command_line(utf8(run.line));
     const bool isLink = run.tool && IsEqualGUID(*run.tool, CLSID_T_TARNIV18ld);
-    const std::optional<size_t> source = isLink ? std::nullopt : source_named(words);
+    const std::optional<Named> named = isLink ? std::nullopt : source_named(words, run.directory);
+    const std::optional<size_t> source = named ? std::optional<size_t>(named->source) : std::nullopt;
     const auto [started, total] = progress_.start(source, isLink);
     std::wstring what = source ? sources_[*source].shown : isLink ? link_target(run, words) : std::wstring();
     output_.err("[" + std::to_string(started) + "/" + std::to_string(total) + "] " +
@@ -232,11 +238,12 @@ void BuildRecords::ran(const ExecutedLine& run) {
     if (!request_.compileCommands || !run.request.tool || !IsEqualGUID(*run.request.tool, CLSID_T_TARNIV18cc))
         return;
     const std::string line = utf8(run.request.line);
-    if (const std::optional<size_t> source = source_named(portable::split_command_line(line))) {
-        const std::wstring directory =
-            run.request.directory.empty() ? paths::absolute(L".", {}) : run.request.directory;
-        // The word as the line has it: the source's own spelling.
-        compiles_.push_back(portable::CompileRun{utf8(directory), sources_[*source].word, line});
+    const std::vector<std::string> words = portable::split_command_line(line);
+    const std::wstring directory =
+        run.request.directory.empty() ? paths::absolute(L".", {}) : run.request.directory;
+    if (const std::optional<Named> named = source_named(words, directory)) {
+        // The source as the line names it: clang's form of the line finds it by that.
+        compiles_.push_back(portable::CompileRun{utf8(directory), words[named->word], line});
     }
 }
 

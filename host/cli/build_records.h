@@ -35,10 +35,14 @@ public:
 private:
     struct Source {
         std::wstring shown; // relative to the project folder
-        std::string word;   // the word of a command line that names it
+    };
+    struct Named {
+        size_t source;
+        size_t word; // the word of the line that names it
     };
     void add_source(const std::wstring& location);
-    std::optional<size_t> source_named(const std::vector<std::string>& words) const;
+    std::optional<Named> source_named(const std::vector<std::string>& words,
+                                      const std::wstring& directory) const;
     std::wstring link_target(const ExecuteRequest& run, const std::vector<std::string>& words) const;
     // Replaces the file name with text(what it held, when merges); text
     // answers nothing when it refuses (and says why).
