@@ -8,7 +8,7 @@
 # seconds-per-target (default 60) caps each target's time; --runs N stops a
 # target after N executions if that comes first (long runs: --runs 10000000
 # 3600). --only picks targets by corpus name (engine, parser, tool_message,
-# command_line_text, tool_options).
+# command_line_text, tool_options, build_records).
 #
 # Environment: FUZZ_BUILD_DIR (default build/native), FUZZ_JOBS (parallel
 # workers per target, default 1), FUZZ_KEEP (keep the work dir for a look at
@@ -48,7 +48,8 @@ export UBSAN_OPTIONS="${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}"
 status=0
 # corpus name:binary
 targets=(engine:pattern_fuzz_engine parser:pattern_fuzz_parser tool_message:suite_fuzz_tool_message
-         command_line_text:suite_fuzz_command_line_text tool_options:suite_fuzz_tool_options)
+         command_line_text:suite_fuzz_command_line_text tool_options:suite_fuzz_tool_options
+         build_records:host_fuzz_build_records)
 for target in "${targets[@]}"; do
   kind="${target%%:*}"
   name="${target#*:}"

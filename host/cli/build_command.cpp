@@ -1,6 +1,7 @@
 #include "build_command.h"
 
 #include "attribute_timer.h"
+#include "build_records.h"
 #include "module_classes.h"
 #include "project_checks.h"
 #include "project_file.h"
@@ -80,8 +81,8 @@ int exit_code_of(HRESULT result) {
 class ToolMessagePlacer {
 public:
     // source names the listed source of the run whose lines come in, if any.
-    ToolMessagePlacer(ISuite* suite, Output& output, std::function<std::wstring()> source)
-        : suite_(suite), output_(output), source_(std::move(source)) {}
+    ToolMessagePlacer(ISuite* suite, Output& output, BuildRecords& records, std::function<std::wstring()> source)
+        : suite_(suite), output_(output), records_(records), source_(std::move(source)) {}
 
     void add(const BuildMessage& message) {
         if (!message.tool || (tool_ && !IsEqualGUID(*tool_, *message.tool)))
@@ -100,10 +101,13 @@ public:
             suite::CoTaskString placedFile;
             unsigned long line = 0, column = 0;
             if (tool && tool->TranslateToolMessage(placedFile.put(), &line, &column, line_.c_str()) == S_OK &&
-                placedFile)
-                output_.err(tool_diagnostic(line_, placedFile.c_str(), line) + L"\n");
-            else if (const std::wstring source = source_ ? source_() : std::wstring(); !source.empty())
+                placedFile) {
+                const std::wstring message = message_without_location(line_, placedFile.c_str());
+                output_.err(placedFile.c_str() + (L"(" + std::to_wstring(line) + L"): ") + message + L"\n");
+                records_.placed(message, placedFile.c_str(), line);
+            } else if (const std::wstring source = source_ ? source_() : std::wstring(); !source.empty()) {
                 output_.err(tool_diagnostic(line_, source) + L"\n");
+            }
         }
         tool_.reset();
         line_.clear();
@@ -112,6 +116,7 @@ public:
 private:
     ISuite* suite_;
     Output& output_;
+    BuildRecords& records_;
     std::function<std::wstring()> source_;
     std::optional<GUID> tool_;
     std::wstring line_;
@@ -192,10 +197,18 @@ std::wstring warn_about_inputs(const ProjectFile& file, const HostProject& proje
     return first;
 }
 
-// `--verbose`: each command line before it runs, what its tool printed after.
-void show_command_lines(HostScript& script, Output& output) {
-    script.onExecuting = [&output](const ExecuteRequest& request) { output.err(request.line + L"\n"); };
-    script.onExecuted = [&output](const ExecutedLine& run) {
+// Before each run its progress line and, with `--verbose`, the command line;
+// after it, what its tool printed (`--verbose`) and its compilation entry.
+void watch_runs(HostScript& script, bool verbose, BuildRecords& records, Output& output) {
+    script.onExecuting = [&output, &records, verbose](const ExecuteRequest& request) {
+        records.starting(request);
+        if (verbose)
+            output.err(request.line + L"\n");
+    };
+    script.onExecuted = [&output, &records, verbose](const ExecutedLine& run) {
+        records.ran(run);
+        if (!verbose)
+            return;
         output.err(run.output);
         if (!run.output.empty() && run.output.back() != '\n')
             output.err(std::string("\n"));
@@ -237,6 +250,10 @@ std::wstring tool_diagnostic(const std::wstring& message, const std::wstring& so
 }
 
 std::wstring tool_diagnostic(const std::wstring& message, const std::wstring& file, unsigned long line) {
+    return file + L"(" + std::to_wstring(line) + L"): " + message_without_location(message, file);
+}
+
+std::wstring message_without_location(const std::wstring& message, const std::wstring& file) {
     std::wstring text = message;
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r'))
         text.pop_back();
@@ -266,7 +283,7 @@ std::wstring tool_diagnostic(const std::wstring& message, const std::wstring& fi
             shown = prefix.empty() ? text.substr(rest) : prefix + L" " + text.substr(rest);
         }
     }
-    return file + L"(" + std::to_wstring(line) + L"): " + shown;
+    return shown;
 }
 
 int run_build_with(SuiteSession& session, const BuildRequest& request, Output& output) {
@@ -297,7 +314,8 @@ int run_build_with(SuiteSession& session, const BuildRequest& request, Output& o
         return kExitFailure;
     const std::wstring inputProblem = warn_about_inputs(file, *project.get(), inputs, output);
 
-    ToolMessagePlacer placer(session.suite(), output, [&manager, &project] {
+    BuildRecords records(request, *project.get(), session.suite(), inputs, output);
+    ToolMessagePlacer placer(session.suite(), output, records, [&manager, &project] {
         return manager.executed().empty() ? std::wstring()
                                           : source_of_run(manager.executed().back().request, *project.get());
     });
@@ -305,8 +323,7 @@ int run_build_with(SuiteSession& session, const BuildRequest& request, Output& o
         output.out(message.text);
         placer.add(message);
     };
-    if (request.verbose)
-        show_command_lines(manager.script(), output);
+    watch_runs(manager.script(), request.verbose, records, output);
     std::optional<AttributeReadTimer> attributes;
     if (request.timed)
         attributes.emplace(session.suite());
@@ -335,6 +352,7 @@ int run_build_with(SuiteSession& session, const BuildRequest& request, Output& o
         report_make_headers(*project.get(), output);
 
     const HRESULT saved = save_project_state(file, *project.get());
+    const bool recorded = records.write(result == S_OK);
     if (attributes) {
         const std::vector<ExecutedLine> runs(manager.executed().begin() + static_cast<ptrdiff_t>(runsBefore),
                                              manager.executed().end());
@@ -350,7 +368,8 @@ int run_build_with(SuiteSession& session, const BuildRequest& request, Output& o
                    hresult_explained(saved) + L"\n");
         return result == S_OK ? kExitFailure : exit_code_of(result);
     }
-    return exit_code_of(result);
+    // A file asked for and not written fails a build that succeeded.
+    return result == S_OK && !recorded ? kExitFailure : exit_code_of(result);
 }
 
 int run_build(const BuildRequest& request, Output& output) {

@@ -37,5 +37,7 @@ std::wstring tool_diagnostic(const std::wstring& message, const std::wstring& fi
 // A line the tool did not place, named by the source its run worked on:
 // "src\b.c: message".
 std::wstring tool_diagnostic(const std::wstring& message, const std::wstring& source);
+// The message without those words: "Error[000] C:\x.c 57 : text" -> "Error[000] text".
+std::wstring message_without_location(const std::wstring& message, const std::wstring& file);
 
 } // namespace veska::host::cli

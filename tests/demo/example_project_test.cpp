@@ -131,7 +131,7 @@ std::string escaped(const std::string& text) {
 }
 
 TEST_F(ExampleProject, BuildAllThenMakePrintExactlyWhatTheHostReceived) {
-    const HostRun build = host(L"build \"" + project + L"\\blinky.ini\"");
+    const HostRun build = host(L"build \"" + project + L"\\blinky.ini\" --quiet");
     EXPECT_EQ(0, build.exitCode) << build.out << build.err;
     EXPECT_TRUE(std::regex_match(build.out, std::regex("BUILD SUCCEEDED: " + kBuildTime))) << build.out;
     EXPECT_EQ("", build.err);
@@ -147,10 +147,12 @@ TEST_F(ExampleProject, BuildAllThenMakePrintExactlyWhatTheHostReceived) {
             escaped("The target \"" + narrow(project) + "\\obj\\" + object + "\" is already up to date.\n");
     EXPECT_TRUE(std::regex_match(make.out, std::regex(expected + "BUILD SUCCEEDED: " + kBuildTime)))
         << make.out << make.err << read_file(project + L"\\blinky.ini.state");
+    // Progress counts what the Make runs: the link alone.
+    EXPECT_EQ("[1/1] ld out\\blinky.hex\n", make.err);
 }
 
 TEST_F(ExampleProject, AFaultySourceIsReportedAndPlacedAndTheCompileFails) {
-    const HostRun compile = host(L"compile selftest.ini src\\selftest.c");
+    const HostRun compile = host(L"compile selftest.ini src\\selftest.c --quiet");
     EXPECT_EQ(1, compile.exitCode) << compile.out << compile.err;
     const std::string source = narrow(project) + "\\src\\selftest.c";
     const std::string message = "#error directive: LED self-test is not written yet";

@@ -773,5 +773,103 @@ TEST_F(EndToEnd, VerboseAndTimeLeaveTheBuildOutputAsItIs) {
     }
 }
 
+// One progress line per tool run as it starts, counting what the command
+// runs: every source and the link for Build All, what is out of date for
+// Make, the named files for Compile.
+TEST_F(EndToEnd, ProgressCountsTheRunsOfTheCommand) {
+    struct Case {
+        const char* name;
+        unsigned long command;
+        std::vector<std::wstring> files;
+        const char* mainText; // written to src\main.c first, when set
+        bool quiet;
+        const char* progress;
+    };
+    const Case cases[] = {
+        {"Build All",
+         CMD_BUILD_ALL,
+         {},
+         nullptr,
+         false,
+         "[1/3] as src\\start.as\n[2/3] cc src\\main.c\n[3/3] ld demo.cof\n"},
+        {"Make with everything up to date", CMD_MAKE, {}, nullptr, false, "[1/1] ld demo.cof\n"},
+        {"Make after a change to main.c",
+         CMD_MAKE,
+         {},
+         "int main(void) { return 1; }\n",
+         false,
+         "[1/2] cc src\\main.c\n[2/2] ld demo.cof\n"},
+        {"Compile", CMD_COMPILE, {L"src\\main.c"}, nullptr, false, "[1/1] cc src\\main.c\n"},
+        {"--quiet", CMD_BUILD_ALL, {}, nullptr, true, ""},
+    };
+    for (const Case& c : cases) {
+        if (c.mainText)
+            dir_.write(L"src\\main.c", c.mainText);
+        StringOutput output;
+        BuildRequest request{c.command, dir_.file(L"demo.ini"), c.files};
+        request.quiet = c.quiet;
+        EXPECT_EQ(cli::kExitOk, cli::run_build(request, output)) << c.name << "\n" << output.out_text();
+        EXPECT_EQ(c.progress, output.err_text()) << c.name;
+    }
+}
+
+// --compile-commands: an entry per C source run, merged into what the file
+// held; --sarif: the log of the command. A file that is asked for and cannot
+// be written fails a build that succeeded, and one that is not a database is
+// left as it was.
+TEST_F(EndToEnd, CompileCommandsAndSarifFilesAreWrittenOrTheCommandSaysWhyNot) {
+    dir_.write(L"src\\other.c", "int other(void) { return 0; }\n");
+    write_project(dir_, {}, L"File=src\\other.c\n", L"[Tool T_TARNIV18cc]\nText=-G -DLEVEL=1\n");
+    const std::wstring database = dir_.file(L"compile_commands.json");
+    const auto run_with = [&](unsigned long command, std::vector<std::wstring> files,
+                              const std::wstring& sarif) {
+        BuildRequest request{command, dir_.file(L"demo.ini"), std::move(files)};
+        request.quiet = true;
+        request.compileCommands = database;
+        request.sarif = sarif;
+        output_ = StringOutput();
+        return cli::run_build(request, output_);
+    };
+    const auto count = [](const std::string& text, const std::string& part) {
+        size_t found = 0;
+        for (size_t at = 0; (at = text.find(part, at)) != std::string::npos; at += part.size())
+            ++found;
+        return found;
+    };
+
+    ASSERT_EQ(cli::kExitOk, run_with(CMD_BUILD_ALL, {}, dir_.file(L"build.sarif"))) << output_.err_text();
+    const std::string built = suite::test::read_file(database);
+    EXPECT_EQ(2u, count(built, "\"file\": ")) << built; // the C sources, not the assembler's
+    EXPECT_EQ(2u, count(built, "\"-DLEVEL=1\"")) << built;
+    EXPECT_NE(std::string::npos, suite::test::read_file(dir_.file(L"build.sarif")).find("\"results\": []"));
+
+    // A Compile of one file with new options replaces its entry alone.
+    write_project(
+        dir_, {}, L"File=src\\other.c\n",
+        L"[Tool T_TARNIV18cc]\nText=-G -DLEVEL=1\n[File src\\other.c]\nT_TARNIV18cc.Text=-DLEVEL=2\n"
+        L"T_TARNIV18cc.Default=0\n");
+    ASSERT_EQ(cli::kExitOk, run_with(CMD_COMPILE, {L"src\\other.c"}, dir_.file(L"compile.sarif")))
+        << output_.err_text();
+    const std::string merged = suite::test::read_file(database);
+    EXPECT_EQ(2u, count(merged, "\"file\": ")) << merged;
+    EXPECT_EQ(1u, count(merged, "\"-DLEVEL=1\"")) << merged;
+    EXPECT_EQ(1u, count(merged, "\"-DLEVEL=2\"")) << merged;
+    EXPECT_LT(merged.find("main.c"), merged.find("other.c")) << merged; // in place
+
+    dir_.write(L"compile_commands.json", "notes, not JSON");
+    EXPECT_EQ(cli::kExitFailure, run_with(CMD_COMPILE, {L"src\\other.c"}, dir_.file(L"compile.sarif")));
+    EXPECT_NE(std::string::npos,
+              output_.err_text().find("compile_commands.json is not a compilation database (it is not JSON): "
+                                      "it is left as it is\n"))
+        << output_.err_text();
+    EXPECT_EQ("notes, not JSON", suite::test::read_file(database));
+
+    DeleteFileW(database.c_str());
+    EXPECT_EQ(cli::kExitFailure, run_with(CMD_COMPILE, {L"src\\other.c"}, dir_.file(L"no folder\\x.sarif")));
+    EXPECT_NE(std::string::npos, output_.err_text().find("veska-host: cannot write the SARIF log "))
+        << output_.err_text();
+    EXPECT_TRUE(dir_.exists(L"compile_commands.json")); // the other file is still written
+}
+
 } // namespace
 } // namespace veska::host

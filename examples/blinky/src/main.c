@@ -4,6 +4,6 @@ int main(void)
 {
     for (;;) {
         led_toggle();
-        delay(500);
+        delay(BLINK_TICKS); /* -D in the compiler options of blinky.ini */
     }
 }
