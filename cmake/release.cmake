@@ -19,6 +19,13 @@ execute_process(
   COMMAND ${CMAKE_SOURCE_DIR}/scripts/source-date-epoch.sh
   OUTPUT_VARIABLE SUITE_SOURCE_DATE_EPOCH OUTPUT_STRIP_TRAILING_WHITESPACE
   COMMAND_ERROR_IS_FATAL ANY)
-# ld reads SOURCE_DATE_EPOCH for the PE time stamps.
+# ld reads SOURCE_DATE_EPOCH for the PE time stamps. widl does not: it writes
+# the time it ran into the type library (which the DLL carries), so it runs
+# with the clock stopped at the commit's time.
+find_program(SUITE_FAKETIME faketime REQUIRED)
+execute_process(
+  COMMAND date -u -d @${SUITE_SOURCE_DATE_EPOCH} "+%Y-%m-%d %H:%M:%S"
+  OUTPUT_VARIABLE commit_time OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+set(SUITE_WIDL_LAUNCHER ${CMAKE_COMMAND} -E env TZ=UTC ${SUITE_FAKETIME} -f ${commit_time})
 set_property(GLOBAL PROPERTY RULE_LAUNCH_LINK "${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${SUITE_SOURCE_DATE_EPOCH}")
 add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}/=)

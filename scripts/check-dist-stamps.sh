@@ -11,6 +11,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 dist="${1:-$top/dist}"
 epoch=$("$top/scripts/source-date-epoch.sh")
 epoch_hex=$(printf '%08x' "$epoch")
+widl_date=$(TZ=UTC LC_ALL=C date -d "@$epoch" '+%a %b %e %H:%M:%S %Y')
 zip_date=$(TZ=UTC date -d "@$epoch" +%Y%m%d.%H%M%S)
 # zip keeps even seconds.
 zip_date_even=$(TZ=UTC date -d "@$((epoch - epoch % 2))" +%Y%m%d.%H%M%S)
@@ -45,6 +46,10 @@ for zip in "${zips[@]}"; do
     grep -qaF "$top" "$file" && fail "$shipped holds the build's folder $top"
     grep -qaP "$utf16_path" "$file" &&
       fail "$shipped holds the build's folder $top as UTF-16"
+    # The type library the DLL carries says when it was made.
+    while IFS= read -r made; do
+      [ "$made" = "$widl_date" ] || fail "$shipped: its type library was made at $made, not at the commit's $widl_date"
+    done < <(grep -aoP 'Created by WIDL version [0-9.]+ at \K[A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9]{2} [0-9:]{8} [0-9]{4}' "$file" || true)
     case "$file" in
     *.dll | *.exe | *.debug)
       header=$(od -An -tu4 -j60 -N4 "$file" | tr -d ' ')

@@ -29,8 +29,10 @@ for zip in "$work"/first/dist/*.zip; do
     echo "same: $(basename "$zip") $(sha256sum <"$zip" | cut -c1-64)"
   else
     echo "DIFFERENT: $(basename "$zip")" >&2
-    diff <(cd "$work/first" && unzip -l "dist/$(basename "$zip")") \
-      <(cd "$work/second-build-in-a-longer-folder-name" && unzip -l "dist/$(basename "$zip")") >&2 || true
+    unzip -q "$zip" -d "$work/first-unpacked"
+    unzip -q "$other" -d "$work/second-unpacked"
+    diff -rq "$work/first-unpacked" "$work/second-unpacked" >&2 || true
+    rm -rf "$work/first-unpacked" "$work/second-unpacked"
     status=1
   fi
 done

@@ -14,7 +14,7 @@ packages=(
   mingw-w64-tools
   wine wine64 libwine-dev
   googletest libgtest-dev libbenchmark-dev
-  zip unzip
+  zip unzip faketime
   clangd nlohmann-json3-dev libcli11-dev
 )
 
