@@ -13,8 +13,9 @@ epoch=$("$top/scripts/source-date-epoch.sh")
 epoch_hex=$(printf '%08x' "$epoch")
 widl_date=$(TZ=UTC LC_ALL=C date -d "@$epoch" '+%a %b %e %H:%M:%S %Y')
 zip_date=$(TZ=UTC date -d "@$epoch" +%Y%m%d.%H%M%S)
-# zip keeps even seconds.
-zip_date_even=$(TZ=UTC date -d "@$((epoch - epoch % 2))" +%Y%m%d.%H%M%S)
+# zip keeps even seconds: an odd second is rounded to one beside it.
+zip_date_below=$(TZ=UTC date -d "@$((epoch - epoch % 2))" +%Y%m%d.%H%M%S)
+zip_date_above=$(TZ=UTC date -d "@$((epoch + epoch % 2))" +%Y%m%d.%H%M%S)
 
 failures=0
 fail() {
@@ -35,7 +36,7 @@ zips=("$dist"/Suite_TARNIV18-*.zip)
 for zip in "${zips[@]}"; do
   name=$(basename "$zip")
   while read -r date entry; do
-    [ "$date" = "$zip_date" ] || [ "$date" = "$zip_date_even" ] ||
+    [ "$date" = "$zip_date" ] || [ "$date" = "$zip_date_below" ] || [ "$date" = "$zip_date_above" ] ||
       fail "$name: $entry is dated $date, not the commit's $zip_date"
   done < <(zipinfo -T "$zip" | awk 'NF >= 8 && $1 ~ /^[-d]/ { print $7, $8 }')
 
