@@ -242,6 +242,32 @@ TEST_F(ProjectTest, InjectedFailuresReplaceTheAnswerForTheRequestedCalls) {
     EXPECT_EQ(E_FAIL, calls[1].result);
 }
 
+TEST(RecordedArguments, EachTypeHasItsForm) {
+    const GUID tool = testing::kToolA;
+    const _NodeTag tag{1, 2, -1};
+    const FileCat folder = FCAT_OBJ;
+    struct Case {
+        const char* what;
+        Argument argument;
+        const char* expected;
+    } cases[] = {
+        {"text", L"a\\b \"c\"\n", "\"a\\\\b \\\"c\\\"\\n\""},
+        {"no text", static_cast<LPCWSTR>(nullptr), "null"},
+        {"GUID", &tool, "{11111111-2222-3333-4444-555555555501}"},
+        {"no GUID", static_cast<const GUID*>(nullptr), "null"},
+        {"tag", tag, "(1,2,-1)"},
+        {"no tag", static_cast<const _NodeTag*>(nullptr), "null"},
+        {"negative", -7L, "-7"},
+        {"largest unsigned", 4294967295UL, "4294967295"},
+        {"enum through a pointer", &folder, "2"},
+        {"no enum", static_cast<const FileCat*>(nullptr), "null"},
+        {"named", {"folder", folder}, "folder=2"},
+        {"fields", Argument::fields({{"id", 5}, Argument::verbatim("x")}), "id=5, x"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.expected, c.argument.text()) << c.what;
+}
+
 TEST_F(ProjectTest, SavedProjectLoadsBackWithItsFilesPathsAndBuildState) {
     ScratchDirectory dir;
     const std::wstring path = dir.file(L"saved.ini");
