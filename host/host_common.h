@@ -24,6 +24,14 @@ using UniqueHandle = std::unique_ptr<void, HandleCloser>;
 // Hands a task-allocated copy of text to an [out] string.
 HRESULT copy_out(const std::wstring& text, LPWSTR* out) noexcept;
 
+// Hands a count to an [out] number.
+inline HRESULT number_out(size_t value, unsigned long* out) noexcept {
+    if (!out)
+        return E_POINTER;
+    *out = static_cast<unsigned long>(value);
+    return S_OK;
+}
+
 // "0x80070005 (Access denied.)": the code and the system's text for it, when
 // the system has one.
 std::wstring hresult_explained(HRESULT hr);

@@ -175,12 +175,7 @@ HRESULT HostProjectManager::WriteBuildMessage(LPCWSTR pwszMsg, GUID* pclsidTool)
 }
 
 HRESULT HostProjectManager::GetNumSuites(unsigned long* pulNumSuites) {
-    return recording_.call("GetNumSuites", [&] {
-        if (!pulNumSuites)
-            return E_POINTER;
-        *pulNumSuites = static_cast<unsigned long>(suites_.size());
-        return S_OK;
-    });
+    return recording_.call("GetNumSuites", [&] { return number_out(suites_.size(), pulNumSuites); });
 }
 
 HRESULT HostProjectManager::GetSuite(unsigned long ulIndex, ISuite** ppSuite) {
@@ -209,21 +204,11 @@ HRESULT HostProjectManager::GetSuiteWithGUID(GUID* clsidSuite, ISuite** ppSuite)
 }
 
 HRESULT HostProjectManager::GetNumProjects(unsigned long* pulNumProjects) {
-    return recording_.call("GetNumProjects", [&] {
-        if (!pulNumProjects)
-            return E_POINTER;
-        *pulNumProjects = static_cast<unsigned long>(projects_.size());
-        return S_OK;
-    });
+    return recording_.call("GetNumProjects", [&] { return number_out(projects_.size(), pulNumProjects); });
 }
 
 HRESULT HostProjectManager::GetMaxProjects(unsigned long* pulMaxProjects) {
-    return recording_.call("GetMaxProjects", [&] {
-        if (!pulMaxProjects)
-            return E_POINTER;
-        *pulMaxProjects = kMaxProjects;
-        return S_OK;
-    });
+    return recording_.call("GetMaxProjects", [&] { return number_out(kMaxProjects, pulMaxProjects); });
 }
 
 HRESULT HostProjectManager::GetProject(IProject** ppProject, unsigned long ulIndex) {
@@ -297,15 +282,18 @@ HRESULT HostProjectManager::InsertNewProject(LPCWSTR pwszFilename) {
 }
 
 HRESULT HostProjectManager::RemoveProject(unsigned long ulIndex) {
-    return recording_.call("RemoveProject", {ulIndex}, [&] {
-        if (ulIndex >= projects_.size())
-            return E_INVALIDARG;
-        projects_[ulIndex]->unload();
-        projects_.erase(projects_.begin() + static_cast<std::ptrdiff_t>(ulIndex));
-        if (activeProject_ >= static_cast<int>(projects_.size()))
-            activeProject_ = static_cast<int>(projects_.size()) - 1;
-        return S_OK;
-    });
+    return recording_.call("RemoveProject", {ulIndex}, [&] { return remove_project(ulIndex); });
+}
+
+HRESULT HostProjectManager::remove_project(unsigned long index) {
+    if (index >= projects_.size())
+        return E_INVALIDARG;
+    projects_[index]->unload();
+    projects_.erase(projects_.begin() + static_cast<std::ptrdiff_t>(index));
+    // The active project stays a project of the workspace.
+    if (activeProject_ >= static_cast<int>(projects_.size()))
+        activeProject_ = static_cast<int>(projects_.size()) - 1;
+    return S_OK;
 }
 
 HRESULT HostProjectManager::NotifyBuildStarted(LPCWSTR pwszTarget) {
@@ -329,24 +317,19 @@ HRESULT HostProjectManager::NotifyBuildSucceeded(LPCWSTR pwszTarget) {
 }
 
 HRESULT HostProjectManager::GetWorkspaceName(LPWSTR* ppwszName) {
-    return recording_.call("GetWorkspaceName", [&] { return copy_out(workspace_->name, ppwszName); });
+    return workspace_->get_name(recording_, ppwszName);
 }
 
 HRESULT HostProjectManager::SetWorkspaceName(LPCWSTR pwszName) {
-    return recording_.call("SetWorkspaceName", {pwszName}, [&] {
-        workspace_->name = in_text(pwszName);
-        return S_OK;
-    });
+    return workspace_->set_name(recording_, pwszName);
 }
 
 HRESULT HostProjectManager::GetProjectName(unsigned long ulIndex, LPWSTR* ppwszName) {
-    return recording_.call("GetProjectName", {ulIndex},
-                           [&] { return workspace_->get_project_name(ulIndex, ppwszName); });
+    return workspace_->get_project_name(recording_, ulIndex, ppwszName);
 }
 
 HRESULT HostProjectManager::SetProjectName(unsigned long ulIndex, LPCWSTR pwszName) {
-    return recording_.call("SetProjectName", {ulIndex, pwszName},
-                           [&] { return workspace_->set_project_name(ulIndex, pwszName); });
+    return workspace_->set_project_name(recording_, ulIndex, pwszName);
 }
 
 HRESULT HostProjectManager::IsInQuickMode() {
@@ -411,13 +394,8 @@ HRESULT HostProjectManager::UIProjectSave(unsigned long ulProjectIndex) {
 }
 
 HRESULT HostProjectManager::UIProjectRemove(unsigned long ulProjectIndex) {
-    return recording_.call("UIProjectRemove", {ulProjectIndex}, [&] {
-        if (ulProjectIndex >= projects_.size())
-            return E_INVALIDARG;
-        projects_[ulProjectIndex]->unload();
-        projects_.erase(projects_.begin() + static_cast<std::ptrdiff_t>(ulProjectIndex));
-        return S_OK;
-    });
+    return recording_.call("UIProjectRemove", {ulProjectIndex},
+                           [&] { return remove_project(ulProjectIndex); });
 }
 
 HRESULT HostProjectManager::RemoveNode(_NodeTag tag) {
@@ -502,10 +480,12 @@ HRESULT HostProjectManager::HostReserved50() {
 }
 
 HRESULT HostProjectManager::NotifyToolLocationChanged(ITool* pTool, LPCWSTR pwszPreviousLocation) {
-    GUID clsid{};
-    const bool known = pTool && SUCCEEDED(tool_class_of(pTool, clsid));
+    const auto tool = [&] {
+        GUID clsid{};
+        return guid_text(pTool && SUCCEEDED(tool_class_of(pTool, clsid)) ? &clsid : nullptr);
+    };
     return recording_.call("NotifyToolLocationChanged",
-                           {{"tool", known ? &clsid : nullptr}, {"previous", pwszPreviousLocation}}, [&] {
+                           {{"tool", Argument::deferred(tool)}, {"previous", pwszPreviousLocation}}, [&] {
                                if (!pTool)
                                    return E_POINTER;
                                if (script_.onToolLocationChanged)
@@ -514,17 +494,32 @@ HRESULT HostProjectManager::NotifyToolLocationChanged(ITool* pTool, LPCWSTR pwsz
                            });
 }
 
-HRESULT Workspace::get_project_name(unsigned long index, LPWSTR* out) const {
-    if (index >= projects.size())
-        return E_INVALIDARG;
-    return copy_out(projects[index]->name(), out);
+HRESULT Workspace::get_name(const Recording& recording, LPWSTR* out) const {
+    return recording.call("GetWorkspaceName", [&] { return copy_out(name, out); });
 }
 
-HRESULT Workspace::set_project_name(unsigned long index, LPCWSTR text) {
-    if (index >= projects.size())
-        return E_INVALIDARG;
-    projects[index]->set_name(in_text(text));
-    return S_OK;
+HRESULT Workspace::set_name(const Recording& recording, LPCWSTR text) {
+    return recording.call("SetWorkspaceName", {text}, [&] {
+        name = in_text(text);
+        return S_OK;
+    });
+}
+
+HRESULT Workspace::get_project_name(const Recording& recording, unsigned long index, LPWSTR* out) const {
+    return recording.call("GetProjectName", {index}, [&] {
+        if (index >= projects.size())
+            return E_INVALIDARG;
+        return copy_out(projects[index]->name(), out);
+    });
+}
+
+HRESULT Workspace::set_project_name(const Recording& recording, unsigned long index, LPCWSTR text) {
+    return recording.call("SetProjectName", {index, text}, [&] {
+        if (index >= projects.size())
+            return E_INVALIDARG;
+        projects[index]->set_name(in_text(text));
+        return S_OK;
+    });
 }
 
 // --- HostDisplay ---
@@ -546,24 +541,19 @@ HRESULT HostDisplay::SetManager(IProjectManager* pMgr) {
 }
 
 HRESULT HostDisplay::GetWorkspaceName(LPWSTR* ppwszName) {
-    return recording_.call("GetWorkspaceName", [&] { return copy_out(workspace_->name, ppwszName); });
+    return workspace_->get_name(recording_, ppwszName);
 }
 
 HRESULT HostDisplay::SetWorkspaceName(LPCWSTR pwszName) {
-    return recording_.call("SetWorkspaceName", {pwszName}, [&] {
-        workspace_->name = in_text(pwszName);
-        return S_OK;
-    });
+    return workspace_->set_name(recording_, pwszName);
 }
 
 HRESULT HostDisplay::GetProjectName(unsigned long ulIndex, LPWSTR* ppwszName) {
-    return recording_.call("GetProjectName", {ulIndex},
-                           [&] { return workspace_->get_project_name(ulIndex, ppwszName); });
+    return workspace_->get_project_name(recording_, ulIndex, ppwszName);
 }
 
 HRESULT HostDisplay::SetProjectName(unsigned long ulIndex, LPCWSTR pwszName) {
-    return recording_.call("SetProjectName", {ulIndex, pwszName},
-                           [&] { return workspace_->set_project_name(ulIndex, pwszName); });
+    return workspace_->set_project_name(recording_, ulIndex, pwszName);
 }
 
 HRESULT HostDisplay::InsertProject(IProject* pProject, LPCWSTR pwszName) {
@@ -571,9 +561,11 @@ HRESULT HostDisplay::InsertProject(IProject* pProject, LPCWSTR pwszName) {
         if (!pProject)
             return E_POINTER;
         // The view shows the workspace's own projects, under the name given.
-        for (unsigned long i = 0; i < workspace_->projects.size(); ++i)
-            if (static_cast<IProject*>(workspace_->projects[i].get()) == pProject)
-                return workspace_->set_project_name(i, pwszName);
+        for (const auto& project : workspace_->projects)
+            if (static_cast<IProject*>(project.get()) == pProject) {
+                project->set_name(in_text(pwszName));
+                return S_OK;
+            }
         return E_INVALIDARG;
     });
 }

@@ -79,8 +79,11 @@ struct Workspace {
     std::wstring name;
     std::vector<suite::ComPtr<HostProject>> projects;
 
-    HRESULT get_project_name(unsigned long index, LPWSTR* out) const;
-    HRESULT set_project_name(unsigned long index, LPCWSTR text);
+    // The workspace methods of the manager and its view, recorded on the face called.
+    HRESULT get_name(const Recording& recording, LPWSTR* out) const;
+    HRESULT set_name(const Recording& recording, LPCWSTR text);
+    HRESULT get_project_name(const Recording& recording, unsigned long index, LPWSTR* out) const;
+    HRESULT set_project_name(const Recording& recording, unsigned long index, LPCWSTR text);
 };
 
 // The headless project view: no tree on screen, a scripted selection.
@@ -209,6 +212,7 @@ public:
 private:
     HostProject* project_at(unsigned long index) const;
     HRESULT process(const ProcessRequest& request);
+    HRESULT remove_project(unsigned long index);
 
     Recording recording_;
     HostScript script_;

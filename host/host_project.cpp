@@ -239,14 +239,20 @@ HRESULT HostProject::clean() {
     return result;
 }
 
-void HostProject::clear_model() noexcept {
+void HostProject::drop_nodes(bool foreignToo) noexcept {
     for (Folder& files : folders_) {
         for (auto& node : files)
             if (HostProjectNode* own = HostProjectNode::from(node.get()))
                 own->purge_args();
+            else if (node && foreignToo)
+                node->PurgeArgs();
         files.clear();
-        forget_lookup();
     }
+    forget_lookup();
+}
+
+void HostProject::clear_model() noexcept {
+    drop_nodes(false);
     for (std::wstring& path : paths_)
         path.clear();
     projectArgs_.clear();
@@ -257,15 +263,7 @@ void HostProject::clear_model() noexcept {
 }
 
 void HostProject::unload() noexcept {
-    for (Folder& files : folders_) {
-        for (auto& node : files)
-            if (HostProjectNode* own = HostProjectNode::from(node.get()))
-                own->purge_args();
-            else if (node)
-                node->PurgeArgs();
-        files.clear();
-        forget_lookup();
-    }
+    drop_nodes(true);
     projectArgs_.clear();
     suiteArgs_ = nullptr;
     suite_ = nullptr;
@@ -277,9 +275,9 @@ void HostProject::unload() noexcept {
 
 HRESULT HostProject::GenCmdLine(LPWSTR* ppwszCmdLine, _NodeTag* pInputNode, unsigned long ulNumInputs,
                                 unsigned long Op, _PlatInfo*) {
-    const LPCWSTR line = ppwszCmdLine ? *ppwszCmdLine : nullptr;
+    const LPCWSTR incoming = ppwszCmdLine ? *ppwszCmdLine : nullptr;
     return recording_.call(
-        "GenCmdLine", {line, {"node", pInputNode}, {"count", ulNumInputs}, {"op", Op}}, [&] {
+        "GenCmdLine", {incoming, {"node", pInputNode}, {"count", ulNumInputs}, {"op", Op}}, [&] {
             if (!ppwszCmdLine)
                 return E_POINTER;
             std::wstring line = *ppwszCmdLine ? *ppwszCmdLine : L"";
@@ -322,13 +320,7 @@ HRESULT HostProject::Clean() {
 
 HRESULT HostProject::RemoveAllNodes() {
     return recording_.call("RemoveAllNodes", [&] {
-        for (Folder& files : folders_) {
-            for (auto& node : files)
-                if (HostProjectNode* own = HostProjectNode::from(node.get()))
-                    own->purge_args();
-            files.clear();
-            forget_lookup();
-        }
+        drop_nodes(false);
         saveRequired_ = true;
         return S_OK;
     });
@@ -362,32 +354,32 @@ HRESULT HostProject::GetNumNodes(unsigned long* pulNumNodes, FileCat FolderIndex
 
 HRESULT HostProject::InsertNode(IProjectNode* pNode, FileCat* pFolderIndex, unsigned long* pulFileIndex,
                                 long bQuiet) {
-    const std::wstring location = location_of(pNode);
-    return recording_.call(
-        "InsertNode", {pNode ? location.c_str() : nullptr, {"folder", pFolderIndex}, {"quiet", bQuiet}}, [&] {
-            if (!pNode || !pFolderIndex)
-                return E_POINTER;
-            const std::wstring location = location_of(pNode);
-            Folder* files = folder_at(*pFolderIndex);
-            if (!files)
-                return E_INVALIDARG;
-            // A file is listed once per folder: a rebuild inserts the same
-            // object again, and the folder keeps the node it already has.
-            auto& index = lookup(*pFolderIndex);
-            const std::wstring key = lookup_key(location);
-            const auto known = index.find(key);
-            if (known != index.end()) {
-                if (pulFileIndex)
-                    *pulFileIndex = static_cast<unsigned long>(known->second);
-                return S_OK;
-            }
-            files->push_back(suite::ComPtr<IProjectNode>(pNode));
-            index.emplace(key, files->size() - 1);
-            if (pulFileIndex)
-                *pulFileIndex = static_cast<unsigned long>(files->size() - 1);
-            saveRequired_ = true;
-            return S_OK;
-        });
+    const auto node = [&] { return quoted(pNode ? location_of(pNode).c_str() : nullptr); };
+    return recording_.call("InsertNode",
+                           {Argument::deferred(node), {"folder", pFolderIndex}, {"quiet", bQuiet}}, [&] {
+                               if (!pNode || !pFolderIndex)
+                                   return E_POINTER;
+                               const std::wstring location = location_of(pNode);
+                               Folder* files = folder_at(*pFolderIndex);
+                               if (!files)
+                                   return E_INVALIDARG;
+                               // A file is listed once per folder: a rebuild inserts the same
+                               // object again, and the folder keeps the node it already has.
+                               auto& index = lookup(*pFolderIndex);
+                               const std::wstring key = lookup_key(location);
+                               const auto known = index.find(key);
+                               if (known != index.end()) {
+                                   if (pulFileIndex)
+                                       *pulFileIndex = static_cast<unsigned long>(known->second);
+                                   return S_OK;
+                               }
+                               files->push_back(suite::ComPtr<IProjectNode>(pNode));
+                               index.emplace(key, files->size() - 1);
+                               if (pulFileIndex)
+                                   *pulFileIndex = static_cast<unsigned long>(files->size() - 1);
+                               saveRequired_ = true;
+                               return S_OK;
+                           });
 }
 
 HRESULT HostProject::RemoveNode(FileCat FolderIndex, unsigned long ulFileIndex) {

@@ -177,6 +177,9 @@ private:
     // build inserts thousands of outputs, each checked against the folder.
     std::unordered_map<std::wstring, size_t>& lookup(long folder);
     void forget_lookup() noexcept;
+    // Empties every folder; the argument objects of the nodes, which may
+    // point back at the project, go first (foreignToo: other nodes' as well).
+    void drop_nodes(bool foreignToo) noexcept;
     std::wstring lookup_key(const std::wstring& location) const;
     // The CLSID of the suite's tool number index, when there is a suite.
     bool tool_clsid(unsigned int index, GUID& clsid) const;

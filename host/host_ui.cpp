@@ -19,6 +19,14 @@ MenuEntry entry_of(const _MENUITEM& item) {
     return entry;
 }
 
+// The entry with this command id, or null.
+template <class Entries> auto* find_by_id(Entries& entries, long id) noexcept {
+    for (auto& entry : entries)
+        if (entry.id == id)
+            return &entry;
+    return static_cast<decltype(&entries.front())>(nullptr);
+}
+
 bool bitmap_size(HBITMAP bitmap, SIZE& size, int& bitsPerPixel) {
     BITMAP info{};
     if (!bitmap || GetObjectW(bitmap, sizeof info, &info) != sizeof info)
@@ -35,14 +43,11 @@ bool bitmap_size(HBITMAP bitmap, SIZE& size, int& bitsPerPixel) {
 HostMenu::HostMenu(std::shared_ptr<Recorder> recorder) : recording_(std::move(recorder), "IMenu") {}
 
 const MenuEntry* HostMenu::find(long id) const noexcept {
-    for (const MenuEntry& item : items_)
-        if (item.id == id)
-            return &item;
-    return nullptr;
+    return find_by_id(items_, id);
 }
 
 MenuEntry* HostMenu::find_item(long id) noexcept {
-    return const_cast<MenuEntry*>(std::as_const(*this).find(id));
+    return find_by_id(items_, id);
 }
 
 void HostMenu::add_host_item(long id, std::wstring name) {
@@ -53,11 +58,12 @@ void HostMenu::add_host_item(long id, std::wstring name) {
 }
 
 HRESULT HostMenu::AddItem(_MENUITEM* pItem) {
-    const Argument item =
-        pItem ? Argument::fields(
-                    {{"id", pItem->lCommandID}, {"name", pItem->pszName}, {"state", pItem->fState}})
-              : Argument::verbatim("null");
-    return recording_.call("AddItem", {item}, [&] {
+    const auto item = [&] {
+        return pItem ? Argument::joined(
+                           {{"id", pItem->lCommandID}, {"name", pItem->pszName}, {"state", pItem->fState}})
+                     : std::string("null");
+    };
+    return recording_.call("AddItem", {Argument::deferred(item)}, [&] {
         if (!pItem)
             return E_POINTER;
         if (find(pItem->lCommandID))
@@ -68,11 +74,12 @@ HRESULT HostMenu::AddItem(_MENUITEM* pItem) {
 }
 
 HRESULT HostMenu::InsertItemBeforeID(_MENUITEM* pItem, long lRefCommandID) {
-    const Argument item =
-        pItem ? Argument::fields(
-                    {{"id", pItem->lCommandID}, {"before", lRefCommandID}, {"name", pItem->pszName}})
-              : Argument::fields({Argument::verbatim("null"), {"before", lRefCommandID}});
-    return recording_.call("InsertItemBeforeID", {item}, [&] {
+    const auto item = [&] {
+        return pItem ? Argument::joined(
+                           {{"id", pItem->lCommandID}, {"before", lRefCommandID}, {"name", pItem->pszName}})
+                     : Argument::joined({Argument::verbatim("null"), {"before", lRefCommandID}});
+    };
+    return recording_.call("InsertItemBeforeID", {Argument::deferred(item)}, [&] {
         if (!pItem)
             return E_POINTER;
         if (find(pItem->lCommandID))
@@ -150,14 +157,11 @@ unsigned int HostToolbar::image_count() const noexcept {
 }
 
 const ToolbarEntry* HostToolbar::find(long id) const noexcept {
-    for (const ToolbarEntry& control : controls_)
-        if (control.id == id)
-            return &control;
-    return nullptr;
+    return find_by_id(controls_, id);
 }
 
 ToolbarEntry* HostToolbar::find_control(long id) noexcept {
-    return const_cast<ToolbarEntry*>(std::as_const(*this).find(id));
+    return find_by_id(controls_, id);
 }
 
 HRESULT HostToolbar::AddBitmap(unsigned int uButtonCount, HBITMAP hSmallButtons, HBITMAP hLargeButtons,
@@ -178,12 +182,14 @@ HRESULT HostToolbar::AddBitmap(unsigned int uButtonCount, HBITMAP hSmallButtons,
 }
 
 HRESULT HostToolbar::AddControl(_TOOLBARCONTROL* pControl) {
-    const Argument control = pControl ? Argument::fields({{"id", pControl->lCommandID},
-                                                          {"image", pControl->fFlags},
-                                                          {"style", pControl->fStyle},
-                                                          {"tooltip", pControl->pszTooltipText}})
-                                      : Argument::verbatim("null");
-    return recording_.call("AddControl", {control}, [&] {
+    const auto control = [&] {
+        return pControl ? Argument::joined({{"id", pControl->lCommandID},
+                                            {"image", pControl->fFlags},
+                                            {"style", pControl->fStyle},
+                                            {"tooltip", pControl->pszTooltipText}})
+                        : std::string("null");
+    };
+    return recording_.call("AddControl", {Argument::deferred(control)}, [&] {
         if (!pControl)
             return E_POINTER;
         if (find(pControl->lCommandID))

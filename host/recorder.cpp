@@ -163,7 +163,8 @@ std::string Argument::text() const {
         std::string operator()(const _NodeTag& tag) const { return tag_text(&tag); }
         std::string operator()(long long number) const { return std::to_string(number); }
         std::string operator()(unsigned long long number) const { return std::to_string(number); }
-        std::string operator()(const std::string& text) const { return text; }
+        std::string operator()(const Verbatim& text) const { return text.text; }
+        std::string operator()(const Deferred& text) const { return text.format(text.context); }
     };
     std::string value = std::visit(Formatter{}, value_);
     return name_ ? name_ + ("=" + value) : value;

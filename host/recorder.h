@@ -90,7 +90,8 @@ std::string tag_text(const _NodeTag* tag);
 
 // One argument of a recorded call, formatted by its type when the call is
 // recorded: text quoted, GUIDs braced, numbers in decimal, node tags as
-// (project,folder,file). {"name", value} writes name=value.
+// (project,folder,file). {"name", value} writes name=value. Making one
+// neither allocates nor throws: what it refers to must outlive the call.
 class Argument {
 public:
     Argument(LPCWSTR text) noexcept : value_(text) {}
@@ -110,30 +111,45 @@ public:
         if (value)
             value_ = static_cast<long long>(*value);
         else
-            value_ = std::string("null");
+            value_ = Verbatim{"null"};
     }
-    Argument(const char* name, const Argument& value) : name_(name), value_(value.value_) {}
+    Argument(const char* name, const Argument& value) noexcept : name_(name), value_(value.value_) {}
     // Text written as it stands ("null", "suite").
-    static Argument verbatim(std::string text) {
+    static Argument verbatim(const char* text) noexcept {
         Argument argument(0);
-        argument.value_ = std::move(text);
+        argument.value_ = Verbatim{text};
+        return argument;
+    }
+    // Text that format() makes when the call is recorded (a structure's
+    // fields, what an object says of itself).
+    template <class Format> static Argument deferred(const Format& format) noexcept {
+        Argument argument(0);
+        argument.value_ = Deferred{&format, [](const void* context) -> std::string {
+                                       return (*static_cast<const Format*>(context))();
+                                   }};
         return argument;
     }
 
-    // Several arguments written as one (a structure's fields).
-    static Argument fields(std::initializer_list<Argument> arguments) { return verbatim(joined(arguments)); }
+    // The arguments as a call's line lists them: "a, b=1".
     static std::string joined(std::initializer_list<Argument> arguments);
-
     std::string text() const;
 
 private:
+    struct Verbatim {
+        const char* text;
+    };
+    struct Deferred {
+        const void* context;
+        std::string (*format)(const void* context);
+    };
     const char* name_ = nullptr;
-    std::variant<LPCWSTR, const GUID*, const _NodeTag*, _NodeTag, long long, unsigned long long, std::string>
+    std::variant<LPCWSTR, const GUID*, const _NodeTag*, _NodeTag, long long, unsigned long long, Verbatim,
+                 Deferred>
         value_;
 };
 
 // An object argument: what it is when given, else null.
-inline Argument present(const void* object, const char* what) {
+inline Argument present(const void* object, const char* what) noexcept {
     return Argument::verbatim(object ? what : "null");
 }
 

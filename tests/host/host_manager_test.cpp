@@ -257,6 +257,22 @@ TEST_F(ManagerTest, ManagerAndDisplayShowOneWorkspace) {
     EXPECT_EQ(E_INVALIDARG, display.RemoveProject(1));
 }
 
+TEST(ManagerProjects, RemovingTheActiveLastProjectMakesThePreviousOneActive) {
+    testing::ComApartment apartment;
+    for (const bool fromTheMenu : {false, true}) {
+        auto manager = suite::com::make<HostProjectManager>();
+        ManagerShutdown shutdown(manager);
+        manager->add_project(L"C:\\w\\a.ini");
+        manager->add_project(L"C:\\w\\b.ini");
+        ASSERT_EQ(S_OK, manager->SetActiveProjectIndex(1));
+        ASSERT_EQ(S_OK, fromTheMenu ? manager->UIProjectRemove(1) : manager->RemoveProject(1));
+        int active = -2;
+        ASSERT_EQ(S_OK, manager->GetActiveProjectIndex(&active));
+        EXPECT_EQ(0, active) << (fromTheMenu ? "UIProjectRemove" : "RemoveProject");
+        EXPECT_EQ(E_INVALIDARG, fromTheMenu ? manager->UIProjectRemove(1) : manager->RemoveProject(1));
+    }
+}
+
 TEST(ManagerOwnership, ShutdownReleasesProjectsAndTheirArguments) {
     testing::ComApartment apartment;
     const long before = suite::com::ModuleLock::count();

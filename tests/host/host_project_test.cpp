@@ -262,10 +262,20 @@ TEST(RecordedArguments, EachTypeHasItsForm) {
         {"enum through a pointer", &folder, "2"},
         {"no enum", static_cast<const FileCat*>(nullptr), "null"},
         {"named", {"folder", folder}, "folder=2"},
-        {"fields", Argument::fields({{"id", 5}, Argument::verbatim("x")}), "id=5, x"},
+        {"verbatim", {"mask", Argument::verbatim("0xC0C0C0")}, "mask=0xC0C0C0"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.expected, c.argument.text()) << c.what;
+    // Text made only when the call is recorded.
+    int made = 0;
+    const auto fields = [&] {
+        ++made;
+        return Argument::joined({{"id", 5}, Argument::verbatim("x")});
+    };
+    EXPECT_EQ("id=5, x", Argument::deferred(fields).text());
+    Recording silent(nullptr, "IProject");
+    EXPECT_EQ(S_FALSE, silent.call("Clean", {Argument::deferred(fields)}, [] { return S_FALSE; }));
+    EXPECT_EQ(1, made);
 }
 
 TEST_F(ProjectTest, SavedProjectLoadsBackWithItsFilesPathsAndBuildState) {
