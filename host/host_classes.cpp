@@ -52,15 +52,13 @@ const CLSID& LegacyWrapper::class_of_depth(int depth) noexcept {
 }
 
 HRESULT LegacyWrapper::SetAlias(const GUID* pclsid) {
-    return recording_.call(
-        "SetAlias", [&] { return std::string(guid_text(pclsid)); },
-        [&] {
-            if (!pclsid)
-                return E_POINTER;
-            alias_ = *pclsid;
-            aliased_ = true;
-            return S_OK;
-        });
+    return recording_.call("SetAlias", {pclsid}, [&] {
+        if (!pclsid)
+            return E_POINTER;
+        alias_ = *pclsid;
+        aliased_ = true;
+        return S_OK;
+    });
 }
 
 HRESULT LegacyWrapper::GetAlias(GUID* pclsid) {

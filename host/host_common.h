@@ -12,17 +12,6 @@
 
 namespace veska::host {
 
-// Runs a method body; no exception leaves a COM method.
-template <class Body> HRESULT guarded(Body&& body) noexcept {
-    try {
-        return body();
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    } catch (...) {
-        return E_FAIL;
-    }
-}
-
 // Owns a kernel handle.
 struct HandleCloser {
     void operator()(HANDLE handle) const noexcept {
@@ -35,6 +24,14 @@ using UniqueHandle = std::unique_ptr<void, HandleCloser>;
 // Hands a task-allocated copy of text to an [out] string.
 HRESULT copy_out(const std::wstring& text, LPWSTR* out) noexcept;
 
+// Hands a count to an [out] number.
+inline HRESULT number_out(size_t value, unsigned long* out) noexcept {
+    if (!out)
+        return E_POINTER;
+    *out = static_cast<unsigned long>(value);
+    return S_OK;
+}
+
 // "0x80070005 (Access denied.)": the code and the system's text for it, when
 // the system has one.
 std::wstring hresult_explained(HRESULT hr);
@@ -43,39 +40,6 @@ std::wstring hresult_explained(HRESULT hr);
 inline std::wstring in_text(LPCWSTR text) {
     return text ? std::wstring(text) : std::wstring();
 }
-
-// A recorder that may be absent: objects made without one record nothing.
-class Recording {
-public:
-    explicit Recording(std::shared_ptr<Recorder> recorder, const char* interfaceName)
-        : recorder_(std::move(recorder)), interface_(interfaceName) {}
-
-    // One COM method: records the call with the arguments describe() gives,
-    // answers an injected failure instead of running body, records body's
-    // result. No exception leaves.
-    template <class Describe, class Body>
-    HRESULT call(const char* method, Describe&& describe, Body&& body) const noexcept {
-        return guarded([&]() -> HRESULT {
-            if (!recorder_)
-                return body();
-            if (auto injected = recorder_->enter(interface_, method, describe()))
-                return *injected;
-            const size_t index = recorder_->calls().size() - 1;
-            const HRESULT result = body();
-            recorder_->set_result(index, result);
-            return result;
-        });
-    }
-    template <class Body> HRESULT call(const char* method, Body&& body) const noexcept {
-        return call(
-            method, [] { return std::string(); }, std::forward<Body>(body));
-    }
-    const std::shared_ptr<Recorder>& recorder() const noexcept { return recorder_; }
-
-private:
-    std::shared_ptr<Recorder> recorder_;
-    const char* interface_;
-};
 
 // Path text as the host handles it: "\" separated, drive letters.
 namespace paths {

@@ -4,6 +4,7 @@
 // state. Tests script its answers through script().
 #pragma once
 
+#include "child_process.h"
 #include "com_object.h"
 #include "host_common.h"
 #include "host_project.h"
@@ -72,10 +73,24 @@ struct HostScript {
     std::function<void(ITool*, const std::wstring&)> onToolLocationChanged;
 };
 
+// The workspace's name and its projects, kept once: the manager and its
+// view both answer from it.
+struct Workspace {
+    std::wstring name;
+    std::vector<suite::ComPtr<HostProject>> projects;
+
+    // The workspace methods of the manager and its view, recorded on the face called.
+    HRESULT get_name(const Recording& recording, LPWSTR* out) const;
+    HRESULT set_name(const Recording& recording, LPCWSTR text);
+    HRESULT get_project_name(const Recording& recording, unsigned long index, LPWSTR* out) const;
+    HRESULT set_project_name(const Recording& recording, unsigned long index, LPCWSTR text);
+};
+
 // The headless project view: no tree on screen, a scripted selection.
 class HostDisplay : public suite::com::Object<HostDisplay, IProjectDisplay> {
 public:
-    explicit HostDisplay(std::shared_ptr<Recorder> recorder = nullptr);
+    explicit HostDisplay(std::shared_ptr<Recorder> recorder = nullptr,
+                         std::shared_ptr<Workspace> workspace = std::make_shared<Workspace>());
 
     // What GetCurrentNodeTag answers; (-1, -1, -1) when nothing is selected.
     void select(const _NodeTag& tag) noexcept { current_ = tag; }
@@ -104,17 +119,10 @@ private:
     Recording recording_;
     _NodeTag current_{-1, -1, -1};
     bool visible_ = true;
-    std::wstring workspaceName_;
-    std::vector<std::wstring> projectNames_;
+    std::shared_ptr<Workspace> workspace_;
     std::map<std::pair<unsigned long, long>, unsigned long> shownNodes_;
     std::map<unsigned long, bool> saveRequired_;
 };
-
-// Runs a command line for real: CreateProcess in the current directory,
-// wait, exit code. ECL_UGLYDOSTOOL lines go through the command interpreter.
-// What the tool prints on its standard output and error goes to output.
-HRESULT run_command_line(const std::wstring& line, ECLFlag flags, unsigned long& exitCode,
-                         std::string* output = nullptr);
 
 class HostProjectManager : public suite::com::Object<HostProjectManager, IProjectManagerEx> {
 public:
@@ -128,6 +136,7 @@ public:
     // A new project (recording into this manager's recorder), appended.
     suite::ComPtr<HostProject> add_project(std::wstring location = {});
     const std::vector<suite::ComPtr<HostProject>>& projects() const noexcept { return projects_; }
+    const std::wstring& workspace_name() const noexcept { return workspace_->name; }
     void add_suite(suite::ComPtr<ISuite> suite);
     const std::vector<suite::ComPtr<ISuite>>& suites() const noexcept { return suites_; }
 
@@ -203,18 +212,18 @@ public:
 private:
     HostProject* project_at(unsigned long index) const;
     HRESULT process(const ProcessRequest& request);
+    HRESULT remove_project(unsigned long index);
 
     Recording recording_;
     HostScript script_;
+    std::shared_ptr<Workspace> workspace_;
+    std::vector<suite::ComPtr<HostProject>>& projects_; // the workspace's
     suite::ComPtr<HostDisplay> display_;
-    std::vector<suite::ComPtr<HostProject>> projects_;
     std::vector<suite::ComPtr<ISuite>> suites_;
     std::vector<BuildMessage> messages_;
     std::vector<ExecutedLine> executed_;
     std::vector<std::wstring> started_;
     std::vector<std::wstring> succeeded_;
-    std::wstring workspaceName_;
-    std::map<unsigned long, std::wstring> projectNames_;
     int activeProject_ = 0;
     bool underway_ = false;
     bool memoryLocked_ = false;

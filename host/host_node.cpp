@@ -43,31 +43,25 @@ suite::ComPtr<IToolArgs> find_tool_args(const ToolArgsList& list, const GUID& to
 }
 
 HRESULT HostProjectNode::GetLocation(LPWSTR* ppwszLoc) {
-    return recording_.call(
-        "GetLocation", [&] { return std::string(quoted(location_.c_str())); },
-        [&] { return copy_out(location_, ppwszLoc); });
+    return recording_.call("GetLocation", {location_.c_str()}, [&] { return copy_out(location_, ppwszLoc); });
 }
 
 HRESULT HostProjectNode::SetLocation(LPCWSTR pwszLoc) {
-    return recording_.call(
-        "SetLocation", [&] { return std::string(quoted(pwszLoc)); },
-        [&] {
-            if (!pwszLoc)
-                return E_POINTER;
-            location_ = pwszLoc;
-            return S_OK;
-        });
+    return recording_.call("SetLocation", {pwszLoc}, [&] {
+        if (!pwszLoc)
+            return E_POINTER;
+        location_ = pwszLoc;
+        return S_OK;
+    });
 }
 
 HRESULT HostProjectNode::InsertArgs(IToolArgs* pArgs, GUID* clsidTool, IProjectDisplay*) {
-    return recording_.call(
-        "InsertArgs", [&] { return std::string("tool=" + guid_text(clsidTool)); },
-        [&] {
-            if (!pArgs || !clsidTool)
-                return E_POINTER;
-            set_args(*clsidTool, suite::ComPtr<IToolArgs>(pArgs));
-            return S_OK;
-        });
+    return recording_.call("InsertArgs", {{"tool", clsidTool}}, [&] {
+        if (!pArgs || !clsidTool)
+            return E_POINTER;
+        set_args(*clsidTool, suite::ComPtr<IToolArgs>(pArgs));
+        return S_OK;
+    });
 }
 
 HRESULT HostProjectNode::PurgeArgs() {
@@ -89,44 +83,35 @@ HRESULT HostProjectNode::PurgeArgsIfDefault() {
 }
 
 HRESULT HostProjectNode::GetArgsByCLSID(IToolArgs** ppArgs, GUID* clsidTool) {
-    return recording_.call(
-        "GetArgsByCLSID", [&] { return std::string("tool=" + guid_text(clsidTool)); },
-        [&] {
-            if (!ppArgs)
-                return E_POINTER;
-            *ppArgs = nullptr;
-            if (!clsidTool)
-                return E_POINTER;
-            const suite::ComPtr<IToolArgs> found = args_for(*clsidTool);
-            found.copy_to(ppArgs);
-            return found ? S_OK : S_FALSE;
-        });
+    return recording_.call("GetArgsByCLSID", {{"tool", clsidTool}}, [&] {
+        if (!ppArgs)
+            return E_POINTER;
+        *ppArgs = nullptr;
+        if (!clsidTool)
+            return E_POINTER;
+        const suite::ComPtr<IToolArgs> found = args_for(*clsidTool);
+        found.copy_to(ppArgs);
+        return found ? S_OK : S_FALSE;
+    });
 }
 
 HRESULT HostProjectNode::GetArgsByIndex(IToolArgs** ppArgs, unsigned int uiIndex) {
-    return recording_.call(
-        "GetArgsByIndex", [&] { return std::string(std::to_string(uiIndex)); },
-        [&] {
-            if (!ppArgs)
-                return E_POINTER;
-            *ppArgs = nullptr;
-            if (uiIndex >= args_.size())
-                return S_FALSE;
-            return args_[uiIndex].second.copy_to(ppArgs);
-        });
+    return recording_.call("GetArgsByIndex", {uiIndex}, [&] {
+        if (!ppArgs)
+            return E_POINTER;
+        *ppArgs = nullptr;
+        if (uiIndex >= args_.size())
+            return S_FALSE;
+        return args_[uiIndex].second.copy_to(ppArgs);
+    });
 }
 
 HRESULT HostProjectNode::IsStable() {
-    return recording_.call("IsStable", [&] { return stable_ ? S_OK : S_FALSE; });
+    return recording_.flag("IsStable", stable_);
 }
 
 HRESULT HostProjectNode::SetStable(long bNewState) {
-    return recording_.call(
-        "SetStable", [&] { return std::string(std::to_string(bNewState)); },
-        [&] {
-            stable_ = bNewState != 0;
-            return S_OK;
-        });
+    return recording_.set_flag("SetStable", stable_, bNewState);
 }
 
 } // namespace veska::host

@@ -11,13 +11,6 @@ namespace {
 
 constexpr size_t kMaxCommandLine = 32767; // what CreateProcess accepts
 
-std::string tag_text(const _NodeTag* tag) {
-    if (!tag)
-        return "null";
-    return "(" + std::to_string(tag->project) + "," + std::to_string(tag->folder) + "," +
-           std::to_string(tag->file) + ")";
-}
-
 std::wstring upper(std::wstring text) {
     for (wchar_t& c : text)
         c = static_cast<wchar_t>(std::towupper(c));
@@ -246,14 +239,20 @@ HRESULT HostProject::clean() {
     return result;
 }
 
-void HostProject::clear_model() noexcept {
+void HostProject::drop_nodes(bool foreignToo) noexcept {
     for (Folder& files : folders_) {
         for (auto& node : files)
             if (HostProjectNode* own = HostProjectNode::from(node.get()))
                 own->purge_args();
+            else if (node && foreignToo)
+                node->PurgeArgs();
         files.clear();
-        forget_lookup();
     }
+    forget_lookup();
+}
+
+void HostProject::clear_model() noexcept {
+    drop_nodes(false);
     for (std::wstring& path : paths_)
         path.clear();
     projectArgs_.clear();
@@ -264,15 +263,7 @@ void HostProject::clear_model() noexcept {
 }
 
 void HostProject::unload() noexcept {
-    for (Folder& files : folders_) {
-        for (auto& node : files)
-            if (HostProjectNode* own = HostProjectNode::from(node.get()))
-                own->purge_args();
-            else if (node)
-                node->PurgeArgs();
-        files.clear();
-        forget_lookup();
-    }
+    drop_nodes(true);
     projectArgs_.clear();
     suiteArgs_ = nullptr;
     suite_ = nullptr;
@@ -284,14 +275,9 @@ void HostProject::unload() noexcept {
 
 HRESULT HostProject::GenCmdLine(LPWSTR* ppwszCmdLine, _NodeTag* pInputNode, unsigned long ulNumInputs,
                                 unsigned long Op, _PlatInfo*) {
+    const LPCWSTR incoming = ppwszCmdLine ? *ppwszCmdLine : nullptr;
     return recording_.call(
-        "GenCmdLine",
-        [&] {
-            return std::string((ppwszCmdLine ? quoted(*ppwszCmdLine) : std::string("null")) +
-                               ", node=" + tag_text(pInputNode) + ", count=" + std::to_string(ulNumInputs) +
-                               ", op=" + std::to_string(Op));
-        },
-        [&] {
+        "GenCmdLine", {incoming, {"node", pInputNode}, {"count", ulNumInputs}, {"op", Op}}, [&] {
             if (!ppwszCmdLine)
                 return E_POINTER;
             std::wstring line = *ppwszCmdLine ? *ppwszCmdLine : L"";
@@ -309,28 +295,23 @@ HRESULT HostProject::GenCmdLine(LPWSTR* ppwszCmdLine, _NodeTag* pInputNode, unsi
 }
 
 HRESULT HostProject::LoadProjectFile(LPCWSTR pwszPath) {
-    return recording_.call(
-        "LoadProjectFile", [&] { return std::string(quoted(pwszPath)); },
-        [&] {
-            if (!pwszPath)
-                return E_POINTER;
-            return load_project_file(*this, pwszPath);
-        });
+    return recording_.call("LoadProjectFile", {pwszPath}, [&] {
+        if (!pwszPath)
+            return E_POINTER;
+        return load_project_file(*this, pwszPath);
+    });
 }
 
 HRESULT HostProject::SaveProjectFile(unsigned long ulProjectIndex, LPCWSTR pwszPath) {
-    return recording_.call(
-        "SaveProjectFile",
-        [&] { return std::string(std::to_string(ulProjectIndex) + ", " + quoted(pwszPath)); },
-        [&] {
-            const std::wstring target = pwszPath && *pwszPath ? std::wstring(pwszPath) : location_;
-            if (target.empty())
-                return E_INVALIDARG;
-            const HRESULT saved = save_project_file(*this, target);
-            if (SUCCEEDED(saved))
-                saveRequired_ = false;
-            return saved;
-        });
+    return recording_.call("SaveProjectFile", {ulProjectIndex, pwszPath}, [&] {
+        const std::wstring target = pwszPath && *pwszPath ? std::wstring(pwszPath) : location_;
+        if (target.empty())
+            return E_INVALIDARG;
+        const HRESULT saved = save_project_file(*this, target);
+        if (SUCCEEDED(saved))
+            saveRequired_ = false;
+        return saved;
+    });
 }
 
 HRESULT HostProject::Clean() {
@@ -339,119 +320,92 @@ HRESULT HostProject::Clean() {
 
 HRESULT HostProject::RemoveAllNodes() {
     return recording_.call("RemoveAllNodes", [&] {
-        for (Folder& files : folders_) {
-            for (auto& node : files)
-                if (HostProjectNode* own = HostProjectNode::from(node.get()))
-                    own->purge_args();
-            files.clear();
-            forget_lookup();
-        }
+        drop_nodes(false);
         saveRequired_ = true;
         return S_OK;
     });
 }
 
 HRESULT HostProject::SetManager(IProjectManager* pMgr) {
-    return recording_.call(
-        "SetManager", [&] { return std::string(pMgr ? "manager" : "null"); },
-        [&] {
-            manager_ = pMgr;
-            return S_OK;
-        });
+    return recording_.call("SetManager", {present(pMgr, "manager")}, [&] {
+        manager_ = pMgr;
+        return S_OK;
+    });
 }
 
 HRESULT HostProject::SetDisplay(IProjectDisplay* pDisplay) {
-    return recording_.call(
-        "SetDisplay", [&] { return std::string(pDisplay ? "display" : "null"); },
-        [&] {
-            display_ = pDisplay;
-            return S_OK;
-        });
+    return recording_.call("SetDisplay", {present(pDisplay, "display")}, [&] {
+        display_ = pDisplay;
+        return S_OK;
+    });
 }
 
 HRESULT HostProject::GetNumNodes(unsigned long* pulNumNodes, FileCat FolderIndex) {
-    return recording_.call(
-        "GetNumNodes", [&] { return std::string("folder=" + std::to_string(FolderIndex)); },
-        [&] {
-            if (!pulNumNodes)
-                return E_POINTER;
-            const Folder* files = folder_at(FolderIndex);
-            if (!files)
-                return E_INVALIDARG;
-            *pulNumNodes = static_cast<unsigned long>(files->size());
-            return S_OK;
-        });
+    return recording_.call("GetNumNodes", {{"folder", FolderIndex}}, [&] {
+        if (!pulNumNodes)
+            return E_POINTER;
+        const Folder* files = folder_at(FolderIndex);
+        if (!files)
+            return E_INVALIDARG;
+        *pulNumNodes = static_cast<unsigned long>(files->size());
+        return S_OK;
+    });
 }
 
 HRESULT HostProject::InsertNode(IProjectNode* pNode, FileCat* pFolderIndex, unsigned long* pulFileIndex,
                                 long bQuiet) {
-    const auto describe = [&] {
-        return quoted(pNode ? location_of(pNode).c_str() : nullptr) +
-               ", folder=" + (pFolderIndex ? std::to_string(*pFolderIndex) : std::string("null")) +
-               ", quiet=" + std::to_string(bQuiet);
-    };
-    return recording_.call("InsertNode", describe, [&] {
-        if (!pNode || !pFolderIndex)
-            return E_POINTER;
-        const std::wstring location = location_of(pNode);
-        Folder* files = folder_at(*pFolderIndex);
-        if (!files)
+    const auto node = [&] { return quoted(pNode ? location_of(pNode).c_str() : nullptr); };
+    return recording_.call("InsertNode",
+                           {Argument::deferred(node), {"folder", pFolderIndex}, {"quiet", bQuiet}}, [&] {
+                               if (!pNode || !pFolderIndex)
+                                   return E_POINTER;
+                               const std::wstring location = location_of(pNode);
+                               Folder* files = folder_at(*pFolderIndex);
+                               if (!files)
+                                   return E_INVALIDARG;
+                               // A file is listed once per folder: a rebuild inserts the same
+                               // object again, and the folder keeps the node it already has.
+                               auto& index = lookup(*pFolderIndex);
+                               const std::wstring key = lookup_key(location);
+                               const auto known = index.find(key);
+                               if (known != index.end()) {
+                                   if (pulFileIndex)
+                                       *pulFileIndex = static_cast<unsigned long>(known->second);
+                                   return S_OK;
+                               }
+                               files->push_back(suite::ComPtr<IProjectNode>(pNode));
+                               index.emplace(key, files->size() - 1);
+                               if (pulFileIndex)
+                                   *pulFileIndex = static_cast<unsigned long>(files->size() - 1);
+                               saveRequired_ = true;
+                               return S_OK;
+                           });
+}
+
+HRESULT HostProject::RemoveNode(FileCat FolderIndex, unsigned long ulFileIndex) {
+    return recording_.call("RemoveNode", {{"folder", FolderIndex}, {"file", ulFileIndex}}, [&] {
+        Folder* files = folder_at(FolderIndex);
+        if (!files || ulFileIndex >= files->size())
             return E_INVALIDARG;
-        // A file is listed once per folder: a rebuild inserts the same
-        // object again, and the folder keeps the node it already has.
-        auto& index = lookup(*pFolderIndex);
-        const std::wstring key = lookup_key(location);
-        const auto known = index.find(key);
-        if (known != index.end()) {
-            if (pulFileIndex)
-                *pulFileIndex = static_cast<unsigned long>(known->second);
-            return S_OK;
-        }
-        files->push_back(suite::ComPtr<IProjectNode>(pNode));
-        index.emplace(key, files->size() - 1);
-        if (pulFileIndex)
-            *pulFileIndex = static_cast<unsigned long>(files->size() - 1);
+        if (HostProjectNode* own = HostProjectNode::from((*files)[ulFileIndex].get()))
+            own->purge_args();
+        files->erase(files->begin() + static_cast<std::ptrdiff_t>(ulFileIndex));
+        forget_lookup();
         saveRequired_ = true;
         return S_OK;
     });
 }
 
-HRESULT HostProject::RemoveNode(FileCat FolderIndex, unsigned long ulFileIndex) {
-    return recording_.call(
-        "RemoveNode",
-        [&] {
-            return std::string("folder=" + std::to_string(FolderIndex) +
-                               ", file=" + std::to_string(ulFileIndex));
-        },
-        [&] {
-            Folder* files = folder_at(FolderIndex);
-            if (!files || ulFileIndex >= files->size())
-                return E_INVALIDARG;
-            if (HostProjectNode* own = HostProjectNode::from((*files)[ulFileIndex].get()))
-                own->purge_args();
-            files->erase(files->begin() + static_cast<std::ptrdiff_t>(ulFileIndex));
-            forget_lookup();
-            saveRequired_ = true;
-            return S_OK;
-        });
-}
-
 HRESULT HostProject::GetNode(IProjectNode** ppNode, FileCat FolderIndex, unsigned long ulFileIndex) {
-    return recording_.call(
-        "GetNode",
-        [&] {
-            return std::string("folder=" + std::to_string(FolderIndex) +
-                               ", file=" + std::to_string(ulFileIndex));
-        },
-        [&] {
-            if (!ppNode)
-                return E_POINTER;
-            *ppNode = nullptr;
-            const suite::ComPtr<IProjectNode> found = node_at(FolderIndex, ulFileIndex);
-            if (!found)
-                return E_INVALIDARG;
-            return found.copy_to(ppNode);
-        });
+    return recording_.call("GetNode", {{"folder", FolderIndex}, {"file", ulFileIndex}}, [&] {
+        if (!ppNode)
+            return E_POINTER;
+        *ppNode = nullptr;
+        const suite::ComPtr<IProjectNode> found = node_at(FolderIndex, ulFileIndex);
+        if (!found)
+            return E_INVALIDARG;
+        return found.copy_to(ppNode);
+    });
 }
 
 HRESULT HostProject::GetSuiteArgs(ISuiteArgs** ppArgs) {
@@ -466,163 +420,128 @@ HRESULT HostProject::GetSuiteArgs(ISuiteArgs** ppArgs) {
 }
 
 HRESULT HostProject::GetProjectToolArgsByCLSID(GUID* clsidTool, IToolArgs** ppArgs) {
-    return recording_.call(
-        "GetProjectToolArgsByCLSID", [&] { return std::string("tool=" + guid_text(clsidTool)); },
-        [&] {
-            if (!ppArgs)
-                return E_POINTER;
-            *ppArgs = nullptr;
-            if (!clsidTool)
-                return E_POINTER;
-            const suite::ComPtr<IToolArgs> found = project_tool_args(*clsidTool);
-            if (!found)
-                return E_FAIL;
-            return found.copy_to(ppArgs);
-        });
+    return recording_.call("GetProjectToolArgsByCLSID", {{"tool", clsidTool}}, [&] {
+        if (!ppArgs)
+            return E_POINTER;
+        *ppArgs = nullptr;
+        if (!clsidTool)
+            return E_POINTER;
+        const suite::ComPtr<IToolArgs> found = project_tool_args(*clsidTool);
+        if (!found)
+            return E_FAIL;
+        return found.copy_to(ppArgs);
+    });
 }
 
 HRESULT HostProject::GetProjectToolArgsByIndex(unsigned int uiToolIndex, IToolArgs** ppArgs) {
-    return recording_.call(
-        "GetProjectToolArgsByIndex", [&] { return std::string(std::to_string(uiToolIndex)); },
-        [&] {
-            if (!ppArgs)
-                return E_POINTER;
-            *ppArgs = nullptr;
-            // Tool index as the suite counts its tools; without a suite, the order kept.
-            GUID clsid;
-            if (tool_clsid(uiToolIndex, clsid)) {
-                project_tool_args(clsid).copy_to(ppArgs);
-                return *ppArgs ? S_OK : S_FALSE;
-            }
-            if (uiToolIndex >= projectArgs_.size())
-                return S_FALSE;
-            return projectArgs_[uiToolIndex].second.copy_to(ppArgs);
-        });
+    return recording_.call("GetProjectToolArgsByIndex", {uiToolIndex}, [&] {
+        if (!ppArgs)
+            return E_POINTER;
+        *ppArgs = nullptr;
+        // Tool index as the suite counts its tools; without a suite, the order kept.
+        GUID clsid;
+        if (tool_clsid(uiToolIndex, clsid)) {
+            project_tool_args(clsid).copy_to(ppArgs);
+            return *ppArgs ? S_OK : S_FALSE;
+        }
+        if (uiToolIndex >= projectArgs_.size())
+            return S_FALSE;
+        return projectArgs_[uiToolIndex].second.copy_to(ppArgs);
+    });
 }
 
 HRESULT HostProject::GetFileToolArgsByCLSID(FileCat FolderIndex, unsigned long ulFileIndex, GUID* clsidTool,
                                             IToolArgs** ppArgs) {
-    return recording_.call(
-        "GetFileToolArgsByCLSID",
-        [&] {
-            return std::string("folder=" + std::to_string(FolderIndex) +
-                               ", file=" + std::to_string(ulFileIndex) + ", tool=" + guid_text(clsidTool));
-        },
-        [&] {
-            if (!ppArgs)
-                return E_POINTER;
-            *ppArgs = nullptr;
-            if (!clsidTool)
-                return E_POINTER;
-            const suite::ComPtr<IProjectNode> node = node_at(FolderIndex, ulFileIndex);
-            if (!node)
-                return E_INVALIDARG;
-            suite::ComPtr<IToolArgs> found;
-            if (HostProjectNode* own = HostProjectNode::from(node.get()))
-                found = own->args_for(*clsidTool);
-            else if (FAILED(node->GetArgsByCLSID(found.put(), clsidTool)))
-                found = nullptr;
-            found.copy_to(ppArgs);
-            return found ? S_OK : S_FALSE;
-        });
+    return recording_.call("GetFileToolArgsByCLSID",
+                           {{"folder", FolderIndex}, {"file", ulFileIndex}, {"tool", clsidTool}}, [&] {
+                               if (!ppArgs)
+                                   return E_POINTER;
+                               *ppArgs = nullptr;
+                               if (!clsidTool)
+                                   return E_POINTER;
+                               const suite::ComPtr<IProjectNode> node = node_at(FolderIndex, ulFileIndex);
+                               if (!node)
+                                   return E_INVALIDARG;
+                               suite::ComPtr<IToolArgs> found;
+                               if (HostProjectNode* own = HostProjectNode::from(node.get()))
+                                   found = own->args_for(*clsidTool);
+                               else if (FAILED(node->GetArgsByCLSID(found.put(), clsidTool)))
+                                   found = nullptr;
+                               found.copy_to(ppArgs);
+                               return found ? S_OK : S_FALSE;
+                           });
 }
 
 HRESULT HostProject::GetFileToolArgsByIndex(FileCat FolderIndex, unsigned long ulFileIndex,
                                             unsigned int uiToolIndex, IToolArgs** ppArgs) {
-    return recording_.call(
-        "GetFileToolArgsByIndex",
-        [&] {
-            return std::string("folder=" + std::to_string(FolderIndex) + ", file=" +
-                               std::to_string(ulFileIndex) + ", tool=" + std::to_string(uiToolIndex));
-        },
-        [&] {
-            if (!ppArgs)
-                return E_POINTER;
-            *ppArgs = nullptr;
-            const suite::ComPtr<IProjectNode> node = node_at(FolderIndex, ulFileIndex);
-            if (!node)
-                return E_INVALIDARG;
-            HostProjectNode* own = HostProjectNode::from(node.get());
-            GUID clsid;
-            if (own && tool_clsid(uiToolIndex, clsid)) {
-                own->args_for(clsid).copy_to(ppArgs);
-            } else if (own) {
-                if (uiToolIndex < own->args().size())
-                    own->args()[uiToolIndex].second.copy_to(ppArgs);
-            } else {
-                suite::ComPtr<IToolArgs> found;
-                if (SUCCEEDED(node->GetArgsByIndex(found.put(), uiToolIndex)))
-                    found.copy_to(ppArgs);
-            }
-            return *ppArgs ? S_OK : S_FALSE;
-        });
+    return recording_.call("GetFileToolArgsByIndex",
+                           {{"folder", FolderIndex}, {"file", ulFileIndex}, {"tool", uiToolIndex}}, [&] {
+                               if (!ppArgs)
+                                   return E_POINTER;
+                               *ppArgs = nullptr;
+                               const suite::ComPtr<IProjectNode> node = node_at(FolderIndex, ulFileIndex);
+                               if (!node)
+                                   return E_INVALIDARG;
+                               HostProjectNode* own = HostProjectNode::from(node.get());
+                               GUID clsid;
+                               if (own && tool_clsid(uiToolIndex, clsid)) {
+                                   own->args_for(clsid).copy_to(ppArgs);
+                               } else if (own) {
+                                   if (uiToolIndex < own->args().size())
+                                       own->args()[uiToolIndex].second.copy_to(ppArgs);
+                               } else {
+                                   suite::ComPtr<IToolArgs> found;
+                                   if (SUCCEEDED(node->GetArgsByIndex(found.put(), uiToolIndex)))
+                                       found.copy_to(ppArgs);
+                               }
+                               return *ppArgs ? S_OK : S_FALSE;
+                           });
 }
 
 HRESULT HostProject::GetFileToolArgsBySuffix(IToolArgs*** pppArgs, unsigned long* pulCount,
                                              FileCat FolderIndex, unsigned long ulFileIndex) {
-    return recording_.call(
-        "GetFileToolArgsBySuffix",
-        [&] {
-            return std::string("folder=" + std::to_string(FolderIndex) +
-                               ", file=" + std::to_string(ulFileIndex));
-        },
-        [&] {
-            if (!pppArgs || !pulCount)
-                return E_POINTER;
-            *pppArgs = nullptr;
-            *pulCount = 0;
-            const suite::ComPtr<IProjectNode> node = node_at(FolderIndex, ulFileIndex);
-            if (!node)
-                return E_INVALIDARG;
-            if (!suite_)
-                return S_FALSE;
-            GUID** tools = nullptr;
-            unsigned long toolCount = 0;
-            const std::wstring suffix = paths::extension_of(location_of(node.get()));
-            if (suite_->GetCLSIDOfToolForSuffix(&tools, &toolCount, suffix.c_str()) != S_OK || !tools)
-                return S_FALSE;
-            // The array is the suite's; the GUIDs it points at are static.
-            suite::CoTaskPtr<GUID*> toolArray(tools);
-            std::vector<suite::ComPtr<IToolArgs>> found;
-            for (unsigned long i = 0; i < toolCount; ++i) {
-                suite::ComPtr<IToolArgs> args;
-                if (toolArray.get()[i] && SUCCEEDED(node->GetArgsByCLSID(args.put(), toolArray.get()[i])) &&
-                    args)
-                    found.push_back(std::move(args));
-            }
-            if (found.empty())
-                return S_FALSE;
-            auto* result = static_cast<IToolArgs**>(CoTaskMemAlloc(found.size() * sizeof(IToolArgs*)));
-            if (!result)
-                return E_OUTOFMEMORY;
-            for (size_t i = 0; i < found.size(); ++i)
-                result[i] = found[i].detach();
-            *pppArgs = result;
-            *pulCount = static_cast<unsigned long>(found.size());
-            return S_OK;
-        });
+    return recording_.call("GetFileToolArgsBySuffix", {{"folder", FolderIndex}, {"file", ulFileIndex}}, [&] {
+        if (!pppArgs || !pulCount)
+            return E_POINTER;
+        *pppArgs = nullptr;
+        *pulCount = 0;
+        const suite::ComPtr<IProjectNode> node = node_at(FolderIndex, ulFileIndex);
+        if (!node)
+            return E_INVALIDARG;
+        std::vector<suite::ComPtr<IToolArgs>> found;
+        for (GUID tool : tools_for_suffix(suite_.get(), paths::extension_of(location_of(node.get())))) {
+            suite::ComPtr<IToolArgs> args;
+            if (SUCCEEDED(node->GetArgsByCLSID(args.put(), &tool)) && args)
+                found.push_back(std::move(args));
+        }
+        if (found.empty())
+            return S_FALSE;
+        auto* result = static_cast<IToolArgs**>(CoTaskMemAlloc(found.size() * sizeof(IToolArgs*)));
+        if (!result)
+            return E_OUTOFMEMORY;
+        for (size_t i = 0; i < found.size(); ++i)
+            result[i] = found[i].detach();
+        *pppArgs = result;
+        *pulCount = static_cast<unsigned long>(found.size());
+        return S_OK;
+    });
 }
 
 HRESULT HostProject::GetFolderSuffix(LPWSTR* ppwszSuffixList, FileCat FolderIndex) {
-    return recording_.call(
-        "GetFolderSuffix", [&] { return std::string("folder=" + std::to_string(FolderIndex)); },
-        [&] {
-            if (!folder_at(FolderIndex))
-                return E_INVALIDARG;
-            return copy_out(suffixes_[FolderIndex], ppwszSuffixList);
-        });
+    return recording_.call("GetFolderSuffix", {{"folder", FolderIndex}}, [&] {
+        if (!folder_at(FolderIndex))
+            return E_INVALIDARG;
+        return copy_out(suffixes_[FolderIndex], ppwszSuffixList);
+    });
 }
 
 HRESULT HostProject::SetFolderSuffix(LPCWSTR pwszSuffixList, FileCat FolderIndex) {
-    return recording_.call(
-        "SetFolderSuffix",
-        [&] { return std::string(quoted(pwszSuffixList) + ", folder=" + std::to_string(FolderIndex)); },
-        [&] {
-            if (!folder_at(FolderIndex))
-                return E_INVALIDARG;
-            suffixes_[FolderIndex] = in_text(pwszSuffixList);
-            return S_OK;
-        });
+    return recording_.call("SetFolderSuffix", {pwszSuffixList, {"folder", FolderIndex}}, [&] {
+        if (!folder_at(FolderIndex))
+            return E_INVALIDARG;
+        suffixes_[FolderIndex] = in_text(pwszSuffixList);
+        return S_OK;
+    });
 }
 
 HRESULT HostProject::SortBySuffix() {
@@ -649,16 +568,14 @@ HRESULT HostProject::GetLocation(LPWSTR* ppwszLoc) {
 }
 
 HRESULT HostProject::SetLocation(LPCWSTR pwszLoc) {
-    return recording_.call(
-        "SetLocation", [&] { return std::string(quoted(pwszLoc)); },
-        [&] {
-            if (!pwszLoc)
-                return E_POINTER;
-            location_ = pwszLoc;
-            forget_lookup();
-            saveRequired_ = true;
-            return S_OK;
-        });
+    return recording_.call("SetLocation", {pwszLoc}, [&] {
+        if (!pwszLoc)
+            return E_POINTER;
+        location_ = pwszLoc;
+        forget_lookup();
+        saveRequired_ = true;
+        return S_OK;
+    });
 }
 
 HRESULT HostProject::GetProjectDirectory(LPWSTR* ppwszDir) {
@@ -666,28 +583,24 @@ HRESULT HostProject::GetProjectDirectory(LPWSTR* ppwszDir) {
 }
 
 HRESULT HostProject::GetPath(LPWSTR* ppwszPath, PathType Type) {
-    return recording_.call(
-        "GetPath", [&] { return std::string("type=" + std::to_string(Type)); },
-        [&] {
-            if (!ppwszPath)
-                return E_POINTER;
-            *ppwszPath = nullptr;
-            if (Type < PT_FIRST_PATH_TYPE || Type >= PT_NUM_PATH_TYPES)
-                return E_INVALIDARG;
-            return copy_out(paths_[Type], ppwszPath);
-        });
+    return recording_.call("GetPath", {{"type", Type}}, [&] {
+        if (!ppwszPath)
+            return E_POINTER;
+        *ppwszPath = nullptr;
+        if (Type < PT_FIRST_PATH_TYPE || Type >= PT_NUM_PATH_TYPES)
+            return E_INVALIDARG;
+        return copy_out(paths_[Type], ppwszPath);
+    });
 }
 
 HRESULT HostProject::SetPath(LPCWSTR pwszPath, PathType Type) {
-    return recording_.call(
-        "SetPath", [&] { return std::string(quoted(pwszPath) + ", type=" + std::to_string(Type)); },
-        [&] {
-            if (Type < PT_FIRST_PATH_TYPE || Type >= PT_NUM_PATH_TYPES)
-                return E_INVALIDARG;
-            paths_[Type] = in_text(pwszPath);
-            saveRequired_ = true;
-            return S_OK;
-        });
+    return recording_.call("SetPath", {pwszPath, {"type", Type}}, [&] {
+        if (Type < PT_FIRST_PATH_TYPE || Type >= PT_NUM_PATH_TYPES)
+            return E_INVALIDARG;
+        paths_[Type] = in_text(pwszPath);
+        saveRequired_ = true;
+        return S_OK;
+    });
 }
 
 HRESULT HostProject::GetSuite(ISuite** ppSuite) {
@@ -700,53 +613,41 @@ HRESULT HostProject::GetSuite(ISuite** ppSuite) {
 }
 
 HRESULT HostProject::SetSuite(ISuite* pSuite) {
-    return recording_.call(
-        "SetSuite", [&] { return std::string(pSuite ? "suite" : "null"); },
-        [&] {
-            suite_ = suite::ComPtr<ISuite>(pSuite);
-            return S_OK;
-        });
+    return recording_.call("SetSuite", {present(pSuite, "suite")}, [&] {
+        suite_ = suite::ComPtr<ISuite>(pSuite);
+        return S_OK;
+    });
 }
 
 HRESULT HostProject::TranslateToolMessage(LPWSTR* ppwszFile, unsigned long* pulLine, unsigned long* pulColumn,
                                           LPCWSTR pwszMsg, GUID* clsidTool) {
-    return recording_.call(
-        "TranslateToolMessage",
-        [&] { return std::string(quoted(pwszMsg) + ", tool=" + guid_text(clsidTool)); },
-        [&] {
-            if (!clsidTool)
-                return E_POINTER;
-            const suite::ComPtr<ITool> tool = find_tool(suite_.get(), *clsidTool);
-            if (!tool)
-                return E_FAIL;
-            return tool->TranslateToolMessage(ppwszFile, pulLine, pulColumn, pwszMsg);
-        });
+    return recording_.call("TranslateToolMessage", {pwszMsg, {"tool", clsidTool}}, [&] {
+        if (!clsidTool)
+            return E_POINTER;
+        const suite::ComPtr<ITool> tool = find_tool(suite_.get(), *clsidTool);
+        if (!tool)
+            return E_FAIL;
+        return tool->TranslateToolMessage(ppwszFile, pulLine, pulColumn, pwszMsg);
+    });
 }
 
 HRESULT HostProject::NotifyBufferModified(LPCWSTR pwszFilename) {
-    return recording_.call(
-        "NotifyBufferModified", [&] { return std::string(quoted(pwszFilename)); },
-        [&] {
-            buildRequired_ = true;
-            return S_OK;
-        });
+    return recording_.call("NotifyBufferModified", {pwszFilename}, [&] {
+        buildRequired_ = true;
+        return S_OK;
+    });
 }
 
 HRESULT HostProject::IsBuildRequired() {
-    return recording_.call("IsBuildRequired", [&] { return buildRequired_ ? S_OK : S_FALSE; });
+    return recording_.flag("IsBuildRequired", buildRequired_);
 }
 
 HRESULT HostProject::SetBuildRequired(long bNewState) {
-    return recording_.call(
-        "SetBuildRequired", [&] { return std::string(std::to_string(bNewState)); },
-        [&] {
-            buildRequired_ = bNewState != 0;
-            return S_OK;
-        });
+    return recording_.set_flag("SetBuildRequired", buildRequired_, bNewState);
 }
 
 HRESULT HostProject::IsSaveRequired() {
-    return recording_.call("IsSaveRequired", [&] { return saveRequired_ ? S_OK : S_FALSE; });
+    return recording_.flag("IsSaveRequired", saveRequired_);
 }
 
 HRESULT HostProject::CheckFileTimestamps() {
@@ -761,65 +662,54 @@ HRESULT HostProject::Unload() {
 }
 
 HRESULT HostProject::IsStable() {
-    return recording_.call("IsStable", [&] { return stable_ ? S_OK : S_FALSE; });
+    return recording_.flag("IsStable", stable_);
 }
 
 HRESULT HostProject::SetStable(long bNewState) {
-    return recording_.call(
-        "SetStable", [&] { return std::string(std::to_string(bNewState)); },
-        [&] {
-            stable_ = bNewState != 0;
-            return S_OK;
-        });
+    return recording_.set_flag("SetStable", stable_, bNewState);
 }
 
 HRESULT HostProject::SetDefaultNodesStable(long bNewState) {
-    return recording_.call(
-        "SetDefaultNodesStable", [&] { return std::string(std::to_string(bNewState)); },
-        [&] {
-            // Files without settings of their own follow the project's settings.
-            for (const Folder& files : folders_)
-                for (const auto& node : files) {
-                    HostProjectNode* own = HostProjectNode::from(node.get());
-                    if (!own)
-                        continue;
-                    const bool usesDefaults =
-                        std::all_of(own->args().begin(), own->args().end(), [](const auto& entry) {
-                            return !entry.second || entry.second->IsDefault() == S_OK;
-                        });
-                    if (usesDefaults)
-                        own->set_stable(bNewState != 0);
-                }
-            return S_OK;
-        });
+    return recording_.call("SetDefaultNodesStable", {bNewState}, [&] {
+        // Files without settings of their own follow the project's settings.
+        for (const Folder& files : folders_)
+            for (const auto& node : files) {
+                HostProjectNode* own = HostProjectNode::from(node.get());
+                if (!own)
+                    continue;
+                const bool usesDefaults =
+                    std::all_of(own->args().begin(), own->args().end(), [](const auto& entry) {
+                        return !entry.second || entry.second->IsDefault() == S_OK;
+                    });
+                if (usesDefaults)
+                    own->set_stable(bNewState != 0);
+            }
+        return S_OK;
+    });
 }
 
 HRESULT HostProject::GetToolLocStamp(LPWSTR* ppwszLoc, LPCWSTR pwszclsid) {
-    return recording_.call(
-        "GetToolLocStamp", [&] { return std::string(quoted(pwszclsid)); },
-        [&] {
-            if (!ppwszLoc)
-                return E_POINTER;
-            *ppwszLoc = nullptr;
-            if (!pwszclsid)
-                return E_POINTER;
-            const std::wstring* stamp = tool_location_stamp(pwszclsid);
-            if (!stamp)
-                return S_FALSE;
-            return copy_out(*stamp, ppwszLoc);
-        });
+    return recording_.call("GetToolLocStamp", {pwszclsid}, [&] {
+        if (!ppwszLoc)
+            return E_POINTER;
+        *ppwszLoc = nullptr;
+        if (!pwszclsid)
+            return E_POINTER;
+        const std::wstring* stamp = tool_location_stamp(pwszclsid);
+        if (!stamp)
+            return S_FALSE;
+        return copy_out(*stamp, ppwszLoc);
+    });
 }
 
 HRESULT HostProject::SetToolLocStamp(LPCWSTR pwszLoc, LPCWSTR pwszclsid) {
-    return recording_.call(
-        "SetToolLocStamp", [&] { return std::string(quoted(pwszLoc) + ", " + quoted(pwszclsid)); },
-        [&] {
-            if (!pwszLoc || !pwszclsid)
-                return E_POINTER;
-            set_tool_location_stamp(pwszclsid, pwszLoc);
-            saveRequired_ = true;
-            return S_OK;
-        });
+    return recording_.call("SetToolLocStamp", {pwszLoc, pwszclsid}, [&] {
+        if (!pwszLoc || !pwszclsid)
+            return E_POINTER;
+        set_tool_location_stamp(pwszclsid, pwszLoc);
+        saveRequired_ = true;
+        return S_OK;
+    });
 }
 
 HRESULT tool_class_of(IUnknown* tool, GUID& clsid) {
@@ -833,6 +723,28 @@ HRESULT tool_class_of(IUnknown* tool, GUID& clsid) {
     if (FAILED(queried))
         return queried;
     return persist->GetClassID(&clsid);
+}
+
+std::vector<GUID> tools_for_suffix(ISuite* suite, const std::wstring& suffix) {
+    GUID** tools = nullptr;
+    unsigned long count = 0;
+    std::vector<GUID> result;
+    if (!suite || suite->GetCLSIDOfToolForSuffix(&tools, &count, suffix.c_str()) != S_OK || !tools)
+        return result;
+    // The array is the suite's to hand over; the GUIDs it points at are static.
+    const suite::CoTaskPtr<GUID*> owned(tools);
+    for (unsigned long i = 0; i < count; ++i)
+        if (owned.get()[i])
+            result.push_back(*owned.get()[i]);
+    return result;
+}
+
+std::vector<HostProjectNode*> HostProject::own_nodes(FileCat folder) const {
+    std::vector<HostProjectNode*> result;
+    for (const auto& node : folders_.at(static_cast<size_t>(folder)))
+        if (HostProjectNode* own = HostProjectNode::from(node.get()))
+            result.push_back(own);
+    return result;
 }
 
 suite::ComPtr<ITool> find_tool(ISuite* suite, const GUID& clsid) {

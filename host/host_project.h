@@ -27,6 +27,9 @@ public:
         location_ = std::move(location);
         forget_lookup();
     }
+    // The name the workspace shows: the one given, else the file's base name.
+    std::wstring name() const { return name_.empty() ? paths::base_name(location_) : name_; }
+    void set_name(std::wstring name) { name_ = std::move(name); }
     // The directory of the project file, without a trailing "\" (a root keeps it).
     std::wstring project_directory() const { return paths::directory_of(location_); }
 
@@ -40,6 +43,8 @@ public:
     size_t node_count(FileCat folder) const { return folders_.at(static_cast<size_t>(folder)).size(); }
     suite::ComPtr<IProjectNode> node(FileCat folder, size_t index) const;
     std::vector<std::wstring> locations(FileCat folder) const;
+    // The folder's nodes that are the host's own, in order.
+    std::vector<HostProjectNode*> own_nodes(FileCat folder) const;
     // A node's location as the host reads it (its own nodes without a COM call).
     static std::wstring location_of(IProjectNode* node);
 
@@ -172,12 +177,16 @@ private:
     // build inserts thousands of outputs, each checked against the folder.
     std::unordered_map<std::wstring, size_t>& lookup(long folder);
     void forget_lookup() noexcept;
+    // Empties every folder; the argument objects of the nodes, which may
+    // point back at the project, go first (foreignToo: other nodes' as well).
+    void drop_nodes(bool foreignToo) noexcept;
     std::wstring lookup_key(const std::wstring& location) const;
     // The CLSID of the suite's tool number index, when there is a suite.
     bool tool_clsid(unsigned int index, GUID& clsid) const;
 
     Recording recording_;
     std::wstring location_;
+    std::wstring name_;
     std::array<std::wstring, PT_NUM_PATH_TYPES> paths_;
     std::array<Folder, FCAT_NUM_CATS> folders_;
     std::array<std::unordered_map<std::wstring, size_t>, FCAT_NUM_CATS> lookups_;
@@ -197,6 +206,8 @@ private:
 
 // The tool of suite whose class (or legacy alias) is clsid; null when none.
 suite::ComPtr<ITool> find_tool(ISuite* suite, const GUID& clsid);
+// The classes of the tools suite runs on files with this suffix (".c").
+std::vector<GUID> tools_for_suffix(ISuite* suite, const std::wstring& suffix);
 // The class under which a tool is known: its legacy alias, else IPersist's class.
 HRESULT tool_class_of(IUnknown* tool, GUID& clsid);
 

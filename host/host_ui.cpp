@@ -6,11 +6,6 @@ namespace veska::host {
 
 namespace {
 
-std::string menu_item_text(const _MENUITEM& item) {
-    return "id=" + std::to_string(item.lCommandID) + ", name=" + quoted(item.pszName) +
-           ", state=" + std::to_string(item.fState);
-}
-
 MenuEntry entry_of(const _MENUITEM& item) {
     MenuEntry entry;
     entry.id = item.lCommandID;
@@ -22,6 +17,14 @@ MenuEntry entry_of(const _MENUITEM& item) {
     entry.hotKey = item.HotKey.wKey;
     entry.hotKeyModifier = item.HotKey.bModifier;
     return entry;
+}
+
+// The entry with this command id, or null.
+template <class Entries> auto* find_by_id(Entries& entries, long id) noexcept {
+    for (auto& entry : entries)
+        if (entry.id == id)
+            return &entry;
+    return static_cast<decltype(&entries.front())>(nullptr);
 }
 
 bool bitmap_size(HBITMAP bitmap, SIZE& size, int& bitsPerPixel) {
@@ -40,14 +43,11 @@ bool bitmap_size(HBITMAP bitmap, SIZE& size, int& bitsPerPixel) {
 HostMenu::HostMenu(std::shared_ptr<Recorder> recorder) : recording_(std::move(recorder), "IMenu") {}
 
 const MenuEntry* HostMenu::find(long id) const noexcept {
-    for (const MenuEntry& item : items_)
-        if (item.id == id)
-            return &item;
-    return nullptr;
+    return find_by_id(items_, id);
 }
 
 MenuEntry* HostMenu::find_item(long id) noexcept {
-    return const_cast<MenuEntry*>(std::as_const(*this).find(id));
+    return find_by_id(items_, id);
 }
 
 void HostMenu::add_host_item(long id, std::wstring name) {
@@ -58,101 +58,91 @@ void HostMenu::add_host_item(long id, std::wstring name) {
 }
 
 HRESULT HostMenu::AddItem(_MENUITEM* pItem) {
-    return recording_.call(
-        "AddItem", [&] { return std::string(pItem ? menu_item_text(*pItem) : "null"); },
-        [&] {
-            if (!pItem)
-                return E_POINTER;
-            if (find(pItem->lCommandID))
-                return E_INVALIDARG; // one item per command
-            items_.push_back(entry_of(*pItem));
-            return S_OK;
-        });
+    const auto item = [&] {
+        return pItem ? Argument::joined(
+                           {{"id", pItem->lCommandID}, {"name", pItem->pszName}, {"state", pItem->fState}})
+                     : std::string("null");
+    };
+    return recording_.call("AddItem", {Argument::deferred(item)}, [&] {
+        if (!pItem)
+            return E_POINTER;
+        if (find(pItem->lCommandID))
+            return E_INVALIDARG; // one item per command
+        items_.push_back(entry_of(*pItem));
+        return S_OK;
+    });
 }
 
 HRESULT HostMenu::InsertItemBeforeID(_MENUITEM* pItem, long lRefCommandID) {
-    return recording_.call(
-        "InsertItemBeforeID",
-        [&] {
-            return std::string(pItem ? "id=" + std::to_string(pItem->lCommandID) + ", before=" +
-                                           std::to_string(lRefCommandID) + ", name=" + quoted(pItem->pszName)
-                                     : "null, before=" + std::to_string(lRefCommandID));
-        },
-        [&] {
-            if (!pItem)
-                return E_POINTER;
-            if (find(pItem->lCommandID))
-                return E_INVALIDARG;
-            // Items inserted before the same reference stack up in front of it,
-            // the last one first: a plug-in inserting its items in reverse gets
-            // them in its own order. An unknown reference means the end.
-            auto position = items_.end();
-            for (auto it = items_.begin(); it != items_.end(); ++it)
-                if (it->id == lRefCommandID) {
-                    position = it;
-                    break;
-                }
-            while (position != items_.begin() && std::prev(position)->insertedBefore == lRefCommandID)
-                --position;
-            MenuEntry entry = entry_of(*pItem);
-            entry.insertedBefore = lRefCommandID;
-            items_.insert(position, std::move(entry));
-            return S_OK;
-            items_.insert(position, entry_of(*pItem));
-            return S_OK;
-        });
+    const auto item = [&] {
+        return pItem ? Argument::joined(
+                           {{"id", pItem->lCommandID}, {"before", lRefCommandID}, {"name", pItem->pszName}})
+                     : Argument::joined({Argument::verbatim("null"), {"before", lRefCommandID}});
+    };
+    return recording_.call("InsertItemBeforeID", {Argument::deferred(item)}, [&] {
+        if (!pItem)
+            return E_POINTER;
+        if (find(pItem->lCommandID))
+            return E_INVALIDARG;
+        // Items inserted before the same reference stack up in front of it,
+        // the last one first: a plug-in inserting its items in reverse gets
+        // them in its own order. An unknown reference means the end.
+        auto position = items_.end();
+        for (auto it = items_.begin(); it != items_.end(); ++it)
+            if (it->id == lRefCommandID) {
+                position = it;
+                break;
+            }
+        while (position != items_.begin() && std::prev(position)->insertedBefore == lRefCommandID)
+            --position;
+        MenuEntry entry = entry_of(*pItem);
+        entry.insertedBefore = lRefCommandID;
+        items_.insert(position, std::move(entry));
+        return S_OK;
+    });
 }
 
 HRESULT HostMenu::RemoveItem(long lID) {
-    return recording_.call(
-        "RemoveItem", [&] { return std::string("id=" + std::to_string(lID)); },
-        [&] {
-            for (auto it = items_.begin(); it != items_.end(); ++it)
-                if (it->id == lID) {
-                    items_.erase(it);
-                    return S_OK;
-                }
-            return E_INVALIDARG;
-        });
+    return recording_.call("RemoveItem", {{"id", lID}}, [&] {
+        for (auto it = items_.begin(); it != items_.end(); ++it)
+            if (it->id == lID) {
+                items_.erase(it);
+                return S_OK;
+            }
+        return E_INVALIDARG;
+    });
 }
 
 HRESULT HostMenu::GetItemState(long lID, long* fState) {
-    return recording_.call(
-        "GetItemState", [&] { return std::string("id=" + std::to_string(lID)); },
-        [&] {
-            if (!fState)
-                return E_POINTER;
-            const MenuEntry* item = find(lID);
-            if (!item)
-                return E_INVALIDARG;
-            *fState = item->state;
-            return S_OK;
-        });
+    return recording_.call("GetItemState", {{"id", lID}}, [&] {
+        if (!fState)
+            return E_POINTER;
+        const MenuEntry* item = find(lID);
+        if (!item)
+            return E_INVALIDARG;
+        *fState = item->state;
+        return S_OK;
+    });
 }
 
 HRESULT HostMenu::SetItemState(long lID, long fState) {
-    return recording_.call(
-        "SetItemState",
-        [&] { return std::string("id=" + std::to_string(lID) + ", state=" + std::to_string(fState)); },
-        [&] {
-            MenuEntry* item = find_item(lID);
-            if (!item)
-                return E_INVALIDARG;
-            item->state = fState;
-            return S_OK;
-        });
+    return recording_.call("SetItemState", {{"id", lID}, {"state", fState}}, [&] {
+        MenuEntry* item = find_item(lID);
+        if (!item)
+            return E_INVALIDARG;
+        item->state = fState;
+        return S_OK;
+    });
 }
 
 HRESULT HostMenu::SetItemText(long lID, LPCWSTR lpszText) {
-    return recording_.call(
-        "SetItemText", [&] { return std::string("id=" + std::to_string(lID) + ", " + quoted(lpszText)); },
-        [&] {
-            MenuEntry* item = find_item(lID);
-            if (!item)
-                return E_INVALIDARG;
-            item->name = in_text(lpszText);
-            return S_OK;
-        });
+    return recording_.call("SetItemText", {{"id", lID}, lpszText}, [&] {
+        MenuEntry* item = find_item(lID);
+        if (!item)
+            return E_INVALIDARG;
+        item->name = in_text(lpszText);
+        return S_OK;
+    });
 }
 
 // --- HostToolbar ---
@@ -167,24 +157,18 @@ unsigned int HostToolbar::image_count() const noexcept {
 }
 
 const ToolbarEntry* HostToolbar::find(long id) const noexcept {
-    for (const ToolbarEntry& control : controls_)
-        if (control.id == id)
-            return &control;
-    return nullptr;
+    return find_by_id(controls_, id);
 }
 
 ToolbarEntry* HostToolbar::find_control(long id) noexcept {
-    return const_cast<ToolbarEntry*>(std::as_const(*this).find(id));
+    return find_by_id(controls_, id);
 }
 
 HRESULT HostToolbar::AddBitmap(unsigned int uButtonCount, HBITMAP hSmallButtons, HBITMAP hLargeButtons,
                                unsigned long cMaskColor) {
-    const auto describe = [&] {
-        char mask[16];
-        snprintf(mask, sizeof mask, "0x%06lX", cMaskColor);
-        return "count=" + std::to_string(uButtonCount) + ", mask=" + mask;
-    };
-    return recording_.call("AddBitmap", describe, [&] {
+    char mask[16];
+    snprintf(mask, sizeof mask, "0x%06lX", cMaskColor);
+    return recording_.call("AddBitmap", {{"count", uButtonCount}, {"mask", Argument::verbatim(mask)}}, [&] {
         ToolbarBitmap bitmap;
         bitmap.buttonCount = uButtonCount;
         bitmap.maskColor = cMaskColor;
@@ -198,57 +182,51 @@ HRESULT HostToolbar::AddBitmap(unsigned int uButtonCount, HBITMAP hSmallButtons,
 }
 
 HRESULT HostToolbar::AddControl(_TOOLBARCONTROL* pControl) {
-    return recording_.call(
-        "AddControl",
-        [&] {
-            return std::string(pControl ? "id=" + std::to_string(pControl->lCommandID) +
-                                              ", image=" + std::to_string(pControl->fFlags) +
-                                              ", style=" + std::to_string(pControl->fStyle) +
-                                              ", tooltip=" + quoted(pControl->pszTooltipText)
-                                        : "null");
-        },
-        [&] {
-            if (!pControl)
-                return E_POINTER;
-            if (find(pControl->lCommandID))
-                return E_INVALIDARG;
-            ToolbarEntry control;
-            control.id = pControl->lCommandID;
-            control.insertionPoint = pControl->lInsertionPoint;
-            control.flags = pControl->fFlags;
-            control.style = pControl->fStyle;
-            control.state = pControl->fState;
-            control.statusText = in_text(pControl->pszStatusBarText);
-            control.tooltip = in_text(pControl->pszTooltipText);
-            control.width = pControl->sWidth;
-            controls_.push_back(std::move(control));
-            return S_OK;
-        });
+    const auto control = [&] {
+        return pControl ? Argument::joined({{"id", pControl->lCommandID},
+                                            {"image", pControl->fFlags},
+                                            {"style", pControl->fStyle},
+                                            {"tooltip", pControl->pszTooltipText}})
+                        : std::string("null");
+    };
+    return recording_.call("AddControl", {Argument::deferred(control)}, [&] {
+        if (!pControl)
+            return E_POINTER;
+        if (find(pControl->lCommandID))
+            return E_INVALIDARG;
+        ToolbarEntry control;
+        control.id = pControl->lCommandID;
+        control.insertionPoint = pControl->lInsertionPoint;
+        control.flags = pControl->fFlags;
+        control.style = pControl->fStyle;
+        control.state = pControl->fState;
+        control.statusText = in_text(pControl->pszStatusBarText);
+        control.tooltip = in_text(pControl->pszTooltipText);
+        control.width = pControl->sWidth;
+        controls_.push_back(std::move(control));
+        return S_OK;
+    });
 }
 
 HRESULT HostToolbar::RemoveControl(unsigned int uID) {
-    return recording_.call(
-        "RemoveControl", [&] { return std::string("id=" + std::to_string(uID)); },
-        [&] {
-            for (auto it = controls_.begin(); it != controls_.end(); ++it)
-                if (it->id == static_cast<long>(uID)) {
-                    controls_.erase(it);
-                    return S_OK;
-                }
-            return E_INVALIDARG;
-        });
+    return recording_.call("RemoveControl", {{"id", uID}}, [&] {
+        for (auto it = controls_.begin(); it != controls_.end(); ++it)
+            if (it->id == static_cast<long>(uID)) {
+                controls_.erase(it);
+                return S_OK;
+            }
+        return E_INVALIDARG;
+    });
 }
 
 HRESULT HostToolbar::GetControl(unsigned int uID, HWND* phWnd) {
-    return recording_.call(
-        "GetControl", [&] { return std::string("id=" + std::to_string(uID)); },
-        [&] {
-            if (!phWnd)
-                return E_POINTER;
-            *phWnd = nullptr;
-            // A headless toolbar has no windows for its controls.
-            return find(static_cast<long>(uID)) ? S_FALSE : E_INVALIDARG;
-        });
+    return recording_.call("GetControl", {{"id", uID}}, [&] {
+        if (!phWnd)
+            return E_POINTER;
+        *phWnd = nullptr;
+        // A headless toolbar has no windows for its controls.
+        return find(static_cast<long>(uID)) ? S_FALSE : E_INVALIDARG;
+    });
 }
 
 HRESULT HostToolbar::RemoveControls() {
@@ -259,30 +237,25 @@ HRESULT HostToolbar::RemoveControls() {
 }
 
 HRESULT HostToolbar::GetItemState(unsigned int uID, long* fState) {
-    return recording_.call(
-        "GetItemState", [&] { return std::string("id=" + std::to_string(uID)); },
-        [&] {
-            if (!fState)
-                return E_POINTER;
-            const ToolbarEntry* control = find(static_cast<long>(uID));
-            if (!control)
-                return E_INVALIDARG;
-            *fState = control->state;
-            return S_OK;
-        });
+    return recording_.call("GetItemState", {{"id", uID}}, [&] {
+        if (!fState)
+            return E_POINTER;
+        const ToolbarEntry* control = find(static_cast<long>(uID));
+        if (!control)
+            return E_INVALIDARG;
+        *fState = control->state;
+        return S_OK;
+    });
 }
 
 HRESULT HostToolbar::SetItemState(unsigned int uID, long fState) {
-    return recording_.call(
-        "SetItemState",
-        [&] { return std::string("id=" + std::to_string(uID) + ", state=" + std::to_string(fState)); },
-        [&] {
-            ToolbarEntry* control = find_control(static_cast<long>(uID));
-            if (!control)
-                return E_INVALIDARG;
-            control->state = fState;
-            return S_OK;
-        });
+    return recording_.call("SetItemState", {{"id", uID}, {"state", fState}}, [&] {
+        ToolbarEntry* control = find_control(static_cast<long>(uID));
+        if (!control)
+            return E_INVALIDARG;
+        control->state = fState;
+        return S_OK;
+    });
 }
 
 HRESULT HostToolbar::AutoResize() {
@@ -338,17 +311,15 @@ HostSheetSite::~HostSheetSite() {
 }
 
 HRESULT HostSheetSite::AddPages(unsigned long count, HPROPSHEETPAGE* pages) {
-    return recording_.call(
-        "AddPages", [&] { return std::string(std::to_string(count)); },
-        [&] {
-            if (count && !pages)
-                return E_POINTER;
-            for (unsigned long i = 0; i < count; ++i)
-                if (!pages[i])
-                    return E_INVALIDARG;
-            pages_.insert(pages_.end(), pages, pages + count);
-            return S_OK;
-        });
+    return recording_.call("AddPages", {count}, [&] {
+        if (count && !pages)
+            return E_POINTER;
+        for (unsigned long i = 0; i < count; ++i)
+            if (!pages[i])
+                return E_INVALIDARG;
+        pages_.insert(pages_.end(), pages, pages + count);
+        return S_OK;
+    });
 }
 
 PropertySheetWindow HostSheetSite::create_sheet(const std::wstring& caption, HWND parent) {

@@ -243,20 +243,34 @@ std::wstring hresult_wide(HRESULT hr) {
 
 } // namespace
 
-IniSection read_ini_section(const std::wstring& file, const std::wstring& section) {
+namespace {
+
+// The strings a profile function lists, each ended by a null, in a buffer
+// that grows until the list fits.
+template <class Read> std::vector<std::wstring> read_profile_list(Read&& read) {
     std::vector<wchar_t> buffer(kFirstBuffer);
     DWORD length = 0;
     for (;;) {
-        length = GetPrivateProfileSectionW(section.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()),
-                                           file.c_str());
+        length = read(buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length + 2 < buffer.size() || buffer.size() >= kLargestSection)
             break;
         buffer.resize(buffer.size() * 2);
     }
-    IniSection lines;
+    std::vector<std::wstring> strings;
     for (size_t at = 0; at < length && buffer[at];) {
-        const std::wstring line(&buffer[at]);
-        at += line.size() + 1;
+        strings.emplace_back(&buffer[at]);
+        at += strings.back().size() + 1;
+    }
+    return strings;
+}
+
+} // namespace
+
+IniSection read_ini_section(const std::wstring& file, const std::wstring& section) {
+    IniSection lines;
+    for (const std::wstring& line : read_profile_list([&](wchar_t*buffer, DWORD size) {
+             return GetPrivateProfileSectionW(section.c_str(), buffer, size, file.c_str());
+         })) {
         const size_t equals = line.find(L'=');
         if (equals == std::wstring::npos)
             lines.emplace_back(std::wstring(), trim(line));
@@ -267,21 +281,9 @@ IniSection read_ini_section(const std::wstring& file, const std::wstring& sectio
 }
 
 std::vector<std::wstring> read_ini_section_names(const std::wstring& file) {
-    std::vector<wchar_t> buffer(kFirstBuffer);
-    DWORD length = 0;
-    for (;;) {
-        length =
-            GetPrivateProfileSectionNamesW(buffer.data(), static_cast<DWORD>(buffer.size()), file.c_str());
-        if (length + 2 < buffer.size() || buffer.size() >= kLargestSection)
-            break;
-        buffer.resize(buffer.size() * 2);
-    }
-    std::vector<std::wstring> names;
-    for (size_t at = 0; at < length && buffer[at];) {
-        names.emplace_back(&buffer[at]);
-        at += names.back().size() + 1;
-    }
-    return names;
+    return read_profile_list([&](wchar_t* buffer, DWORD size) {
+        return GetPrivateProfileSectionNamesW(buffer, size, file.c_str());
+    });
 }
 
 bool write_ini_section(const std::wstring& file, const std::wstring& section, const IniSection& lines) {
@@ -506,22 +508,8 @@ HRESULT apply_project_file(const ProjectFile& file, HostProject& project, IProje
     // Each file gets an object for the tools of its suffix and for any tool
     // its section names, its parent being the project's object of that tool.
     for (int folder = FCAT_FIRST; folder < FCAT_INT; ++folder)
-        for (size_t index = 0; index < project.node_count(static_cast<FileCat>(folder)); ++index) {
-            const suite::ComPtr<IProjectNode> node = project.node(static_cast<FileCat>(folder), index);
-            HostProjectNode* own = HostProjectNode::from(node.get());
-            if (!own)
-                continue;
-            std::vector<GUID> fileTools;
-            GUID** suffixTools = nullptr;
-            unsigned long suffixCount = 0;
-            const std::wstring suffix = paths::extension_of(own->location());
-            if (suite->GetCLSIDOfToolForSuffix(&suffixTools, &suffixCount, suffix.c_str()) == S_OK &&
-                suffixTools) {
-                const suite::CoTaskPtr<GUID*> owned(suffixTools);
-                for (unsigned long i = 0; i < suffixCount; ++i)
-                    if (owned.get()[i])
-                        fileTools.push_back(*owned.get()[i]);
-            }
+        for (HostProjectNode* own : project.own_nodes(static_cast<FileCat>(folder))) {
+            std::vector<GUID> fileTools = tools_for_suffix(suite, paths::extension_of(own->location()));
             const ToolSettings* settings = file.settings_of_file(own->location());
             if (settings)
                 for (const auto& entry : *settings)
@@ -541,7 +529,7 @@ HRESULT apply_project_file(const ProjectFile& file, HostProject& project, IProje
                 if (FAILED(tool->second->CreateArgs(args.put(), 1)) || !args)
                     continue;
                 args->SetProject(&project);
-                args->SetProjectNode(node.get());
+                args->SetProjectNode(own);
                 args->SetDisplay(display);
                 args->SetParent(project.project_tool_args(toolClass).get());
                 if (settings)
@@ -631,10 +619,8 @@ HRESULT load_project_state(const ProjectFile& file, HostProject& project,
     // Stable nodes: "folder|location", found through one index per folder.
     std::array<std::unordered_map<std::wstring, HostProjectNode*>, FCAT_NUM_CATS> nodes;
     for (int folder = FCAT_FIRST; folder < FCAT_NUM_CATS; ++folder)
-        for (size_t i = 0; i < project.node_count(static_cast<FileCat>(folder)); ++i)
-            if (HostProjectNode* own =
-                    HostProjectNode::from(project.node(static_cast<FileCat>(folder), i).get()))
-                nodes[folder].emplace(upper(own->location()), own);
+        for (HostProjectNode* own : project.own_nodes(static_cast<FileCat>(folder)))
+            nodes[folder].emplace(upper(own->location()), own);
     for (const auto& line : read_ini_section(statePath, L"Stable Files")) {
         const size_t bar = line.second.find(L'|');
         if (bar == std::wstring::npos)
@@ -671,10 +657,7 @@ HRESULT save_project_state(const ProjectFile& file, const HostProject& project) 
         stamps.emplace_back(entry.second.first, entry.second.second);
     IniSection stableFiles;
     for (int folder = FCAT_FIRST; folder < FCAT_NUM_CATS; ++folder)
-        for (size_t i = 0; i < project.node_count(static_cast<FileCat>(folder)); ++i) {
-            HostProjectNode* own = HostProjectNode::from(project.node(static_cast<FileCat>(folder), i).get());
-            if (!own)
-                continue;
+        for (HostProjectNode* own : project.own_nodes(static_cast<FileCat>(folder))) {
             if (own->stable())
                 stableFiles.emplace_back(L"File", std::to_wstring(folder) + L"|" + own->location());
             if (folder < FCAT_INT)
@@ -750,10 +733,7 @@ HRESULT save_project_file(HostProject& project, const std::wstring& path) {
             written = write_ini_section(target, L"Suite", IniSection{{L"Text", text.c_str()}}) && written;
     }
     for (int folder = FCAT_FIRST; folder < FCAT_INT; ++folder)
-        for (size_t i = 0; i < project.node_count(static_cast<FileCat>(folder)); ++i) {
-            HostProjectNode* own = HostProjectNode::from(project.node(static_cast<FileCat>(folder), i).get());
-            if (!own)
-                continue;
+        for (HostProjectNode* own : project.own_nodes(static_cast<FileCat>(folder))) {
             IniSection lines;
             for (const auto& [toolClass, args] : own->args()) {
                 const IniSection toolLines = args_lines(args.get(), from_utf8(class_name(toolClass)) + L".");

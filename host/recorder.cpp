@@ -148,4 +148,33 @@ std::string hresult_text(HRESULT hr) {
     return text;
 }
 
+std::string tag_text(const _NodeTag* tag) {
+    if (!tag)
+        return "null";
+    return "(" + std::to_string(tag->project) + "," + std::to_string(tag->folder) + "," +
+           std::to_string(tag->file) + ")";
+}
+
+std::string Argument::text() const {
+    struct Formatter {
+        std::string operator()(LPCWSTR text) const { return quoted(text); }
+        std::string operator()(const GUID* guid) const { return guid_text(guid); }
+        std::string operator()(const _NodeTag* tag) const { return tag_text(tag); }
+        std::string operator()(const _NodeTag& tag) const { return tag_text(&tag); }
+        std::string operator()(long long number) const { return std::to_string(number); }
+        std::string operator()(unsigned long long number) const { return std::to_string(number); }
+        std::string operator()(const Verbatim& text) const { return text.text; }
+        std::string operator()(const Deferred& text) const { return text.format(text.context); }
+    };
+    std::string value = std::visit(Formatter{}, value_);
+    return name_ ? name_ + ("=" + value) : value;
+}
+
+std::string Argument::joined(std::initializer_list<Argument> arguments) {
+    std::string text;
+    for (const Argument& argument : arguments)
+        text += (text.empty() ? "" : ", ") + argument.text();
+    return text;
+}
+
 } // namespace veska::host

@@ -10,10 +10,17 @@
 
 #include <windows.h>
 
+#include "contract.h"
+
 #include <cstddef>
+#include <initializer_list>
 #include <map>
+#include <memory>
+#include <new>
 #include <optional>
 #include <string>
+#include <type_traits>
+#include <variant>
 #include <vector>
 
 namespace veska::host {
@@ -78,5 +85,127 @@ std::string quoted(const wchar_t* text);
 // {XXXXXXXX-...} or null.
 std::string guid_text(const GUID* guid);
 std::string hresult_text(HRESULT hr);
+// (project,folder,file), or null.
+std::string tag_text(const _NodeTag* tag);
+
+// One argument of a recorded call, formatted by its type when the call is
+// recorded: text quoted, GUIDs braced, numbers in decimal, node tags as
+// (project,folder,file). {"name", value} writes name=value. Making one
+// neither allocates nor throws: what it refers to must outlive the call.
+class Argument {
+public:
+    Argument(LPCWSTR text) noexcept : value_(text) {}
+    Argument(const GUID* guid) noexcept : value_(guid) {}
+    Argument(const _NodeTag* tag) noexcept : value_(tag) {}
+    Argument(const _NodeTag& tag) noexcept : value_(tag) {}
+    template <class Number, std::enable_if_t<std::is_integral_v<Number> || std::is_enum_v<Number>, int> = 0>
+    Argument(Number number) noexcept {
+        if constexpr (std::is_enum_v<Number> || std::is_signed_v<Number>)
+            value_ = static_cast<long long>(number);
+        else
+            value_ = static_cast<unsigned long long>(number);
+    }
+    // A number given through a pointer, or null.
+    template <class Enum, std::enable_if_t<std::is_enum_v<Enum>, int> = 0>
+    Argument(const Enum* value) noexcept {
+        if (value)
+            value_ = static_cast<long long>(*value);
+        else
+            value_ = Verbatim{"null"};
+    }
+    Argument(const char* name, const Argument& value) noexcept : name_(name), value_(value.value_) {}
+    // Text written as it stands ("null", "suite").
+    static Argument verbatim(const char* text) noexcept {
+        Argument argument(0);
+        argument.value_ = Verbatim{text};
+        return argument;
+    }
+    // Text that format() makes when the call is recorded (a structure's
+    // fields, what an object says of itself).
+    template <class Format> static Argument deferred(const Format& format) noexcept {
+        Argument argument(0);
+        argument.value_ = Deferred{&format, [](const void* context) -> std::string {
+                                       return (*static_cast<const Format*>(context))();
+                                   }};
+        return argument;
+    }
+
+    // The arguments as a call's line lists them: "a, b=1".
+    static std::string joined(std::initializer_list<Argument> arguments);
+    std::string text() const;
+
+private:
+    struct Verbatim {
+        const char* text;
+    };
+    struct Deferred {
+        const void* context;
+        std::string (*format)(const void* context);
+    };
+    const char* name_ = nullptr;
+    std::variant<LPCWSTR, const GUID*, const _NodeTag*, _NodeTag, long long, unsigned long long, Verbatim,
+                 Deferred>
+        value_;
+};
+
+// An object argument: what it is when given, else null.
+inline Argument present(const void* object, const char* what) noexcept {
+    return Argument::verbatim(object ? what : "null");
+}
+
+// Runs a method body; no exception leaves a COM method.
+template <class Body> HRESULT guarded(Body&& body) noexcept {
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_FAIL;
+    }
+}
+
+// The recording face of one host object: a recorder that may be absent
+// (objects made without one record nothing) and the interface it serves.
+class Recording {
+public:
+    explicit Recording(std::shared_ptr<Recorder> recorder, const char* interfaceName)
+        : recorder_(std::move(recorder)), interface_(interfaceName) {}
+
+    // One COM method: records the call with its arguments, answers an
+    // injected failure instead of running body, records body's result. No
+    // exception leaves.
+    template <class Body>
+    HRESULT call(const char* method, std::initializer_list<Argument> arguments, Body&& body) const noexcept {
+        return guarded([&]() -> HRESULT {
+            if (!recorder_)
+                return body();
+            if (auto injected = recorder_->enter(interface_, method, Argument::joined(arguments)))
+                return *injected;
+            const size_t index = recorder_->calls().size() - 1;
+            const HRESULT result = body();
+            recorder_->set_result(index, result);
+            return result;
+        });
+    }
+    template <class Body> HRESULT call(const char* method, Body&& body) const noexcept {
+        return call(method, {}, std::forward<Body>(body));
+    }
+    // A flag's query: S_OK when it is set, S_FALSE when not.
+    HRESULT flag(const char* method, const bool& value) const noexcept {
+        return call(method, [&] { return value ? S_OK : S_FALSE; });
+    }
+    // A flag's setter: any non-zero state sets it.
+    HRESULT set_flag(const char* method, bool& value, long state) const noexcept {
+        return call(method, {state}, [&] {
+            value = state != 0;
+            return S_OK;
+        });
+    }
+    const std::shared_ptr<Recorder>& recorder() const noexcept { return recorder_; }
+
+private:
+    std::shared_ptr<Recorder> recorder_;
+    const char* interface_;
+};
 
 } // namespace veska::host

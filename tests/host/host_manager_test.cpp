@@ -228,6 +228,51 @@ TEST_F(ManagerTest, TheExtendedManagerSharesTheTableAndRecordsItsCalls) {
     EXPECT_EQ(E_POINTER, extended->NotifyToolLocationChanged(nullptr, L"C:\\old"));
 }
 
+TEST_F(ManagerTest, ManagerAndDisplayShowOneWorkspace) {
+    auto first = manager_->add_project(L"C:\\w\\alpha.ini");
+    manager_->add_project(L"C:\\w\\beta.ini");
+    HostDisplay& display = manager_->display();
+    const auto name_at = [](auto& face, unsigned long index) {
+        CoTaskString name;
+        const HRESULT hr = face.GetProjectName(index, name.put());
+        return SUCCEEDED(hr) ? std::wstring(name.c_str()) : L"failed " + std::to_wstring(hr);
+    };
+    // Unnamed projects show their file's base name through both faces.
+    EXPECT_EQ(L"alpha", name_at(*manager_.get(), 0));
+    EXPECT_EQ(L"beta", name_at(display, 1));
+    ASSERT_EQ(S_OK, manager_->SetProjectName(1, L"Firmware"));
+    EXPECT_EQ(L"Firmware", name_at(display, 1));
+    ASSERT_EQ(S_OK, display.InsertProject(first.get(), L"Boot"));
+    EXPECT_EQ(L"Boot", name_at(*manager_.get(), 0));
+    ASSERT_EQ(S_OK, display.SetWorkspaceName(L"Board"));
+    CoTaskString workspace;
+    ASSERT_EQ(S_OK, manager_->GetWorkspaceName(workspace.put()));
+    EXPECT_STREQ(L"Board", workspace.c_str());
+    // The view shows only the workspace's projects.
+    auto stranger = suite::com::make<HostProject>();
+    EXPECT_EQ(E_INVALIDARG, display.InsertProject(stranger.get(), L"x"));
+    EXPECT_EQ(E_INVALIDARG, display.SetProjectName(2, L"x"));
+    ASSERT_EQ(S_OK, manager_->RemoveProject(0));
+    EXPECT_EQ(L"Firmware", name_at(display, 0));
+    EXPECT_EQ(E_INVALIDARG, display.RemoveProject(1));
+}
+
+TEST(ManagerProjects, RemovingTheActiveLastProjectMakesThePreviousOneActive) {
+    testing::ComApartment apartment;
+    for (const bool fromTheMenu : {false, true}) {
+        auto manager = suite::com::make<HostProjectManager>();
+        ManagerShutdown shutdown(manager);
+        manager->add_project(L"C:\\w\\a.ini");
+        manager->add_project(L"C:\\w\\b.ini");
+        ASSERT_EQ(S_OK, manager->SetActiveProjectIndex(1));
+        ASSERT_EQ(S_OK, fromTheMenu ? manager->UIProjectRemove(1) : manager->RemoveProject(1));
+        int active = -2;
+        ASSERT_EQ(S_OK, manager->GetActiveProjectIndex(&active));
+        EXPECT_EQ(0, active) << (fromTheMenu ? "UIProjectRemove" : "RemoveProject");
+        EXPECT_EQ(E_INVALIDARG, fromTheMenu ? manager->UIProjectRemove(1) : manager->RemoveProject(1));
+    }
+}
+
 TEST(ManagerOwnership, ShutdownReleasesProjectsAndTheirArguments) {
     testing::ComApartment apartment;
     const long before = suite::com::ModuleLock::count();

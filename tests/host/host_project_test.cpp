@@ -242,6 +242,42 @@ TEST_F(ProjectTest, InjectedFailuresReplaceTheAnswerForTheRequestedCalls) {
     EXPECT_EQ(E_FAIL, calls[1].result);
 }
 
+TEST(RecordedArguments, EachTypeHasItsForm) {
+    const GUID tool = testing::kToolA;
+    const _NodeTag tag{1, 2, -1};
+    const FileCat folder = FCAT_OBJ;
+    struct Case {
+        const char* what;
+        Argument argument;
+        const char* expected;
+    } cases[] = {
+        {"text", L"a\\b \"c\"\n", "\"a\\\\b \\\"c\\\"\\n\""},
+        {"no text", static_cast<LPCWSTR>(nullptr), "null"},
+        {"GUID", &tool, "{11111111-2222-3333-4444-555555555501}"},
+        {"no GUID", static_cast<const GUID*>(nullptr), "null"},
+        {"tag", tag, "(1,2,-1)"},
+        {"no tag", static_cast<const _NodeTag*>(nullptr), "null"},
+        {"negative", -7L, "-7"},
+        {"largest unsigned", 4294967295UL, "4294967295"},
+        {"enum through a pointer", &folder, "2"},
+        {"no enum", static_cast<const FileCat*>(nullptr), "null"},
+        {"named", {"folder", folder}, "folder=2"},
+        {"verbatim", {"mask", Argument::verbatim("0xC0C0C0")}, "mask=0xC0C0C0"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.expected, c.argument.text()) << c.what;
+    // Text made only when the call is recorded.
+    int made = 0;
+    const auto fields = [&] {
+        ++made;
+        return Argument::joined({{"id", 5}, Argument::verbatim("x")});
+    };
+    EXPECT_EQ("id=5, x", Argument::deferred(fields).text());
+    Recording silent(nullptr, "IProject");
+    EXPECT_EQ(S_FALSE, silent.call("Clean", {Argument::deferred(fields)}, [] { return S_FALSE; }));
+    EXPECT_EQ(1, made);
+}
+
 TEST_F(ProjectTest, SavedProjectLoadsBackWithItsFilesPathsAndBuildState) {
     ScratchDirectory dir;
     const std::wstring path = dir.file(L"saved.ini");
