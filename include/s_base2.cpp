@@ -2,6 +2,7 @@
 
 #include "module_instance.h"
 #include "text.h"
+#include "unique_handles.h"
 
 #include <cwchar>
 #include <memory>
@@ -11,11 +12,6 @@
 namespace suite::s_base2 {
 
 namespace {
-
-struct BitmapDeleter {
-    void operator()(HBITMAP bitmap) const noexcept { DeleteObject(bitmap); }
-};
-using UniqueBitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, BitmapDeleter>;
 
 HRESULT last_error_or_fail() noexcept {
     const DWORD error = GetLastError();

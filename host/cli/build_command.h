@@ -22,8 +22,8 @@ struct BuildRequest {
     bool verbose = false;            // each command line and what its tool printed, on standard error
     bool timed = false;              // where the time went, on standard error at the end
     bool quiet = false;              // no progress line per tool run on standard error
-    std::optional<std::wstring> compileCommands; // a JSON compilation database of the C sources run
-    std::optional<std::wstring> sarif;           // the build's diagnostics as SARIF 2.1.0
+    std::optional<std::wstring> compileCommands{}; // a JSON compilation database of the C sources run
+    std::optional<std::wstring> sarif{};           // the build's diagnostics as SARIF 2.1.0
 };
 
 // 0 success, 1 a tool failed, 2 anything else.
