@@ -329,12 +329,20 @@ HRESULT GetWorkingDirectory(std::string& out) {
     return S_OK;
 }
 
+namespace {
+
+// The project's directory and its output directory as the project holds it.
+HRESULT GetProjectAndOutputPaths(IProject* project, std::string& projectDirectory, std::string& binPath) {
+    const HRESULT hr = GetProjectDirectory(project, projectDirectory);
+    return SUCCEEDED(hr) ? GetProjectPath(project, PT_BIN, binPath) : hr;
+}
+
+} // namespace
+
 HRESULT GetTargetPath(IProject* project, const GUID& linkerClass, std::string& out) {
     std::string projectDirectory;
     std::string binPath;
-    HRESULT hr = GetProjectDirectory(project, projectDirectory);
-    if (SUCCEEDED(hr))
-        hr = GetProjectPath(project, PT_BIN, binPath);
+    HRESULT hr = GetProjectAndOutputPaths(project, projectDirectory, binPath);
     if (FAILED(hr))
         return hr;
     std::string directory;
@@ -454,9 +462,7 @@ HRESULT GetSourceDirectory(const std::string& sourceLocation, const std::string&
 HRESULT GetLinkDirectory(IProject* project, std::string& out) {
     std::string projectDirectory;
     std::string binPath;
-    HRESULT hr = GetProjectDirectory(project, projectDirectory);
-    if (SUCCEEDED(hr))
-        hr = GetProjectPath(project, PT_BIN, binPath);
+    HRESULT hr = GetProjectAndOutputPaths(project, projectDirectory, binPath);
     if (FAILED(hr))
         return hr;
     if (binPath.empty()) {
