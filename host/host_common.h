@@ -5,6 +5,7 @@
 #include "com_ptr.h"
 #include "contract.h"
 #include "recorder.h"
+#include "unique_handles.h"
 
 #include <memory>
 #include <new>
@@ -12,14 +13,8 @@
 
 namespace veska::host {
 
-// Owns a kernel handle.
-struct HandleCloser {
-    void operator()(HANDLE handle) const noexcept {
-        if (handle && handle != INVALID_HANDLE_VALUE)
-            CloseHandle(handle);
-    }
-};
-using UniqueHandle = std::unique_ptr<void, HandleCloser>;
+using suite::UniqueFileHandle;
+using suite::UniqueHandle;
 
 // Hands a task-allocated copy of text to an [out] string.
 HRESULT copy_out(const std::wstring& text, LPWSTR* out) noexcept;

@@ -166,8 +166,8 @@ void warn_about_sections(const std::wstring& path, const std::vector<std::wstrin
         }
     }
     // The raw lines: UTF-16 with its byte-order mark, else one byte a character.
-    const UniqueHandle handle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const UniqueFileHandle handle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size{};
     if (handle.get() == INVALID_HANDLE_VALUE || !GetFileSizeEx(handle.get(), &size) ||
         size.QuadPart > static_cast<LONGLONG>(kLargestSection))
@@ -562,9 +562,9 @@ HRESULT load_project_state(const ProjectFile& file, HostProject& project,
         return S_FALSE; // never built: nothing is stable
     // The profile functions read what they cannot open as empty, which would
     // forget every build silently.
-    const UniqueHandle readable(CreateFileW(statePath.c_str(), GENERIC_READ,
-                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const UniqueFileHandle readable(CreateFileW(statePath.c_str(), GENERIC_READ,
+                                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (readable.get() == INVALID_HANDLE_VALUE)
         return HRESULT_FROM_WIN32(GetLastError());
 
@@ -641,8 +641,8 @@ HRESULT save_project_state(const ProjectFile& file, const HostProject& project) 
     // A new file starts as UTF-16: the profile functions then keep every
     // character (a file they create holds one byte a character, "?" for the rest).
     bool createdNow = false;
-    if (const UniqueHandle created(CreateFileW(statePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (const UniqueFileHandle created(CreateFileW(statePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                                   FILE_ATTRIBUTE_NORMAL, nullptr));
         created.get() != INVALID_HANDLE_VALUE) {
         const unsigned char byteOrderMark[2] = {0xFF, 0xFE};
         DWORD written = 0;

@@ -21,8 +21,6 @@ inline constexpr size_t kLocationCapacity = 260;
 // A stored location is read into 260 bytes of text and a terminator.
 inline constexpr size_t kStoredLocationBytes = 261;
 using suite::kToolLocationsKey;
-// In-process server, in-process handler and local server.
-inline constexpr DWORD kArgsClassContext = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER;
 // SetLocation's answer to a text that does not fit the location.
 inline constexpr HRESULT kLocationTooLong = HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
 
@@ -126,7 +124,7 @@ public:
     }
 
     HRESULT STDMETHODCALLTYPE CreateArgs(IToolArgs** args, long /*bActive*/) override {
-        return CreateWithLegacyFallback(*ArgsClass, suite::tools::kArgsClassContext, IID_IToolArgs,
+        return CreateWithLegacyFallback(*ArgsClass, suite::kClassContext, IID_IToolArgs,
                                         reinterpret_cast<void**>(args));
     }
 

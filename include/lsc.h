@@ -7,10 +7,15 @@
 #pragma once
 
 #include "contract.h"
+#include "unique_handles.h"
 
-#include <windows.h>
+namespace suite {
 
-#include <utility>
+// Class context of every object the suite creates: in-process server,
+// in-process handler and local server.
+inline constexpr DWORD kClassContext = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER;
+
+} // namespace suite
 
 // Creates clsid asking for iid; when the class is not registered, creates the
 // wrapper class the legacy tree names for it and tells the wrapper which class
@@ -39,34 +44,5 @@ inline constexpr char kLegacySuitesKey[] = "SOFTWARE\\Corvane\\VESKA IDE\\Legacy
 inline constexpr int kSearchDepths = 4;
 
 } // namespace lsc
-
-// An open registry key, closed when the owner goes.
-class RegistryKey {
-public:
-    RegistryKey() noexcept = default;
-    RegistryKey(RegistryKey&& other) noexcept : key_(std::exchange(other.key_, nullptr)) {}
-    RegistryKey& operator=(RegistryKey&& other) noexcept {
-        reset(std::exchange(other.key_, nullptr));
-        return *this;
-    }
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-    ~RegistryKey() { reset(); }
-
-    HKEY get() const noexcept { return key_; }
-    explicit operator bool() const noexcept { return key_ != nullptr; }
-    // For the out parameter of RegOpenKeyEx and RegCreateKeyEx.
-    HKEY* put() noexcept {
-        reset();
-        return &key_;
-    }
-    void reset(HKEY key = nullptr) noexcept {
-        if (HKEY old = std::exchange(key_, key))
-            RegCloseKey(old);
-    }
-
-private:
-    HKEY key_ = nullptr;
-};
 
 } // namespace suite

@@ -2,6 +2,7 @@
 
 #include "module_instance.h"
 #include "text.h"
+#include "unique_handles.h"
 
 #include <cwchar>
 #include <memory>
@@ -11,11 +12,6 @@
 namespace suite::s_base2 {
 
 namespace {
-
-struct BitmapDeleter {
-    void operator()(HBITMAP bitmap) const noexcept { DeleteObject(bitmap); }
-};
-using UniqueBitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, BitmapDeleter>;
 
 HRESULT last_error_or_fail() noexcept {
     const DWORD error = GetLastError();
@@ -40,6 +36,30 @@ bool read_path_value(HKEY key, const char* name, std::string& text) {
     return true;
 }
 
+// The tool locations key, opened with access; E_ACCESSDENIED raised when the
+// registry refuses it.
+RegistryKey tool_locations_key(REGSAM access) {
+    RegistryKey key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kToolLocationsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, access,
+                        nullptr, key.put(), nullptr) != ERROR_SUCCESS)
+        THROW_XLOGGED(E_ACCESSDENIED);
+    return key;
+}
+
+// Runs body; a raised XLogged or a memory failure is logged and answered
+// with its HRESULT.
+template <class Body> HRESULT logged(Body&& body) noexcept {
+    try {
+        return body();
+    } catch (const XLogged& failure) {
+        failure.Log();
+        return failure.GetHResult();
+    } catch (const std::bad_alloc&) {
+        XLogged(E_OUTOFMEMORY, XLOGGED_SOURCE, __LINE__).Log();
+        return E_OUTOFMEMORY;
+    }
+}
+
 } // namespace
 
 HRESULT copy_out(const wchar_t* text, LPWSTR* out) noexcept {
@@ -59,11 +79,8 @@ HRESULT path_buffer_copy(const wchar_t* text, CoTaskString& out) noexcept {
 }
 
 HRESULT load_default_paths(const char* const* valueNames, CoTaskString* paths, size_t count) noexcept {
-    try {
-        RegistryKey key;
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, kToolLocationsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                            KEY_QUERY_VALUE, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
-            THROW_XLOGGED(E_ACCESSDENIED);
+    return logged([&] {
+        const RegistryKey key = tool_locations_key(KEY_QUERY_VALUE);
         for (size_t i = 0; i < count; ++i) {
             std::string stored;
             // Nothing stored for a directory leaves the one in use.
@@ -75,21 +92,12 @@ HRESULT load_default_paths(const char* const* valueNames, CoTaskString* paths, s
             paths[i] = std::move(path);
         }
         return S_OK;
-    } catch (const XLogged& failure) {
-        failure.Log();
-        return failure.GetHResult();
-    } catch (const std::bad_alloc&) {
-        XLogged(E_OUTOFMEMORY, XLOGGED_SOURCE, __LINE__).Log();
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 HRESULT save_default_paths(const char* const* valueNames, const CoTaskString* paths, size_t count) noexcept {
-    try {
-        RegistryKey key;
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, kToolLocationsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                            KEY_SET_VALUE, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
-            THROW_XLOGGED(E_ACCESSDENIED);
+    return logged([&] {
+        const RegistryKey key = tool_locations_key(KEY_SET_VALUE);
         HRESULT refused = S_OK;
         for (size_t i = 0; i < count; ++i) {
             if (!valueNames[i])
@@ -107,13 +115,7 @@ HRESULT save_default_paths(const char* const* valueNames, const CoTaskString* pa
         if (FAILED(refused))
             THROW_XLOGGED(refused);
         return S_OK;
-    } catch (const XLogged& failure) {
-        failure.Log();
-        return failure.GetHResult();
-    } catch (const std::bad_alloc&) {
-        XLogged(E_OUTOFMEMORY, XLOGGED_SOURCE, __LINE__).Log();
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 HRESULT add_toolbar_bitmap(IToolbar* toolbar, UINT bitmapId) noexcept {

@@ -3,10 +3,10 @@
 // describes the project folders and the add-files dialog, keeps the suite's
 // default directories and adds the build commands to menus and toolbar.
 //
-// A concrete suite derives from it and supplies the toolchain's constant
-// tables (kDisplayName, kInternalName, kToolClasses, kFolderFilters,
-// kFileDialogStrings, kDefaultPathValueNames, kToolbarBitmap) and the
-// operations that depend on its toolchain: Process, Build, Make,
+// A concrete suite derives from it, names its number of tools and supplies
+// the toolchain's constant tables (kDisplayName, kInternalName, kToolClasses,
+// kFolderFilters, kFileDialogStrings, kDefaultPathValueNames, kToolbarBitmap)
+// and the operations that depend on its toolchain: Process, Build, Make,
 // GetVisibleFolders, GetCLSIDOfToolForSuffix, GetFileDialogStringIndex,
 // ApplyDefaultPaths, IsGenericDeviceName and QueryPathTypeFlag.
 #pragma once
@@ -27,12 +27,6 @@ namespace suite::s_base2 {
 // Every buffer holding a default directory: 260 characters and a terminator.
 inline constexpr size_t kPathCapacity = 261;
 inline constexpr size_t kPathMaxLength = kPathCapacity - 1;
-
-// Class context of every object the suite creates: in-process server,
-// in-process handler and local server.
-inline constexpr DWORD kClassContext = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER;
-
-inline constexpr size_t kToolCount = 3;
 
 // A task-allocated copy of text into *out: E_POINTER, E_OUTOFMEMORY or S_OK.
 HRESULT copy_out(const wchar_t* text, LPWSTR* out) noexcept;
@@ -58,13 +52,16 @@ void remove_toolbar_controls(IToolbar* toolbar) noexcept;
 
 } // namespace suite::s_base2
 
-template <class Derived, const CLSID& SuiteClsid, const CLSID& SuiteArgsClsid, UINT ScriptId>
+template <class Derived, const CLSID& SuiteClsid, const CLSID& SuiteArgsClsid, UINT ScriptId,
+          size_t ToolCount>
 class CS_Base2 : public suite::com::Object<Derived, ISuiteEx, IPersist, IExtendToolbar> {
 public:
     // Unwinds to an operation's common exit; the HRESULT stays in a local.
     struct HRException {};
 
     static constexpr UINT kRegistryScript = ScriptId;
+    // The toolchain's tools, in the order of Derived::kToolClasses.
+    static constexpr size_t kToolCount = ToolCount;
 
     // ISuite (Process, Build, Make and the toolchain's answers come from Derived)
     HRESULT STDMETHODCALLTYPE GetMainCmds(IExtendMenu** out) override { return hand_out(mainMenu_, out); }
@@ -88,7 +85,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetNumTools(unsigned long* count) override {
         if (!count)
             return E_POINTER;
-        *count = suite::s_base2::kToolCount;
+        *count = kToolCount;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetTool(unsigned long index, ITool** out) override;
@@ -170,7 +167,7 @@ protected:
     static ITool* tool(size_t index) noexcept { return tool_table()[index].get(); }
 
 private:
-    using ToolTable = std::array<suite::ComPtr<ITool>, suite::s_base2::kToolCount>;
+    using ToolTable = std::array<suite::ComPtr<ITool>, kToolCount>;
 
     // The tools are shared by every suite object of the process: each new
     // suite replaces them and any suite's Unload releases them. The table is
@@ -209,16 +206,17 @@ private:
     suite::CoTaskString defaultPaths_[PT_NUM_PATH_TYPES];
 };
 
-template <class Derived, const CLSID& SuiteClsid, const CLSID& SuiteArgsClsid, UINT ScriptId>
-CS_Base2<Derived, SuiteClsid, SuiteArgsClsid, ScriptId>::CS_Base2() {
-    static_assert(std::size(Derived::kToolClasses) == suite::s_base2::kToolCount);
+template <class Derived, const CLSID& SuiteClsid, const CLSID& SuiteArgsClsid, UINT ScriptId,
+          size_t ToolCount>
+CS_Base2<Derived, SuiteClsid, SuiteArgsClsid, ScriptId, ToolCount>::CS_Base2() {
+    static_assert(std::size(Derived::kToolClasses) == kToolCount);
     static_assert(std::size(Derived::kDefaultPathValueNames) == PT_NUM_PATH_TYPES);
     ToolTable& tools = tool_table();
     for (size_t i = 0; i < tools.size(); ++i) {
         // A tool that cannot be created leaves its entry empty.
         suite::ComPtr<ITool> created;
-        if (FAILED(CreateWithLegacyFallback(*Derived::kToolClasses[i], suite::s_base2::kClassContext,
-                                            __uuidof(ITool), created.put_void())))
+        if (FAILED(CreateWithLegacyFallback(*Derived::kToolClasses[i], suite::kClassContext, __uuidof(ITool),
+                                            created.put_void())))
             created = nullptr;
         tools[i] = std::move(created);
     }
@@ -229,10 +227,10 @@ CS_Base2<Derived, SuiteClsid, SuiteArgsClsid, ScriptId>::CS_Base2() {
     }
 }
 
-template <class Derived, const CLSID& SuiteClsid, const CLSID& SuiteArgsClsid, UINT ScriptId>
-HRESULT
-CS_Base2<Derived, SuiteClsid, SuiteArgsClsid, ScriptId>::AddToolbarBitmap(IToolbar* toolbar,
-                                                                          unsigned int* controlCount) {
+template <class Derived, const CLSID& SuiteClsid, const CLSID& SuiteArgsClsid, UINT ScriptId,
+          size_t ToolCount>
+HRESULT CS_Base2<Derived, SuiteClsid, SuiteArgsClsid, ScriptId, ToolCount>::AddToolbarBitmap(
+    IToolbar* toolbar, unsigned int* controlCount) {
     if (bitmapAdded_)
         return S_OK;
     HRESULT hr = S_OK;
@@ -252,28 +250,32 @@ CS_Base2<Derived, SuiteClsid, SuiteArgsClsid, ScriptId>::AddToolbarBitmap(IToolb
     return hr;
 }
 
-template <class Derived, const CLSID& SuiteClsid, const CLSID& SuiteArgsClsid, UINT ScriptId>
-HRESULT CS_Base2<Derived, SuiteClsid, SuiteArgsClsid, ScriptId>::GetTool(unsigned long index, ITool** out) {
+template <class Derived, const CLSID& SuiteClsid, const CLSID& SuiteArgsClsid, UINT ScriptId,
+          size_t ToolCount>
+HRESULT CS_Base2<Derived, SuiteClsid, SuiteArgsClsid, ScriptId, ToolCount>::GetTool(unsigned long index,
+                                                                                    ITool** out) {
     if (!out)
         return E_POINTER;
     *out = nullptr;
-    if (index >= suite::s_base2::kToolCount)
+    if (index >= kToolCount)
         return E_FAIL;
     tool_table()[index].copy_to(out);
     return *out ? S_OK : S_FALSE;
 }
 
-template <class Derived, const CLSID& SuiteClsid, const CLSID& SuiteArgsClsid, UINT ScriptId>
-HRESULT CS_Base2<Derived, SuiteClsid, SuiteArgsClsid, ScriptId>::CreateArgs(ISuiteArgs** out) {
+template <class Derived, const CLSID& SuiteClsid, const CLSID& SuiteArgsClsid, UINT ScriptId,
+          size_t ToolCount>
+HRESULT CS_Base2<Derived, SuiteClsid, SuiteArgsClsid, ScriptId, ToolCount>::CreateArgs(ISuiteArgs** out) {
     if (out)
         *out = nullptr;
-    return CreateWithLegacyFallback(SuiteArgsClsid, suite::s_base2::kClassContext, __uuidof(ISuiteArgs),
+    return CreateWithLegacyFallback(SuiteArgsClsid, suite::kClassContext, __uuidof(ISuiteArgs),
                                     reinterpret_cast<void**>(out));
 }
 
-template <class Derived, const CLSID& SuiteClsid, const CLSID& SuiteArgsClsid, UINT ScriptId>
-HRESULT CS_Base2<Derived, SuiteClsid, SuiteArgsClsid, ScriptId>::GetFolderFilter(FileCat folder,
-                                                                                 LPWSTR* out) {
+template <class Derived, const CLSID& SuiteClsid, const CLSID& SuiteArgsClsid, UINT ScriptId,
+          size_t ToolCount>
+HRESULT CS_Base2<Derived, SuiteClsid, SuiteArgsClsid, ScriptId, ToolCount>::GetFolderFilter(FileCat folder,
+                                                                                            LPWSTR* out) {
     if (!out)
         return E_POINTER;
     *out = nullptr;
@@ -282,8 +284,9 @@ HRESULT CS_Base2<Derived, SuiteClsid, SuiteArgsClsid, ScriptId>::GetFolderFilter
     return suite::s_base2::copy_out(Derived::kFolderFilters[folder], out);
 }
 
-template <class Derived, const CLSID& SuiteClsid, const CLSID& SuiteArgsClsid, UINT ScriptId>
-HRESULT CS_Base2<Derived, SuiteClsid, SuiteArgsClsid, ScriptId>::GetFileDialogString(LPWSTR* out) {
+template <class Derived, const CLSID& SuiteClsid, const CLSID& SuiteArgsClsid, UINT ScriptId,
+          size_t ToolCount>
+HRESULT CS_Base2<Derived, SuiteClsid, SuiteArgsClsid, ScriptId, ToolCount>::GetFileDialogString(LPWSTR* out) {
     if (!out)
         return E_POINTER;
     *out = nullptr;
@@ -298,16 +301,19 @@ HRESULT CS_Base2<Derived, SuiteClsid, SuiteArgsClsid, ScriptId>::GetFileDialogSt
     return static_cast<size_t>(dialogCursor_) == count ? S_FALSE : S_OK;
 }
 
-template <class Derived, const CLSID& SuiteClsid, const CLSID& SuiteArgsClsid, UINT ScriptId>
-HRESULT CS_Base2<Derived, SuiteClsid, SuiteArgsClsid, ScriptId>::Unload() {
+template <class Derived, const CLSID& SuiteClsid, const CLSID& SuiteArgsClsid, UINT ScriptId,
+          size_t ToolCount>
+HRESULT CS_Base2<Derived, SuiteClsid, SuiteArgsClsid, ScriptId, ToolCount>::Unload() {
     manager_ = nullptr;
     for (suite::ComPtr<ITool>& entry : tool_table())
         entry = nullptr;
     return S_OK;
 }
 
-template <class Derived, const CLSID& SuiteClsid, const CLSID& SuiteArgsClsid, UINT ScriptId>
-HRESULT CS_Base2<Derived, SuiteClsid, SuiteArgsClsid, ScriptId>::GetDefaultPath(LPWSTR* out, int index) {
+template <class Derived, const CLSID& SuiteClsid, const CLSID& SuiteArgsClsid, UINT ScriptId,
+          size_t ToolCount>
+HRESULT CS_Base2<Derived, SuiteClsid, SuiteArgsClsid, ScriptId, ToolCount>::GetDefaultPath(LPWSTR* out,
+                                                                                           int index) {
     if (!out)
         return E_INVALIDARG;
     *out = nullptr;
@@ -320,8 +326,10 @@ HRESULT CS_Base2<Derived, SuiteClsid, SuiteArgsClsid, ScriptId>::GetDefaultPath(
     return hr;
 }
 
-template <class Derived, const CLSID& SuiteClsid, const CLSID& SuiteArgsClsid, UINT ScriptId>
-HRESULT CS_Base2<Derived, SuiteClsid, SuiteArgsClsid, ScriptId>::SetDefaultPath(LPCWSTR path, int index) {
+template <class Derived, const CLSID& SuiteClsid, const CLSID& SuiteArgsClsid, UINT ScriptId,
+          size_t ToolCount>
+HRESULT CS_Base2<Derived, SuiteClsid, SuiteArgsClsid, ScriptId, ToolCount>::SetDefaultPath(LPCWSTR path,
+                                                                                           int index) {
     HRESULT hr = S_OK;
     try {
         // A path the buffers cannot hold whole is refused, not cut.

@@ -1,9 +1,8 @@
 #include "tap_base2.h"
 
 #include "module_instance.h"
-#include "resource.h"
+#include "option_frame_ids.h"
 #include "text.h"
-#include "tool_options.h"
 #include "xlogged.h"
 
 #include <uxtheme.h>
@@ -93,9 +92,9 @@ void OptionPageFrame::FillLevelList(int id) const {
     if (!list)
         return;
     ComboBox_ResetContent(list);
-    for (int item = 0; item < options::LevelFlags::kItemCount; ++item)
-        ComboBox_AddString(list, text::widen(options::LevelFlags::ItemText(item)).c_str());
-    ComboBox_SetCurSel(list, options::LevelFlags::kNoLevelItem);
+    for (int item = 0; item < LevelFlags::kItemCount; ++item)
+        ComboBox_AddString(list, text::widen(LevelFlags::ItemText(item)).c_str());
+    ComboBox_SetCurSel(list, LevelFlags::kNoLevelItem);
 }
 
 int OptionPageFrame::Selection(int id) const {

@@ -19,6 +19,7 @@
 
 #include "com_ptr.h"
 #include "contract.h"
+#include "level_flags.h"
 #include "option_parser.h"
 #include "property_page.h"
 
@@ -164,6 +165,24 @@ protected:
             if (box.id == id)
                 return true;
         return false;
+    }
+
+    // A drop-down list of the 21 levels standing for one level option of the option state.
+    struct LevelList {
+        int id;
+        LevelFlags Options::*levels;
+    };
+    template <size_t N> void FillLevelLists(const LevelList (&lists)[N]) const {
+        for (const LevelList& list : lists)
+            FillLevelList(list.id);
+    }
+    template <size_t N> void ExchangeLevelLists(Exchange direction, const LevelList (&lists)[N]) {
+        for (const LevelList& list : lists) {
+            if (direction == Exchange::Save)
+                (options_.*list.levels).SetFromItem(Selection(list.id));
+            else
+                Select(list.id, (options_.*list.levels).ShownItem());
+        }
     }
 
     Options options_;

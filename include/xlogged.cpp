@@ -2,6 +2,7 @@
 
 #include "module_instance.h"
 #include "text.h"
+#include "unique_handles.h"
 
 #include <cstdio>
 #include <cstring>
@@ -29,11 +30,6 @@ void debugger_output(const char* text) {
     OutputDebugStringA(text);
 }
 suite::xlogged::DebugSink g_debug_sink = debugger_output;
-
-struct FileCloser {
-    void operator()(FILE* f) const noexcept { fclose(f); }
-};
-using UniqueFile = std::unique_ptr<FILE, FileCloser>;
 
 // Creates each missing directory of path's directory part, one level at a time.
 bool create_directories_of(const char* path) {
@@ -73,7 +69,7 @@ void XLogged::Log() const noexcept {
     try {
         if (!create_directories_of(g_log.path))
             return;
-        UniqueFile file(fopen(g_log.path, "a"));
+        suite::UniqueFile file(fopen(g_log.path, "a"));
         if (!file)
             return;
         fseek(file.get(), 0, SEEK_END);
@@ -121,14 +117,14 @@ LONG XLoggedInit(HINSTANCE module, HKEY root, const char* subkey, const char* va
 
     char directory[kLogPathMax + 1] = "";
     {
-        HKEY key = nullptr;
-        LONG status = RegCreateKeyExA(root, subkey, 0, nullptr, 0, KEY_READ, nullptr, &key, nullptr);
+        suite::RegistryKey key;
+        LONG status = RegCreateKeyExA(root, subkey, 0, nullptr, 0, KEY_READ, nullptr, key.put(), nullptr);
         if (status != ERROR_SUCCESS)
             return status;
         DWORD type = 0;
         DWORD size = sizeof directory - 1;
-        status = RegQueryValueExA(key, value, nullptr, &type, reinterpret_cast<BYTE*>(directory), &size);
-        RegCloseKey(key);
+        status =
+            RegQueryValueExA(key.get(), value, nullptr, &type, reinterpret_cast<BYTE*>(directory), &size);
         if (status != ERROR_SUCCESS)
             return status;
         if (type != REG_SZ && type != REG_EXPAND_SZ)
@@ -148,10 +144,8 @@ LONG XLoggedInit(HINSTANCE module, HKEY root, const char* subkey, const char* va
     copy_bounded(g_log.path, sizeof g_log.path, path.c_str());
 
     // Each start begins without a log: the first logged exception creates it.
-    if (FILE* f = fopen(g_log.path, "w")) {
-        fclose(f);
+    if (suite::UniqueFile(fopen(g_log.path, "w")))
         remove(g_log.path);
-    }
 
     DWORD ignored = 0;
     const DWORD versionSize = GetFileVersionInfoSizeA(modulePath, &ignored);

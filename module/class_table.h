@@ -8,6 +8,7 @@
 namespace suite::module {
 
 struct ClassEntry {
+    const wchar_t* name; // the coclass's
     const CLSID* clsid;
     com::Creator create;
     UINT registryScript; // REGISTRY resource run on (un)registration

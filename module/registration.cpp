@@ -2,9 +2,11 @@
 // script through the platform's ATL registrar and (un)register the type
 // library held in the module's resources.
 #include "class_table.h"
+#include "resource.h"
 #include "version_text.h"
 
 #include "module_instance.h"
+#include "unique_handles.h"
 
 // The registrar's identifiers are defined here, once.
 #include <initguid.h>
@@ -17,20 +19,6 @@
 namespace suite::module {
 
 namespace {
-
-class ComApartment {
-public:
-    ComApartment() noexcept : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ComApartment() {
-        if (SUCCEEDED(hr_))
-            CoUninitialize();
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-private:
-    HRESULT hr_;
-};
 
 struct TypeLibAttrRelease {
     ITypeLib* lib;
@@ -62,21 +50,29 @@ HRESULT run_scripts(bool registering) {
 
     const std::wstring quotedPath = quote_for_script(path);
     const std::wstring version = version_replacement(module_instance());
-    for (const auto& [key, item] :
-         {std::pair{L"MODULE", quotedPath.c_str()}, std::pair{L"Module", quotedPath.c_str()},
-          std::pair{L"Version", version.c_str()}}) {
-        hr = registrar->AddReplacement(key, item);
-        if (FAILED(hr))
-            return hr;
-    }
-
+    // The module's replacements, then those of the class (null for the listing).
+    const auto run = [&](UINT script, const ClassEntry* entry) {
+        wchar_t clsid[40] = L"";
+        if (entry && StringFromGUID2(*entry->clsid, clsid, 40) == 0)
+            return E_FAIL;
+        HRESULT result = registrar->ClearReplacements();
+        for (const auto& [key, item] :
+             {std::pair{L"MODULE", quotedPath.c_str()}, std::pair{L"Module", quotedPath.c_str()},
+              std::pair{L"Version", version.c_str()}, std::pair{L"CLASS", entry ? entry->name : L""},
+              std::pair{L"CLSID", static_cast<const wchar_t*>(clsid)}})
+            if (SUCCEEDED(result))
+                result = registrar->AddReplacement(key, item);
+        if (FAILED(result))
+            return result;
+        return registering ? registrar->ResourceRegister(path.c_str(), script, L"REGISTRY")
+                           : registrar->ResourceUnregister(path.c_str(), script, L"REGISTRY");
+    };
     for (const ClassEntry* entry = class_table_begin(); entry != class_table_end(); ++entry) {
-        hr = registering ? registrar->ResourceRegister(path.c_str(), entry->registryScript, L"REGISTRY")
-                         : registrar->ResourceUnregister(path.c_str(), entry->registryScript, L"REGISTRY");
+        hr = run(entry->registryScript, entry);
         if (FAILED(hr))
             return hr;
     }
-    return S_OK;
+    return run(IDR_PRODUCT_LISTING, nullptr);
 }
 
 HRESULT register_type_library(bool registering) {
@@ -105,7 +101,7 @@ HRESULT register_type_library(bool registering) {
 
 HRESULT register_server(bool registering) noexcept {
     try {
-        ComApartment apartment;
+        const suite::ComApartment apartment;
         if (registering) {
             HRESULT hr = run_scripts(true);
             return FAILED(hr) ? hr : register_type_library(true);

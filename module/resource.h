@@ -1,6 +1,9 @@
 // Resource identifiers of the module.
 #pragma once
 
+// The option page frame's template and controls.
+#include "option_frame_ids.h"
+
 #define IDS_PROJNAME 100
 
 // Build messages written to the host's build output.
@@ -23,7 +26,8 @@
 // Toolbar images (Make, Build All).
 #define IDB_TOOLBAR 203
 
-// Registry scripts, one per class.
+// Registry scripts: one per class (all of one text) and the module's entry
+// in the IDE's product listing.
 #define IDR_TA_TARNIV18LD 208
 #define IDR_SA_TARNIV18 209
 #define IDR_T_TARNIV18AS 210
@@ -32,10 +36,10 @@
 #define IDR_TA_TARNIV18AS 213
 #define IDR_TA_TARNIV18CC 214
 #define IDR_S_TARNIV18 215
+#define IDR_PRODUCT_LISTING 216
 
-// Dialog templates: the option-page frame, the tools' category dialogs, the
-// blank suite page and the small "Enter Macro" dialog.
-#define IDD_OPTIONS_FRAME 104
+// Dialog templates: the tools' category dialogs, the blank suite page and
+// the small "Enter Macro" dialog.
 #define IDD_ASSEMBLER_OPTIONS 106
 #define IDD_COMPILER_GENERAL 108
 #define IDD_COMPILER_OUTPUT 109
@@ -43,14 +47,6 @@
 #define IDD_LINKER_OPTIONS 112
 #define IDD_SUITE_PAGE 233
 #define IDD_ENTER_MACRO 234
-
-// Controls of the option-page frame.
-#define IDC_CATEGORIES 202
-#define IDC_INHERIT 204
-#define IDC_GENERATED_LINE 205
-#define IDC_RESTORE_DEFAULTS 233
-#define IDC_USE_ALTERNATE 282
-#define IDC_ALTERNATE_LINE 283
 
 // "Enter Macro": the macro's edit (OK and Cancel are IDOK and IDCANCEL).
 #define IDC_MACRO_TEXT 284

@@ -29,7 +29,6 @@ constexpr uint32_t kSaveWithPrompt = 2;
 constexpr size_t kMessageCapacity = 2048;
 constexpr size_t kResourceStringCapacity = 1024;
 constexpr size_t kErrorFilePiece = 1024; // a line is read in pieces of at most 1023 characters
-constexpr DWORD kClassContext = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER;
 
 // The device record as GetPlatInfo fills it; frees the host's strings.
 struct PlatInfoOwner {
@@ -41,10 +40,6 @@ struct PlatInfoOwner {
         CoTaskMemFree(info.pwszName);
         CoTaskMemFree(info.pwszDevType);
     }
-};
-
-struct FileCloser {
-    void operator()(FILE* file) const noexcept { fclose(file); }
 };
 
 // The host's memory lock, taken by an accepted NotifyBuildStarted. Given
@@ -84,7 +79,33 @@ UINT command_line_failure_message(HRESULT hr) noexcept {
     return IDS_CMDLINE_FAILED;
 }
 
+constexpr SourceTool kSourceTools[] = {
+    {".as", BuildDriver::kAssembler, OP_ASSEMBLE},
+    {".c", BuildDriver::kCompiler, OP_COMPILE},
+};
+constexpr size_t kLongestSuffix = 3;
+
 } // namespace
+
+const SourceTool* source_tool_for(std::string_view suffix) noexcept {
+    for (const SourceTool& entry : kSourceTools)
+        if (cmdline::equals_ignoring_case(suffix, entry.suffix))
+            return &entry;
+    return nullptr;
+}
+
+const SourceTool* source_tool_for(std::wstring_view suffix) noexcept {
+    // Every suffix of the table is plain ASCII: no other text can match.
+    char ascii[kLongestSuffix];
+    if (suffix.size() > kLongestSuffix)
+        return nullptr;
+    for (size_t i = 0; i < suffix.size(); ++i) {
+        if (suffix[i] > 0x7F)
+            return nullptr;
+        ascii[i] = static_cast<char>(suffix[i]);
+    }
+    return source_tool_for(std::string_view(ascii, suffix.size()));
+}
 
 // "BUILD %s: %s\n" with the time. Formatted on the stack: a build that ran
 // out of memory still says that it failed.
@@ -266,16 +287,8 @@ HRESULT BuildDriver::BuildSources(const std::string& target, bool make) {
             if (FAILED(result))
                 throw HRException();
 
-            const std::string_view suffix = cmdline::file_suffix(location);
-            ToolIndex tool;
-            unsigned long op;
-            if (cmdline::equals_ignoring_case(suffix, ".as")) {
-                tool = kAssembler;
-                op = OP_ASSEMBLE;
-            } else if (cmdline::equals_ignoring_case(suffix, ".c")) {
-                tool = kCompiler;
-                op = OP_COMPILE;
-            } else {
+            const SourceTool* sourceTool = source_tool_for(cmdline::file_suffix(location));
+            if (!sourceTool) {
                 Report(IDS_NO_TOOL_FOR_SUFFIX);
                 ++failed;
                 if (halt_requested()) {
@@ -301,7 +314,7 @@ HRESULT BuildDriver::BuildSources(const std::string& target, bool make) {
                 ScopedWorkingDirectory workingDirectory;
                 r = EnterWorkingDirectory(sourceDirectory, workingDirectory);
                 if (SUCCEEDED(r))
-                    r = RunTool(nullptr, &tag, op, tool, sourceDirectory);
+                    r = RunTool(nullptr, &tag, sourceTool->operation, sourceTool->tool, sourceDirectory);
             }
             if (FAILED(r)) {
                 result = r;
@@ -604,7 +617,7 @@ HRESULT BuildDriver::RunTool(const std::string* target, const _NodeTag* tag, uns
 }
 
 HRESULT BuildDriver::EchoErrorFile(const std::string& errorFile, const GUID& toolClass) {
-    const std::unique_ptr<FILE, FileCloser> file(fopen(errorFile.c_str(), "rt"));
+    const suite::UniqueFile file(fopen(errorFile.c_str(), "rt"));
     if (!file)
         return S_OK; // no error file: nothing to copy
     GUID tool = toolClass;

@@ -18,6 +18,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace suite {
 
@@ -87,5 +88,16 @@ private:
     std::wstring message_;       // reused for each "already up to date" line
     std::string resolvedObject_; // reused for each source's object
 };
+
+// The tool that builds a source file, and with which operation, by the
+// file's suffix (dot included, any case).
+struct SourceTool {
+    const char* suffix;
+    BuildDriver::ToolIndex tool;
+    unsigned long operation;
+};
+// Null when no tool builds such a file.
+const SourceTool* source_tool_for(std::string_view suffix) noexcept;
+const SourceTool* source_tool_for(std::wstring_view suffix) noexcept;
 
 } // namespace suite

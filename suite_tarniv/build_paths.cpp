@@ -90,14 +90,6 @@ std::string long_form_of(std::string fullPath) {
     return std::string(buffer, length);
 }
 
-struct HandleCloser {
-    void operator()(HANDLE handle) const noexcept {
-        if (handle != INVALID_HANDLE_VALUE)
-            CloseHandle(handle);
-    }
-};
-using UniqueHandle = std::unique_ptr<void, HandleCloser>;
-
 constexpr size_t kListingBufferBytes = 64 * 1024;
 
 // One entry of a folder listing. Only plain ASCII names are kept: the
@@ -213,9 +205,9 @@ void FileFacts::list(const std::string& folder, Folder& state) {
     state.listing = Listing::Refused; // unless the whole folder is read
     // "C:" alone names the drive's current directory, not its root.
     const std::string path = folder.size() == 2 && folder[1] == ':' ? folder + "\\" : folder;
-    const UniqueHandle directory(CreateFileA(path.c_str(), FILE_LIST_DIRECTORY,
-                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    const suite::UniqueFileHandle directory(
+        CreateFileA(path.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (directory.get() == INVALID_HANDLE_VALUE)
         return;
     const size_t bound = 8 * expected_ + 256;
@@ -337,12 +329,20 @@ HRESULT GetWorkingDirectory(std::string& out) {
     return S_OK;
 }
 
+namespace {
+
+// The project's directory and its output directory as the project holds it.
+HRESULT GetProjectAndOutputPaths(IProject* project, std::string& projectDirectory, std::string& binPath) {
+    const HRESULT hr = GetProjectDirectory(project, projectDirectory);
+    return SUCCEEDED(hr) ? GetProjectPath(project, PT_BIN, binPath) : hr;
+}
+
+} // namespace
+
 HRESULT GetTargetPath(IProject* project, const GUID& linkerClass, std::string& out) {
     std::string projectDirectory;
     std::string binPath;
-    HRESULT hr = GetProjectDirectory(project, projectDirectory);
-    if (SUCCEEDED(hr))
-        hr = GetProjectPath(project, PT_BIN, binPath);
+    HRESULT hr = GetProjectAndOutputPaths(project, projectDirectory, binPath);
     if (FAILED(hr))
         return hr;
     std::string directory;
@@ -462,9 +462,7 @@ HRESULT GetSourceDirectory(const std::string& sourceLocation, const std::string&
 HRESULT GetLinkDirectory(IProject* project, std::string& out) {
     std::string projectDirectory;
     std::string binPath;
-    HRESULT hr = GetProjectDirectory(project, projectDirectory);
-    if (SUCCEEDED(hr))
-        hr = GetProjectPath(project, PT_BIN, binPath);
+    HRESULT hr = GetProjectAndOutputPaths(project, projectDirectory, binPath);
     if (FAILED(hr))
         return hr;
     if (binPath.empty()) {

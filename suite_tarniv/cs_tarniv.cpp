@@ -1,17 +1,10 @@
 #include "cs_tarniv.h"
 
+#include "build_driver.h"
+
 #include <cwchar>
 
 namespace {
-
-struct SuffixTool {
-    const wchar_t* suffix; // dot included
-    const CLSID* tool;
-};
-constexpr SuffixTool kSuffixTools[] = {
-    {L".as", &CLSID_T_TARNIV18as},
-    {L".c", &CLSID_T_TARNIV18cc},
-};
 
 // The add-files dialog's filter for each folder, as an index into the
 // dialog's descriptions.
@@ -42,19 +35,17 @@ HRESULT CS_TARNIV::GetVisibleFolders(VisibleFolderFlag* flags) {
 HRESULT CS_TARNIV::GetCLSIDOfToolForSuffix(GUID*** toolClasses, unsigned long* count, LPCWSTR suffix) {
     if (!toolClasses || !count || !suffix)
         return E_POINTER;
-    for (const SuffixTool& entry : kSuffixTools) {
-        if (_wcsicmp(suffix, entry.suffix) != 0)
-            continue;
-        // The array is the caller's to free; the CLSIDs are constants of the suite.
-        auto* array = static_cast<GUID**>(CoTaskMemAlloc(sizeof(GUID*)));
-        if (!array)
-            return E_OUTOFMEMORY;
-        array[0] = const_cast<GUID*>(entry.tool);
-        *toolClasses = array;
-        *count = 1;
-        return S_OK;
-    }
-    return S_FALSE;
+    const suite::SourceTool* entry = suite::source_tool_for(std::wstring_view(suffix));
+    if (!entry)
+        return S_FALSE;
+    // The array is the caller's to free; the CLSIDs are constants of the suite.
+    auto* array = static_cast<GUID**>(CoTaskMemAlloc(sizeof(GUID*)));
+    if (!array)
+        return E_OUTOFMEMORY;
+    array[0] = const_cast<GUID*>(kToolClasses[entry->tool]);
+    *toolClasses = array;
+    *count = 1;
+    return S_OK;
 }
 
 HRESULT CS_TARNIV::GetFileDialogStringIndex(int* index, FileCat folder) {

@@ -5,7 +5,7 @@
 #include "resource.h"
 #include "s_base2.h"
 
-class CS_TARNIV : public CS_Base2<CS_TARNIV, CLSID_S_TARNIV18, CLSID_SA_TARNIV18, IDR_S_TARNIV18> {
+class CS_TARNIV : public CS_Base2<CS_TARNIV, CLSID_S_TARNIV18, CLSID_SA_TARNIV18, IDR_S_TARNIV18, 3> {
 public:
     // Unwinds to an operation's common exit; the HRESULT stays in a local.
     struct HRException {};

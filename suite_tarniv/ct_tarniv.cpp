@@ -11,38 +11,6 @@ namespace {
 
 using suite::CoTaskString;
 
-// What differs between the three base command lines. The pieces are written
-// in order: quoted location, afterLocation, device suffix, afterDevice and,
-// for tools with an include directory, includeOption when the project has
-// such a directory.
-struct ToolLine {
-    const wchar_t* afterLocation;
-    const wchar_t* afterDevice;
-    bool readsIncludePath;
-    PathType includePath;
-    const wchar_t* includeOption;
-};
-
-const ToolLine kAssemblerLine = {
-    L" -Q -VESKA -C -",
-    L" \"$(INFILE)\" -O\"$(TMPDIR_)$(INFILEBASE).obj\" -E\"$(TMPDIR_)$(INFILEBASE).ase\"",
-    true,
-    PT_AIN,
-    L" -I$(AINDIR)",
-};
-
-const ToolLine kCompilerLine = {
-    L" -Q -VESKA -C -E\"$(TMPDIR_)$(INFILEBASE).cce\" -",
-    L" \"$(INFILE)\" -O\"$(TMPDIR_)$(INFILEBASE).obj\"",
-    true,
-    PT_INC,
-    L" -I$(INCDIR)",
-};
-
-const ToolLine kLinkerLine = {
-    L" -Q -VESKA -E\"$(TMPDIR_)$(TARGETBASE).lde\" -", L" $(OBJSANDLIBS)", false, PT_SRC, L"",
-};
-
 // Devices of the family this toolchain serves are named "ZOR..."; the rest of
 // the name selects the processor.
 constexpr wchar_t kDeviceFamily[] = L"ZOR";
@@ -57,71 +25,6 @@ bool names_existing_file(const wchar_t* location) {
     if (!suite::text::narrow(location, narrow) || narrow.empty())
         return false;
     return GetFileAttributesA(narrow.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// The base command line of one tool; Marker is the tool's HRException.
-template <class Marker>
-HRESULT generate_command_line(const ToolLine& shape, const wchar_t* location, LPWSTR* commandLine,
-                              const _PlatInfo* platform, IProject* project) noexcept {
-    HRESULT result = S_OK;
-    try {
-        if (!commandLine) {
-            result = E_POINTER;
-            throw Marker();
-        }
-        *commandLine = nullptr;
-
-        if (!names_existing_file(location)) {
-            result = TOOL_E_NOTLOCATED;
-            throw Marker();
-        }
-
-        // No record or no device name: no device of the family is selected.
-        const wchar_t* device = platform ? platform->pwszName : nullptr;
-        if (!device || wcsncmp(device, kDeviceFamily, kDeviceFamilyLength) != 0) {
-            result = TOOL_E_UNSUPPORTEDDEVICE;
-            throw Marker();
-        }
-        const wchar_t* deviceSuffix = device + kDeviceFamilyLength;
-
-        // Without the project's answer there is no telling whether the include
-        // option belongs in the line: the step fails rather than guess.
-        const wchar_t* includePiece = L"";
-        if (shape.readsIncludePath) {
-            if (!project) {
-                result = E_INVALIDARG;
-                throw Marker();
-            }
-            CoTaskString includePath;
-            result = project->GetPath(includePath.put(), shape.includePath);
-            if (FAILED(result))
-                throw Marker();
-            result = S_OK;
-            if (!includePath.empty())
-                includePiece = shape.includeOption;
-        }
-
-        std::wstring quotedLocation;
-        if (FAILED(suite::tools::QuoteToolPath(location, quotedLocation))) {
-            result = E_FAIL;
-            throw Marker();
-        }
-
-        std::wstring text = quotedLocation;
-        for (const wchar_t* piece : {shape.afterLocation, deviceSuffix, shape.afterDevice, includePiece})
-            text += piece;
-        CoTaskString line = CoTaskString::copy_of(text.c_str(), text.size());
-        if (!line) {
-            result = E_OUTOFMEMORY;
-            throw Marker();
-        }
-        *commandLine = line.release();
-    } catch (const Marker&) {
-        // result holds the failure; the temporaries are gone with the scope.
-    } catch (const std::bad_alloc&) {
-        result = E_OUTOFMEMORY;
-    }
-    return result;
 }
 
 wchar_t* allocate_task_string(size_t characters) {
@@ -159,45 +62,74 @@ HRESULT QuoteToolPath(const wchar_t* location, std::wstring& quoted) noexcept {
     }
 }
 
+HRESULT GenerateCommandLine(const ToolLine& shape, const wchar_t* location, LPWSTR* commandLine,
+                            const _PlatInfo* platform, IProject* project) noexcept {
+    // Unwinds to the common exit; the result is kept in a local.
+    struct HRException {};
+    HRESULT result = S_OK;
+    try {
+        if (!commandLine) {
+            result = E_POINTER;
+            throw HRException();
+        }
+        *commandLine = nullptr;
+
+        if (!names_existing_file(location)) {
+            result = TOOL_E_NOTLOCATED;
+            throw HRException();
+        }
+
+        // No record or no device name: no device of the family is selected.
+        const wchar_t* device = platform ? platform->pwszName : nullptr;
+        if (!device || wcsncmp(device, kDeviceFamily, kDeviceFamilyLength) != 0) {
+            result = TOOL_E_UNSUPPORTEDDEVICE;
+            throw HRException();
+        }
+        const wchar_t* deviceSuffix = device + kDeviceFamilyLength;
+
+        // Without the project's answer there is no telling whether the include
+        // option belongs in the line: the step fails rather than guess.
+        const wchar_t* includePiece = L"";
+        if (shape.readsIncludePath) {
+            if (!project) {
+                result = E_INVALIDARG;
+                throw HRException();
+            }
+            CoTaskString includePath;
+            result = project->GetPath(includePath.put(), shape.includePath);
+            if (FAILED(result))
+                throw HRException();
+            result = S_OK;
+            if (!includePath.empty())
+                includePiece = shape.includeOption;
+        }
+
+        std::wstring quotedLocation;
+        if (FAILED(suite::tools::QuoteToolPath(location, quotedLocation))) {
+            result = E_FAIL;
+            throw HRException();
+        }
+
+        std::wstring text = quotedLocation;
+        for (const wchar_t* piece : {shape.afterLocation, deviceSuffix, shape.afterDevice, includePiece})
+            text += piece;
+        CoTaskString line = CoTaskString::copy_of(text.c_str(), text.size());
+        if (!line) {
+            result = E_OUTOFMEMORY;
+            throw HRException();
+        }
+        *commandLine = line.release();
+    } catch (const HRException&) {
+        // result holds the failure; the temporaries are gone with the scope.
+    } catch (const std::bad_alloc&) {
+        result = E_OUTOFMEMORY;
+    }
+    return result;
+}
+
 HRESULT ParseToolMessage(LPWSTR* file, ULONG* line, ULONG* column, LPCWSTR message) noexcept {
     return static_cast<HRESULT>(
         suite::tool_message::ParseToolMessage(file, line, column, message, &allocate_task_string));
 }
 
 } // namespace suite::tools
-
-HRESULT CT_TARNIVas::GenCmdLine(LPWSTR* commandLine, ULONG, _PlatInfo* platform, IProject* project) {
-    return generate_command_line<HRException>(kAssemblerLine, location(), commandLine, platform, project);
-}
-
-HRESULT CT_TARNIVas::TranslateToolMessage(LPWSTR* file, ULONG* line, ULONG* column, LPCWSTR message) {
-    return suite::tools::ParseToolMessage(file, line, column, message);
-}
-
-HRESULT CT_TARNIVas::EvalReturnCode(int code) {
-    return suite::tools::EvaluateExitCode(code);
-}
-
-HRESULT CT_TARNIVcc::GenCmdLine(LPWSTR* commandLine, ULONG, _PlatInfo* platform, IProject* project) {
-    return generate_command_line<HRException>(kCompilerLine, location(), commandLine, platform, project);
-}
-
-HRESULT CT_TARNIVcc::TranslateToolMessage(LPWSTR* file, ULONG* line, ULONG* column, LPCWSTR message) {
-    return suite::tools::ParseToolMessage(file, line, column, message);
-}
-
-HRESULT CT_TARNIVcc::EvalReturnCode(int code) {
-    return suite::tools::EvaluateExitCode(code);
-}
-
-HRESULT CT_TARNIVld::GenCmdLine(LPWSTR* commandLine, ULONG, _PlatInfo* platform, IProject*) {
-    return generate_command_line<HRException>(kLinkerLine, location(), commandLine, platform, nullptr);
-}
-
-HRESULT CT_TARNIVld::TranslateToolMessage(LPWSTR*, ULONG*, ULONG*, LPCWSTR) {
-    return S_FALSE;
-}
-
-HRESULT CT_TARNIVld::EvalReturnCode(int code) {
-    return suite::tools::EvaluateExitCode(code);
-}

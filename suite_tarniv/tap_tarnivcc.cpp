@@ -17,22 +17,13 @@ const CTAP_TARNIVcc::CheckBox CTAP_TARNIVcc::kCheckBoxes[] = {
     {IDC_CC_PROTOTYPES, &CompilerOptions::prototypes},  {IDC_CC_ASM_ONLY, &CompilerOptions::asmOnly},
 };
 
-namespace {
-
-struct LevelList {
-    int id;
-    suite::options::LevelFlags CompilerOptions::*levels;
-};
-constexpr LevelList kLevelLists[] = {
+const CTAP_TARNIVcc::LevelList CTAP_TARNIVcc::kLevelLists[] = {
     {IDC_CC_OPTIMIZATION_LEVEL, &CompilerOptions::optimization},
     {IDC_CC_WARNING_LEVEL, &CompilerOptions::warning},
 };
 
-} // namespace
-
 void CTAP_TARNIVcc::FillLists() {
-    for (const LevelList& list : kLevelLists)
-        FillLevelList(list.id);
+    FillLevelLists(kLevelLists);
 }
 
 void CTAP_TARNIVcc::ExchangeData(suite::Exchange direction) {
@@ -40,15 +31,13 @@ void CTAP_TARNIVcc::ExchangeData(suite::Exchange direction) {
     if (direction == suite::Exchange::Save) {
         options_.double32 = IsChecked(IDC_CC_DOUBLE_32);
         SaveMacros();
-        for (const LevelList& list : kLevelLists)
-            (options_.*list.levels).SetFromItem(Selection(list.id));
+        ExchangeLevelLists(direction, kLevelLists);
         return;
     }
     SetChecked(IDC_CC_DOUBLE_24, !options_.double32);
     SetChecked(IDC_CC_DOUBLE_32, options_.double32);
     LoadMacros();
-    for (const LevelList& list : kLevelLists)
-        Select(list.id, (options_.*list.levels).ShownItem());
+    ExchangeLevelLists(direction, kLevelLists);
     ShowText();
 }
 

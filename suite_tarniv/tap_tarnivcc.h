@@ -28,4 +28,5 @@ private:
     void LoadMacros();
 
     static const CheckBox kCheckBoxes[]; // sized where defined
+    static const LevelList kLevelLists[];
 };

@@ -11,6 +11,9 @@ const CTAP_TARNIVld::CheckBox CTAP_TARNIVld::kCheckBoxes[] = {
     {IDC_LD_ICD, &LinkerOptions::icd},
 };
 
+const CTAP_TARNIVld::LevelList CTAP_TARNIVld::kLevelLists[] = {
+    {IDC_LD_WARNING_LEVEL, &LinkerOptions::warning}};
+
 namespace {
 
 constexpr int kButtons[] = {IDC_LD_INTEL_HEX, IDC_LD_BINARY,      IDC_LD_MOTOROLA,
@@ -32,7 +35,7 @@ private:
 } // namespace
 
 void CTAP_TARNIVld::FillLists() {
-    FillLevelList(IDC_LD_WARNING_LEVEL);
+    FillLevelLists(kLevelLists);
     Edit_LimitText(Control(IDC_LD_OUTPUT_ROOT), kRootSize - 1);
 }
 
@@ -47,7 +50,7 @@ void CTAP_TARNIVld::ExchangeData(suite::Exchange direction) {
             options_.motorola = true;
         else if (IsChecked(IDC_LD_BINARY))
             options_.binary = true;
-        options_.warning.SetFromItem(Selection(IDC_LD_WARNING_LEVEL));
+        ExchangeLevelLists(direction, kLevelLists);
 
         GuardScope guard(rootEditGuard_);
         char root[kRootSize];
@@ -61,7 +64,7 @@ void CTAP_TARNIVld::ExchangeData(suite::Exchange direction) {
     SetChecked(IDC_LD_MOTOROLA, options_.motorola);
     SetChecked(IDC_LD_BINARY, !options_.motorola && options_.binary);
     SetChecked(IDC_LD_INTEL_HEX, !options_.motorola && !options_.binary);
-    Select(IDC_LD_WARNING_LEVEL, options_.warning.ShownItem());
+    ExchangeLevelLists(direction, kLevelLists);
     {
         GuardScope guard(rootEditGuard_);
         const bool defaultRoot = !options_.output || options_.outputValues.empty() ||

@@ -22,5 +22,6 @@ private:
     bool OnCommand(int id, int code, HWND control) override;
 
     static const CheckBox kCheckBoxes[]; // sized where defined
-    bool rootEditGuard_ = false;         // set while the page itself sets or reads the root edit
+    static const LevelList kLevelLists[];
+    bool rootEditGuard_ = false; // set while the page itself sets or reads the root edit
 };

@@ -123,7 +123,7 @@ HRESULT last_error() {
 
 HRESULT read_whole_file(const std::wstring& path, std::string& text) {
     text.clear();
-    const UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    const UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.get() == INVALID_HANDLE_VALUE)
         return GetLastError() == ERROR_FILE_NOT_FOUND ? S_FALSE : last_error();
@@ -139,7 +139,7 @@ HRESULT read_whole_file(const std::wstring& path, std::string& text) {
 HRESULT replace_file(const std::wstring& path, const std::string& text) {
     const std::wstring written = path + L".new";
     {
-        const UniqueHandle file(CreateFileW(written.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+        const UniqueFileHandle file(CreateFileW(written.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                             FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file.get() == INVALID_HANDLE_VALUE)
             return last_error();

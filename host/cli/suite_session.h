@@ -6,24 +6,12 @@
 #include "cli_output.h"
 #include "module_classes.h"
 #include "project_file.h"
+#include "unique_handles.h"
 #include "veska_host.h"
 
 namespace veska::host::cli {
 
-class ComInitialization {
-public:
-    ComInitialization() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ComInitialization(const ComInitialization&) = delete;
-    ComInitialization& operator=(const ComInitialization&) = delete;
-    ~ComInitialization() {
-        if (SUCCEEDED(result_))
-            CoUninitialize();
-    }
-    HRESULT result() const noexcept { return result_; }
-
-private:
-    HRESULT result_;
-};
+using ComInitialization = suite::ComApartment;
 
 class SuiteSession {
 public:

@@ -1,6 +1,7 @@
 #include "sheet_picture.h"
 
 #include "com_ptr.h"
+#include "unique_handles.h"
 
 #include <uxtheme.h>
 #include <vsstyle.h>
@@ -14,15 +15,9 @@
 namespace veska::host {
 namespace {
 
-struct DcDeleter {
-    void operator()(HDC dc) const noexcept { DeleteDC(dc); }
-};
-using UniqueDc = std::unique_ptr<std::remove_pointer_t<HDC>, DcDeleter>;
-
-struct GdiObjectDeleter {
-    void operator()(HGDIOBJ object) const noexcept { DeleteObject(object); }
-};
-using UniqueGdiObject = std::unique_ptr<std::remove_pointer_t<HGDIOBJ>, GdiObjectDeleter>;
+using suite::UniqueDc;
+using suite::UniqueGdiObject;
+using suite::UniqueTheme;
 
 // A 32-bit top-down DIB selected into a memory DC of its own.
 class Canvas {
@@ -65,11 +60,6 @@ private:
     HGDIOBJ previous_ = nullptr;
     BYTE* bits_ = nullptr;
 };
-
-struct ThemeCloser {
-    void operator()(HTHEME theme) const noexcept { CloseThemeData(theme); }
-};
-using UniqueTheme = std::unique_ptr<std::remove_pointer_t<HTHEME>, ThemeCloser>;
 
 // Keeps object selected into dc for its lifetime.
 class Selection {

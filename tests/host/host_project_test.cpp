@@ -119,8 +119,8 @@ TEST_F(ProjectTest, CleanReportsAFileItCannotDeleteAndKeepsItsNode) {
     dir.write(L"busy.obj");
     project_->set_location(dir.file(L"demo.ini"));
     project_->add_file(FCAT_INT, dir.file(L"busy.obj"));
-    const UniqueHandle open(CreateFileW(dir.file(L"busy.obj").c_str(), GENERIC_READ, 0, nullptr,
-                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const UniqueFileHandle open(CreateFileW(dir.file(L"busy.obj").c_str(), GENERIC_READ, 0, nullptr,
+                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_NE(INVALID_HANDLE_VALUE, open.get());
     EXPECT_TRUE(FAILED(project_->Clean()));
     EXPECT_EQ(1u, project_->node_count(FCAT_INT));

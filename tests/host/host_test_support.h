@@ -3,6 +3,7 @@
 // the plug-in's argument objects do.
 #pragma once
 
+#include "unique_handles.h"
 #include "veska_host.h"
 
 #include <gtest/gtest.h>
@@ -11,18 +12,7 @@
 
 namespace veska::host::testing {
 
-class ComApartment {
-public:
-    ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ComApartment() {
-        if (SUCCEEDED(result_))
-            CoUninitialize();
-    }
-    HRESULT result() const noexcept { return result_; }
-
-private:
-    HRESULT result_;
-};
+using suite::ComApartment;
 
 // A fresh directory under the temporary folder, removed with its files.
 class ScratchDirectory {

@@ -9,6 +9,7 @@
 #include <oleauto.h>
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -35,19 +36,13 @@ std::wstring guid_text(REFGUID guid) {
     return text;
 }
 
+// A key of the registry read as the tests read it.
 class RegistryKey {
 public:
     RegistryKey(HKEY root, const std::wstring& path) {
-        if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key_) != ERROR_SUCCESS)
-            key_ = nullptr;
+        RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key_.put());
     }
-    ~RegistryKey() {
-        if (key_)
-            RegCloseKey(key_);
-    }
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-    bool exists() const { return key_ != nullptr; }
+    bool exists() const { return static_cast<bool>(key_); }
     // A string value; "<missing>" when absent or not a string.
     std::wstring value(const wchar_t* name = nullptr) const {
         if (!key_)
@@ -55,15 +50,27 @@ public:
         wchar_t data[1024] = L"";
         DWORD size = sizeof data - sizeof(wchar_t);
         DWORD type = 0;
-        if (RegQueryValueExW(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size) !=
+        if (RegQueryValueExW(key_.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size) !=
                 ERROR_SUCCESS ||
             type != REG_SZ)
             return L"<missing>";
         return data;
     }
+    // The names of the direct subkeys, sorted.
+    std::set<std::wstring> subkeys() const {
+        std::set<std::wstring> names;
+        wchar_t name[256];
+        for (DWORD i = 0;; ++i) {
+            DWORD length = 256;
+            if (!key_ || RegEnumKeyExW(key_.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+                             ERROR_SUCCESS)
+                return names;
+            names.insert(name);
+        }
+    }
 
 private:
-    HKEY key_ = nullptr;
+    suite::RegistryKey key_;
 };
 
 std::wstring regsvr32(const std::wstring& options, const std::wstring& dll) {
@@ -101,6 +108,12 @@ TEST_F(Registration, WritesEveryKeyOfEachClass) {
         EXPECT_EQ(0, _wcsicmp(dll.path().c_str(), server.value().c_str())) << server.value();
         EXPECT_EQ(L"Apartment", server.value(L"ThreadingModel"));
         EXPECT_EQ(libid, RegistryKey(HKEY_CLASSES_ROOT, classKey + L"\\TypeLib").value());
+        // Nothing more than those keys.
+        using Names = std::set<std::wstring>;
+        EXPECT_EQ((Names{L"CLSID"}), RegistryKey(HKEY_CLASSES_ROOT, progId + L".1").subkeys());
+        EXPECT_EQ((Names{L"CLSID", L"CurVer"}), RegistryKey(HKEY_CLASSES_ROOT, progId).subkeys());
+        EXPECT_EQ((Names{L"InprocServer32", L"ProgID", L"TypeLib", L"VersionIndependentProgID"}),
+                  RegistryKey(HKEY_CLASSES_ROOT, classKey).subkeys());
     }
 }
 

@@ -146,4 +146,33 @@ std::string read_file(const std::wstring& path) {
     return bytes;
 }
 
+namespace {
+
+// Each test program works in a fresh temporary folder of its own: whatever a
+// test writes relative to the working directory lands there and goes with it.
+class OwnWorkingDirectory {
+public:
+    OwnWorkingDirectory() {
+        wchar_t here[MAX_PATH + 1] = L"";
+        const DWORD length = GetCurrentDirectoryW(MAX_PATH + 1, here);
+        if (length > 0 && length <= MAX_PATH && SetCurrentDirectoryW(folder_.path().c_str()))
+            previous_ = here;
+    }
+    OwnWorkingDirectory(const OwnWorkingDirectory&) = delete;
+    OwnWorkingDirectory& operator=(const OwnWorkingDirectory&) = delete;
+    // The folder goes after the working directory went back.
+    ~OwnWorkingDirectory() {
+        if (!previous_.empty())
+            SetCurrentDirectoryW(previous_.c_str());
+    }
+
+private:
+    TempDirectory folder_;
+    std::wstring previous_;
+};
+
+const OwnWorkingDirectory kOwnWorkingDirectory;
+
+} // namespace
+
 } // namespace suite::test

@@ -1,6 +1,8 @@
 // Shared helpers for the Windows test programs.
 #pragma once
 
+#include "unique_handles.h"
+
 #include <windows.h>
 #include <objbase.h>
 
@@ -9,20 +11,7 @@
 namespace suite::test {
 
 // COM for the test's thread, apartment-threaded as in the IDE.
-class ComApartment {
-public:
-    ComApartment() noexcept : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ComApartment() {
-        if (SUCCEEDED(hr_))
-            CoUninitialize();
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-    HRESULT result() const noexcept { return hr_; }
-
-private:
-    HRESULT hr_;
-};
+using suite::ComApartment;
 
 // The built Suite_TARNIV18.dll, loaded into the test process. Its resources
 // (strings, bitmaps, dialogs) become the suite's module resources.

@@ -49,10 +49,7 @@ public:
     HRESULT STDMETHODCALLTYPE AutoResize() override { return E_NOTIMPL; }
 };
 
-struct DcDeleter {
-    void operator()(HDC dc) const noexcept { DeleteDC(dc); }
-};
-using UniqueDc = std::unique_ptr<std::remove_pointer_t<HDC>, DcDeleter>;
+using suite::UniqueDc;
 
 // What a button image looks like: how many pixels are not the mask colour,
 // and whether its corner is the mask (the button's background).

@@ -48,12 +48,12 @@ protected:
 
     // Points the log at directory and initialises it for module.
     LONG init(const std::string& directory, HINSTANCE module = GetModuleHandleW(nullptr)) {
-        HKEY key = nullptr;
+        suite::RegistryKey key;
         EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kTestKey, 0, nullptr, 0, KEY_WRITE,
-                                                 nullptr, &key, nullptr));
-        RegSetValueExA(key, "LogDirectory", 0, REG_SZ, reinterpret_cast<const BYTE*>(directory.c_str()),
+                                                 nullptr, key.put(), nullptr));
+        RegSetValueExA(key.get(), "LogDirectory", 0, REG_SZ, reinterpret_cast<const BYTE*>(directory.c_str()),
                        static_cast<DWORD>(directory.size() + 1));
-        RegCloseKey(key);
+        key.reset();
         return XLoggedInit(module, HKEY_CURRENT_USER, kTestKey, "LogDirectory");
     }
 };
@@ -136,10 +136,8 @@ TEST_F(ExceptionLog, UnwritableDirectorySkipsTheLineSilently) {
 
 TEST_F(ExceptionLog, InitialisationFailuresLeaveLoggingOff) {
     // No such registry value: the registry's error comes back.
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS,
-              RegCreateKeyExA(HKEY_CURRENT_USER, kTestKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
-    RegCloseKey(key);
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kTestKey, 0, nullptr, 0, KEY_WRITE, nullptr,
+                                             suite::RegistryKey().put(), nullptr));
     EXPECT_EQ(ERROR_FILE_NOT_FOUND,
               XLoggedInit(GetModuleHandleW(nullptr), HKEY_CURRENT_USER, kTestKey, "Missing"));
     EXPECT_FALSE(xlogged::initialized());
