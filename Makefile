@@ -60,10 +60,10 @@ test: test-start build test-x64 test-x86 test-native fuzz test-end
 
 test-start:
 	@mkdir -p build
-	@git status --porcelain --untracked-files=all >build/status-before-test.txt
+	@scripts/checkout-status.sh >build/status-before-test.txt
 
 test-end:
-	@git status --porcelain --untracked-files=all | diff build/status-before-test.txt - | sed -n 's/^> /left in the checkout by the test run: /p' >build/status-after-test.txt
+	@scripts/checkout-status.sh | diff build/status-before-test.txt - | sed -n 's/^> /left in the checkout by the test run: /p' >build/status-after-test.txt
 	@if [ -s build/status-after-test.txt ]; then cat build/status-after-test.txt >&2; exit 1; fi
 	@scripts/can-run-32bit.sh || echo "32-bit tests skipped: this kernel cannot run 32-bit programs" >&2
 
