@@ -18,22 +18,28 @@ HRESULT last_error_or_fail() noexcept {
     return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
 }
 
-// The text of a string value, or false when the value is missing, is not a
-// string, or does not fit the path buffer whole.
-bool read_path_value(HKEY key, const char* name, std::string& text) {
+enum class PathValue { Read, Unusable, Refused };
+
+// The text of a string value. Unusable when the value is missing, is not a
+// string, or does not fit the path buffer whole; Refused when the registry
+// will not give it.
+PathValue read_path_value(HKEY key, const char* name, std::string& text) {
     char buffer[kPathCapacity] = {};
     DWORD type = 0;
     DWORD size = sizeof buffer;
-    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS)
-        return false;
+    const LONG status = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+    if (status == ERROR_FILE_NOT_FOUND || status == ERROR_MORE_DATA)
+        return PathValue::Unusable;
+    if (status != ERROR_SUCCESS)
+        return PathValue::Refused;
     if (type != REG_SZ && type != REG_EXPAND_SZ)
-        return false;
+        return PathValue::Unusable;
     // The buffer started zeroed: a last byte that is not zero means the text
     // filled it without a terminator.
     if (buffer[kPathCapacity - 1] != '\0')
-        return false;
+        return PathValue::Unusable;
     text = buffer;
-    return true;
+    return PathValue::Read;
 }
 
 // The tool locations key, opened with access; E_ACCESSDENIED raised when the
@@ -81,16 +87,25 @@ HRESULT path_buffer_copy(const wchar_t* text, CoTaskString& out) noexcept {
 HRESULT load_default_paths(const char* const* valueNames, CoTaskString* paths, size_t count) noexcept {
     return logged([&] {
         const RegistryKey key = tool_locations_key(KEY_QUERY_VALUE);
+        HRESULT refused = S_OK;
         for (size_t i = 0; i < count; ++i) {
+            if (!valueNames[i])
+                continue;
+            // Nothing usable stored for a directory leaves the one in use; so
+            // does a refused read, which is reported once the others are read.
             std::string stored;
-            // Nothing stored for a directory leaves the one in use.
-            if (!valueNames[i] || !read_path_value(key.get(), valueNames[i], stored))
+            const PathValue read = read_path_value(key.get(), valueNames[i], stored);
+            if (read == PathValue::Refused)
+                refused = E_ACCESSDENIED;
+            if (read != PathValue::Read)
                 continue;
             CoTaskString path;
             if (FAILED(path_buffer_copy(text::widen(stored).c_str(), path)))
                 THROW_XLOGGED(E_OUTOFMEMORY);
             paths[i] = std::move(path);
         }
+        if (FAILED(refused))
+            THROW_XLOGGED(refused);
         return S_OK;
     });
 }

@@ -160,7 +160,8 @@ bool FaultPoints::Install(HMODULE module) {
     module_ = module;
     bool all = install<TaskAlloc>(module, "ole32.dll", "CoTaskMemAlloc");
     TaskAllocHook::original = TaskAlloc::original;
-    all &= install<HostTaskAlloc>(GetModuleHandleW(nullptr), "ole32.dll", "CoTaskMemAlloc");
+    // The host's own blocks are tracked where it takes any.
+    install<HostTaskAlloc>(GetModuleHandleW(nullptr), "ole32.dll", "CoTaskMemAlloc");
     all &= install<CreateObject>(module, "ole32.dll", "CoCreateInstance");
     all &= install<OpenKey>(module, "ADVAPI32.dll", "RegOpenKeyExA");
     all &= install<CreateKey>(module, "ADVAPI32.dll", "RegCreateKeyExA");

@@ -3,7 +3,10 @@
 // back and tells the host.
 #include "page_fixture.h"
 
+#include "level_flags.h"
 #include "resource.h"
+#include "tap_tarnivld.h"
+#include "tinydlg.h"
 #include "../host/host_test_support.h"
 
 #include <functional>
@@ -128,6 +131,172 @@ TEST_F(OptionPages, ControlsRewriteTheLine) {
         Sheet sheet = open(args.get());
         sheet.run(c.steps);
         EXPECT_EQ(c.line, sheet->text(IDC_GENERATED_LINE)) << (c.stored ? c.stored : L"(default)");
+    }
+}
+
+// Every check box, radio group and level list of every page, worked through
+// each of its states and back: the line after each step, from the default.
+TEST_F(OptionPages, EveryControlThroughItsStatesAndBack) {
+    const std::wstring compilerDefault = L"-G";
+    const std::wstring linkerDefault = kLinkerLine;
+    const auto linker = [](const wchar_t* before, const wchar_t* after = L"") {
+        return std::wstring(before) + L"-FAKELOCAL " + after + L"-O\"$(TARGETBASE).hex\"";
+    };
+    struct Toggle {
+        Tool tool;
+        int category;
+        int id;
+        std::wstring changed; // the line with the box the other way
+    } toggles[] = {
+        {Tool::Assembler, 0, IDC_AS_CROSS_REFERENCE, L"-C"},
+        {Tool::Assembler, 0, IDC_AS_OPTIMIZE, L"-O"},
+        {Tool::Assembler, 0, IDC_AS_STRIP_LOCALS, L"-X"},
+        {Tool::Compiler, 0, IDC_CC_SIGNED_CHAR, L"-SIGNED_CHAR -G"},
+        {Tool::Compiler, 0, IDC_CC_STRICT, L"-STRICT -G"},
+        {Tool::Compiler, 1, IDC_CC_POST_PASS, L"-O -G"},
+        {Tool::Compiler, 1, IDC_CC_STRIP_LOCALS, L"-X -G"},
+        {Tool::Compiler, 1, IDC_CC_DEBUG_INFO, L""},
+        {Tool::Compiler, 1, IDC_CC_ICD, L"-G -ICD"},
+        {Tool::Compiler, 2, IDC_CC_ASM_LIST, L"-G -ASMLIST"},
+        {Tool::Compiler, 2, IDC_CC_PREPROCESSED, L"-G -PRE"},
+        {Tool::Compiler, 2, IDC_CC_PROTOTYPES, L"-G -PROTO"},
+        {Tool::Compiler, 2, IDC_CC_ASM_ONLY, L"-G -S"},
+        {Tool::Linker, 0, IDC_LD_MAP_FILE, L"-M\"$(TARGETBASE).map\" " + linker(L"")},
+        {Tool::Linker, 0, IDC_LD_SEGMENT_MAP, linker(L"-PSECTMAP ")},
+        {Tool::Linker, 0, IDC_LD_FAKE_LOCALS, L"-O\"$(TARGETBASE).hex\""},
+        {Tool::Linker, 0, IDC_LD_ICD, linker(L"", L"-ICD ")},
+    };
+    for (const Toggle& t : toggles) {
+        ComPtr<IToolArgs> args = make(t.tool);
+        Sheet sheet = open(args.get());
+        const std::wstring before = sheet->text(IDC_GENERATED_LINE);
+        sheet.run({category(t.category), click(t.id)});
+        EXPECT_EQ(t.changed, sheet->text(IDC_GENERATED_LINE)) << "control " << t.id;
+        sheet.run({click(t.id)});
+        EXPECT_EQ(before, sheet->text(IDC_GENERATED_LINE)) << "control " << t.id << " back";
+    }
+
+    // Each radio group from its first button through every other and back,
+    // both ways round.
+    struct Radio {
+        Tool tool;
+        std::vector<std::pair<int, std::wstring>> clicks;
+    } radios[] = {
+        {Tool::Compiler, {{IDC_CC_DOUBLE_32, L"-D32 -G"}, {IDC_CC_DOUBLE_24, compilerDefault}}},
+        {Tool::Linker, {{IDC_LD_DOUBLE_32, linker(L"", L"-D32 ")}, {IDC_LD_DOUBLE_24, linkerDefault}}},
+        {Tool::Linker,
+         {{IDC_LD_BINARY, linker(L"-BIN ")},
+          {IDC_LD_MOTOROLA, linker(L"-MOT ")},
+          {IDC_LD_BINARY, linker(L"-BIN ")},
+          {IDC_LD_INTEL_HEX, linkerDefault},
+          {IDC_LD_MOTOROLA, linker(L"-MOT ")},
+          {IDC_LD_INTEL_HEX, linkerDefault}}},
+    };
+    for (const Radio& r : radios) {
+        ComPtr<IToolArgs> args = make(r.tool);
+        Sheet sheet = open(args.get());
+        for (const auto& [id, line] : r.clicks) {
+            sheet.run({click(id)});
+            EXPECT_EQ(line, sheet->text(IDC_GENERATED_LINE)) << "after clicking " << id;
+            EXPECT_EQ(L"checked", sheet.state(id));
+        }
+    }
+
+    // Each level list to its lowest item, its highest and back to "0".
+    struct Levels {
+        Tool tool;
+        int category;
+        int id;
+        std::wstring lowest, highest, none;
+    } levels[] = {
+        {Tool::Compiler, 1, IDC_CC_OPTIMIZATION_LEVEL, L"-Zg-10 -G", L"-Zg10 -G", compilerDefault},
+        {Tool::Compiler, 2, IDC_CC_WARNING_LEVEL, L"-G -W-10", L"-G -W10", compilerDefault},
+        {Tool::Linker, 0, IDC_LD_WARNING_LEVEL, linker(L"", L"-W-10 "), linker(L"", L"-W10 "), linkerDefault},
+    };
+    for (const Levels& l : levels) {
+        ComPtr<IToolArgs> args = make(l.tool);
+        Sheet sheet = open(args.get());
+        const std::pair<int, std::wstring> items[] = {{0, l.lowest},
+                                                      {suite::LevelFlags::kItemCount - 1, l.highest},
+                                                      {suite::LevelFlags::kNoLevelItem, l.none}};
+        sheet.run({category(l.category)});
+        for (const auto& [item, line] : items) {
+            sheet.run({select(l.id, item)});
+            EXPECT_EQ(line, sheet->text(IDC_GENERATED_LINE)) << "list " << l.id << " item " << item;
+        }
+    }
+}
+
+// A page opens on either end of each level list, and on "0" without a level.
+TEST_F(OptionPages, LevelListsOpenOnEitherEndAndOnNoLevel) {
+    struct Case {
+        Tool tool;
+        const wchar_t* stored;
+        std::vector<std::pair<int, int>> lists; // category, list
+        const wchar_t* shown;
+    } cases[] = {
+        {Tool::Compiler,
+         L"-Zg-10 -W-10",
+         {{1, IDC_CC_OPTIMIZATION_LEVEL}, {2, IDC_CC_WARNING_LEVEL}},
+         L"-10"},
+        {Tool::Compiler, L"-Zg10 -W10", {{1, IDC_CC_OPTIMIZATION_LEVEL}, {2, IDC_CC_WARNING_LEVEL}}, L"10"},
+        {Tool::Compiler, L"-DX", {{1, IDC_CC_OPTIMIZATION_LEVEL}, {2, IDC_CC_WARNING_LEVEL}}, L"0"},
+        {Tool::Linker, L"-W-10", {{0, IDC_LD_WARNING_LEVEL}}, L"-10"},
+        {Tool::Linker, L"-W10", {{0, IDC_LD_WARNING_LEVEL}}, L"10"},
+        {Tool::Linker, L"-ICD", {{0, IDC_LD_WARNING_LEVEL}}, L"0"},
+    };
+    for (const Case& c : cases) {
+        ComPtr<IToolArgs> args = make(c.tool, c.stored);
+        Sheet sheet = open(args.get());
+        for (const auto& [page, list] : c.lists) {
+            sheet.run({category(page)});
+            EXPECT_EQ(c.shown, sheet.state(list)) << c.stored << " list " << list;
+        }
+    }
+}
+
+// Each edit the page reads takes a text filling its bound whole, and one
+// character more loses only that character.
+TEST_F(OptionPages, BoundedEditsReadTheirWholeBound) {
+    constexpr size_t kLine = 2047; // an option text's characters
+    const std::wstring full(kLine, L'a');
+    for (const std::wstring& typed : {full, full + L'b'}) {
+        ComPtr<IToolArgs> args = make(Tool::Assembler);
+        args->SetAltFlag(1);
+        {
+            Sheet sheet = open(args.get());
+            sheet.run({type(IDC_ALTERNATE_LINE, typed.c_str())});
+            ASSERT_TRUE(sheet->ok()) << sheet->error();
+        }
+        EXPECT_EQ(full, text_of(args.get())) << typed.size() << " characters typed";
+    }
+
+    // The "Enter Macro" dialog's edit.
+    const std::wstring definition = L"M=" + std::wstring(suite::CTinyDlg::kTextSize - 3, L'v');
+    for (const std::wstring& typed : {definition, definition + L'w'}) {
+        ComPtr<IToolArgs> args = make(Tool::Compiler);
+        Sheet sheet = open(args.get());
+        sheet.run({macro(typed.c_str())});
+        EXPECT_EQ(definition, sheet.state(IDC_CC_MACROS)) << typed.size() << " characters typed";
+    }
+
+    // The linker's output root: the longest root its option (at most 1,023
+    // characters, -O"<root>.hex") can carry, whole; past that, and at the
+    // edit's own limit, the default root rather than a cut one.
+    constexpr size_t kLongestRoot = 1023 - 8;
+    const std::wstring root(kLongestRoot, L'r');
+    const struct {
+        std::wstring typed, line;
+    } roots[] = {
+        {root, L"-FAKELOCAL -O\"" + root + L".hex\""},
+        {root + L's', kLinkerLine},
+        {std::wstring(CTAP_TARNIVld::kRootSize - 1, L'r'), kLinkerLine},
+    };
+    for (const auto& r : roots) {
+        ComPtr<IToolArgs> args = make(Tool::Linker);
+        Sheet sheet = open(args.get());
+        sheet.run({type(IDC_LD_OUTPUT_ROOT, r.typed.c_str())});
+        EXPECT_EQ(r.line, sheet->text(IDC_GENERATED_LINE)) << r.typed.size() << " characters typed";
     }
 }
 
