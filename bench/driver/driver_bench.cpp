@@ -8,6 +8,12 @@
 //       Build All with this program as every tool (it exits at once when
 //       given a tool's options), each line also run directly beside it: the
 //       plug-in's and host's share of a Build All.
+//   driver_bench.exe --profile [sources...]     (default: 2000)
+//       The no-op Make beside its parts: the bare loop, one listing of the
+//       project's folder, and the stand-in host's share alone.
+//   driver_bench.exe --compare OTHER.dll [sources...]   (default: 2000)
+//       The no-op Make of this build and of another copy of the plug-in
+//       (built with a change to try), in the same rounds on the same files.
 //   driver_bench.exe --memory [sources...]      (default: 200 20000)
 //       The peak working set a Build All and a Make add to the process, and
 //       the most the plug-in's own heap blocks held, one child process per
@@ -22,6 +28,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,7 +40,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr ULONGLONG kSomeTime = 132000000000000000ULL;
 constexpr ULONGLONG kSecond = 10000000ULL;
-constexpr int kRounds = 5;
+constexpr int kRounds = 15; // odd: the median is one round's
 // Every line starts a process: seconds a round, minutes from 2,000 sources on.
 int build_all_rounds(size_t sources) {
     return sources < 1000 ? 3 : 1;
@@ -224,6 +231,7 @@ public:
         return hr;
     }
     veska::host::HostProjectManager& manager() { return *manager_.get(); }
+    veska::host::HostProject& project() { return *project_.get(); }
     const std::vector<std::string>& files() const { return paths_; }
 
 private:
@@ -235,13 +243,54 @@ private:
     std::vector<std::string> paths_; // sources, objects, headers
 };
 
-struct Result {
-    double make = 0;
-    double bare = 0;
-    HRESULT hr = S_OK;
-    size_t upToDate = 0;
+// The machine's load average over the last minute, as Linux counts it (the
+// bench runs under Wine, which shows the host's files on Z:); negative when
+// it cannot be read.
+double load_average() {
+    double load = -1;
+    if (FILE* file = std::fopen("Z:\\proc\\loadavg", "r")) {
+        if (std::fscanf(file, "%lf", &load) != 1)
+            load = -1;
+        std::fclose(file);
+    }
+    return load;
+}
+
+// Above this load the machine is shared with something else: about half of
+// one core.
+constexpr double kBusyLoad = 0.5;
+
+// The load at the start and end of a measurement, and a warning to print
+// with its result when the machine was busy.
+struct LoadSpan {
+    double start = load_average();
+    double end = -1;
+    void finish() { end = load_average(); }
+    bool busy() const { return start < 0 || end < 0 || start > kBusyLoad || end > kBusyLoad; }
+    std::string text() const {
+        char line[96];
+        std::snprintf(line, sizeof line, "load %.2f..%.2f%s", start, end,
+                      !busy()                ? ""
+                      : start < 0 || end < 0 ? " (unknown)"
+                                             : " BUSY: figures measure the load");
+        return line;
+    }
 };
 
+struct Result {
+    double make = 0;  // median ms
+    double bare = 0;  // median ms
+    double ratio = 0; // median of the rounds' ratios
+    double lowest = 0, highest = 0;
+    HRESULT hr = S_OK;
+    size_t upToDate = 0;
+    LoadSpan load;
+};
+
+// Rounds of a Make and the bare loop on the same files, back to back, the
+// order swapped every round so that neither always runs on the other's
+// cache. Each round's two times give one ratio: a load that comes and goes
+// meets both sides of it.
 Result run(HMODULE module, size_t sources) {
     Result result;
     BenchProject bench(module, sources);
@@ -252,26 +301,48 @@ Result run(HMODULE module, size_t sources) {
     // One round untimed: the files were just written, and the system is
     // still putting them on disk.
     bench.process(CMD_MAKE);
-    std::vector<double> makes;
-    std::vector<double> bares;
-    for (int round = 0; round < kRounds; ++round) {
+    result.load = LoadSpan{};
+    const auto make = [&] {
         const size_t messagesBefore = bench.manager().build_messages().size();
-        const auto makeStart = Clock::now();
-        result.hr = bench.process(CMD_MAKE);
-        makes.push_back(milliseconds_since(makeStart));
+        const auto start = Clock::now();
+        const HRESULT hr = bench.process(CMD_MAKE);
+        const double elapsed = milliseconds_since(start);
+        if (FAILED(hr))
+            result.hr = hr;
         result.upToDate = bench.manager().build_messages().size() - messagesBefore - 1;
-
-        const auto bareStart = Clock::now();
+        return elapsed;
+    };
+    const auto bare = [&] {
+        const auto start = Clock::now();
         size_t seen = 0;
         WIN32_FILE_ATTRIBUTE_DATA data;
         for (const std::string& path : bench.files())
             seen += GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ? 1 : 0;
-        bares.push_back(milliseconds_since(bareStart));
+        const double elapsed = milliseconds_since(start);
         if (seen != bench.files().size())
             result.hr = E_FAIL;
+        return elapsed;
+    };
+    std::vector<double> makes, bares, ratios;
+    for (int round = 0; round < kRounds; ++round) {
+        double makeMs = 0, bareMs = 0;
+        if (round % 2 == 0) {
+            makeMs = make();
+            bareMs = bare();
+        } else {
+            bareMs = bare();
+            makeMs = make();
+        }
+        makes.push_back(makeMs);
+        bares.push_back(bareMs);
+        ratios.push_back(makeMs / bareMs);
     }
+    result.load.finish();
     result.make = median(makes);
     result.bare = median(bares);
+    result.ratio = median(ratios);
+    result.lowest = *std::min_element(ratios.begin(), ratios.end());
+    result.highest = *std::max_element(ratios.begin(), ratios.end());
     return result;
 }
 
@@ -279,8 +350,10 @@ int run_make_benchmark(HMODULE module, std::vector<size_t> counts) {
     if (counts.empty())
         counts = {200, 2000};
     int status = 0;
-    std::printf("no-op Make, median of %d rounds\n", kRounds);
-    std::printf("%8s %8s %12s %12s %7s\n", "sources", "headers", "make ms", "bare ms", "ratio");
+    std::printf("no-op Make against the bare loop, %d rounds in pairs: medians, and the ratio of each pair\n",
+                kRounds);
+    std::printf("%8s %8s %10s %10s %7s %13s  %s\n", "sources", "headers", "make ms", "bare ms", "ratio",
+                "ratios", "machine");
     for (size_t n : counts) {
         const Result r = run(module, n);
         if (FAILED(r.hr) || r.upToDate != n) {
@@ -289,7 +362,155 @@ int run_make_benchmark(HMODULE module, std::vector<size_t> counts) {
             status = 1;
             continue;
         }
-        std::printf("%8zu %8zu %12.2f %12.2f %7.2f\n", n, n / 10, r.make, r.bare, r.make / r.bare);
+        std::printf("%8zu %8zu %10.2f %10.2f %7.2f %6.2f..%-5.2f  %s\n", n, n / 10, r.make, r.bare, r.ratio,
+                    r.lowest, r.highest, r.load.text().c_str());
+    }
+    return status;
+}
+
+// The CPU time this process has used, user and kernel, in ms. The clock
+// ticks in steps of about 10 ms under Wine: sum it over many rounds.
+double process_cpu_ms() {
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user))
+        return 0;
+    const auto ms = [](const FILETIME& t) {
+        return static_cast<double>((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e4;
+    };
+    return ms(kernel) + ms(user);
+}
+
+constexpr int kProfileRounds = 101;
+
+double timed_make(BenchProject& bench) {
+    const auto start = Clock::now();
+    bench.process(CMD_MAKE);
+    return milliseconds_since(start);
+}
+
+// The bare loop: one attribute read of each file.
+double timed_bare(const std::vector<std::string>& files) {
+    const auto start = Clock::now();
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    for (const std::string& path : files)
+        GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
+    return milliseconds_since(start);
+}
+
+// Where a no-op Make's time goes, in the same interleaved rounds: the Make,
+// the bare loop, one listing of the project's folder (the plug-in reads the
+// facts of a crowded folder that way) and the stand-in host's share alone
+// (the calls the plug-in makes into it for each source, and its message).
+int run_make_profile(HMODULE module, std::vector<size_t> counts) {
+    if (counts.empty())
+        counts = {2000};
+    std::printf("no-op Make, its parts: medians of %d interleaved rounds, ms\n", kProfileRounds);
+    std::printf("%8s %9s %9s %9s %9s  %s\n", "sources", "make", "bare", "listing", "host", "machine");
+    int status = 0;
+    for (size_t n : counts) {
+        BenchProject bench(module, n);
+        if (!bench.ready()) {
+            status = 1;
+            continue;
+        }
+        bench.process(CMD_MAKE);
+        const std::wstring folder = bench_directory(n);
+        const auto listing = [&] {
+            const auto start = Clock::now();
+            HANDLE directory = CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+            std::vector<ULONGLONG> buffer(64 * 1024 / sizeof(ULONGLONG));
+            FILE_INFO_BY_HANDLE_CLASS request = FileFullDirectoryRestartInfo;
+            while (directory != INVALID_HANDLE_VALUE &&
+                   GetFileInformationByHandleEx(directory, request, buffer.data(), 64 * 1024))
+                request = FileFullDirectoryInfo;
+            if (directory != INVALID_HANDLE_VALUE)
+                CloseHandle(directory);
+            return milliseconds_since(start);
+        };
+        const auto host = [&] {
+            veska::host::HostProject& project = bench.project();
+            IProjectManager& manager = bench.manager();
+            const auto start = Clock::now();
+            unsigned long sources = 0;
+            project.GetNumNodes(&sources, FCAT_SRC);
+            for (unsigned long i = 0; i < sources; ++i) {
+                ComPtr<IProjectNode> node;
+                project.GetNode(node.put(), FCAT_SRC, i);
+                suite::CoTaskString location;
+                node->GetLocation(location.put());
+                project.IsStable();
+                node->IsStable();
+                std::wstring message = L"The target \"";
+                message.append(location.c_str()).append(L"\" is already up to date.\n");
+                manager.WriteBuildMessage(message.c_str(), nullptr);
+            }
+            return milliseconds_since(start);
+        };
+        const auto make = [&] { return timed_make(bench); };
+        const auto bare = [&] { return timed_bare(bench.files()); };
+        LoadSpan load;
+        std::vector<double> times[4];
+        double cpu[4] = {};
+        const std::function<double()> sides[4] = {make, bare, listing, host};
+        for (int round = 0; round < kProfileRounds; ++round)
+            for (int k = 0; k < 4; ++k) {
+                const int side = (k + round) % 4; // each side in every place in turn
+                const double cpuBefore = process_cpu_ms();
+                times[side].push_back(sides[side]());
+                cpu[side] += process_cpu_ms() - cpuBefore;
+            }
+        load.finish();
+        std::printf("%8zu %9.2f %9.2f %9.2f %9.2f  %s\n", n, median(times[0]), median(times[1]),
+                    median(times[2]), median(times[3]), load.text().c_str());
+        std::printf("%8s %9.2f %9.2f %9.2f %9.2f  CPU ms a round (less load-bound)\n", "",
+                    cpu[0] / kProfileRounds, cpu[1] / kProfileRounds, cpu[2] / kProfileRounds,
+                    cpu[3] / kProfileRounds);
+    }
+    return status;
+}
+
+// Two builds of the plug-in on the same files in the same rounds: this one
+// and another (a copy built with a change to try), each against the bare
+// loop, so that the load meets both alike.
+int run_compare(HMODULE module, const std::wstring& otherPath, std::vector<size_t> counts) {
+    HMODULE other = LoadLibraryW(otherPath.c_str());
+    if (!other) {
+        std::fprintf(stderr, "cannot load %s\n", veska::host::utf8(otherPath).c_str());
+        return 2;
+    }
+    if (counts.empty())
+        counts = {2000};
+    std::printf("no-op Make of this build (A) and of %s (B), medians of %d interleaved rounds\n",
+                veska::host::utf8(otherPath).c_str(), kProfileRounds);
+    std::printf("%8s %9s %9s %9s %7s %7s  %s\n", "sources", "A ms", "B ms", "bare ms", "A/bare", "B/bare",
+                "machine");
+    int status = 0;
+    for (size_t n : counts) {
+        BenchProject a(module, n);
+        BenchProject b(other, n, {}, BenchProject::Files::Written);
+        if (!a.ready() || !b.ready()) {
+            status = 1;
+            continue;
+        }
+        a.process(CMD_MAKE);
+        b.process(CMD_MAKE);
+        LoadSpan load;
+        std::vector<double> times[3], ratios[2];
+        for (int round = 0; round < kProfileRounds; ++round) {
+            double t[3] = {};
+            for (int k = 0; k < 3; ++k) {
+                const int side = (k + round) % 3;
+                t[side] = side == 0 ? timed_make(a) : side == 1 ? timed_make(b) : timed_bare(a.files());
+                times[side].push_back(t[side]);
+            }
+            ratios[0].push_back(t[0] / t[2]);
+            ratios[1].push_back(t[1] / t[2]);
+        }
+        load.finish();
+        std::printf("%8zu %9.2f %9.2f %9.2f %7.2f %7.2f  %s\n", n, median(times[0]), median(times[1]),
+                    median(times[2]), median(ratios[0]), median(ratios[1]), load.text().c_str());
     }
     return status;
 }
@@ -313,8 +534,8 @@ int run_build_all_benchmark(HMODULE module, std::vector<size_t> counts) {
     std::printf("Build All, a tool that exits at once, each line also run directly beside it;\n"
                 "median of 3 rounds (1 from 1,000 sources)\n");
     // "its runs": the host's runs of the plug-in's lines, within the build.
-    std::printf("%8s %8s %12s %12s %12s %7s\n", "sources", "lines", "build ms", "its runs ms", "direct ms",
-                "share");
+    std::printf("%8s %8s %12s %12s %12s %7s  %s\n", "sources", "lines", "build ms", "its runs ms",
+                "direct ms", "share", "machine");
     for (size_t n : counts) {
         BenchProject bench(module, n, this_program());
         if (!bench.ready()) {
@@ -348,6 +569,7 @@ int run_build_all_benchmark(HMODULE module, std::vector<size_t> counts) {
         // A round whose build stopped early is run again, twice at most:
         // Wine under load sometimes fails to start a process.
         int retries = 2;
+        LoadSpan load;
         for (int round = 0; round < build_all_rounds(n); ++round) {
             const size_t before = bench.manager().executed().size();
             const size_t messagesBefore = bench.manager().build_messages().size();
@@ -377,13 +599,14 @@ int run_build_all_benchmark(HMODULE module, std::vector<size_t> counts) {
                 break;
             --round;
         }
+        load.finish();
         if (builds.size() < static_cast<size_t>(build_all_rounds(n))) {
             status = 1;
             continue;
         }
         const double build = median(builds), directMedian = median(directs);
-        std::printf("%8zu %8zu %12.1f %12.1f %12.1f %6.1f%%\n", n, lines, build, median(runs), directMedian,
-                    100 * (build - directMedian) / directMedian);
+        std::printf("%8zu %8zu %12.1f %12.1f %12.1f %6.1f%%  %s\n", n, lines, build, median(runs),
+                    directMedian, 100 * (build - directMedian) / directMedian, load.text().c_str());
     }
     return status;
 }
@@ -482,7 +705,8 @@ int run_memory_benchmark(std::vector<size_t> counts) {
 int main(int argc, char** argv) {
     // As the stand-in tool of --build-all: a tool's options, nothing to do.
     if (argc > 1 && argv[1][0] == '-' && std::strcmp(argv[1], "--build-all") != 0 &&
-        std::strcmp(argv[1], "--memory") != 0 && std::strcmp(argv[1], "--peak") != 0)
+        std::strcmp(argv[1], "--memory") != 0 && std::strcmp(argv[1], "--peak") != 0 &&
+        std::strcmp(argv[1], "--profile") != 0 && std::strcmp(argv[1], "--compare") != 0)
         return 0;
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
         return 2;
@@ -505,7 +729,13 @@ int main(int argc, char** argv) {
             status = measure_peak(module.get(), static_cast<unsigned long>(counts[0]), counts[1]);
         else if (mode == "--memory")
             status = run_memory_benchmark(counts);
-        else if (mode == "--build-all")
+        else if (mode == "--profile")
+            status = run_make_profile(module.get(), counts);
+        else if (mode == "--compare" && argc > 2) {
+            const std::string other = argv[2];
+            counts.erase(counts.begin()); // the path's strtoul
+            status = run_compare(module.get(), std::wstring(other.begin(), other.end()), counts);
+        } else if (mode == "--build-all")
             status = run_build_all_benchmark(module.get(), counts);
         else
             status = run_make_benchmark(module.get(), counts);
