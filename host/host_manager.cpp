@@ -180,12 +180,7 @@ HRESULT HostProjectManager::GetNumSuites(unsigned long* pulNumSuites) {
 
 HRESULT HostProjectManager::GetSuite(unsigned long ulIndex, ISuite** ppSuite) {
     return recording_.call("GetSuite", {ulIndex}, [&] {
-        if (!ppSuite)
-            return E_POINTER;
-        *ppSuite = nullptr;
-        if (ulIndex >= suites_.size())
-            return E_INVALIDARG;
-        return suites_[ulIndex].copy_to(ppSuite);
+        return object_out(ulIndex < suites_.size() ? suites_[ulIndex].get() : nullptr, ppSuite);
     });
 }
 
@@ -212,15 +207,8 @@ HRESULT HostProjectManager::GetMaxProjects(unsigned long* pulMaxProjects) {
 }
 
 HRESULT HostProjectManager::GetProject(IProject** ppProject, unsigned long ulIndex) {
-    return recording_.call("GetProject", {ulIndex}, [&] {
-        if (!ppProject)
-            return E_POINTER;
-        *ppProject = nullptr;
-        HostProject* project = project_at(ulIndex);
-        if (!project)
-            return E_INVALIDARG;
-        return suite::ComPtr<IProject>(project).copy_to(ppProject);
-    });
+    return recording_.call("GetProject", {ulIndex},
+                           [&] { return object_out<IProject>(project_at(ulIndex), ppProject); });
 }
 
 HRESULT HostProjectManager::GetActiveProjectIndex(int* pnlIndex) {
@@ -419,11 +407,8 @@ HRESULT HostProjectManager::SetSuite(ISuite* pSuite, unsigned long ulProjectInde
 }
 
 HRESULT HostProjectManager::GetDisplay(IProjectDisplay** ppDisplay) {
-    return recording_.call("GetDisplay", [&] {
-        if (!ppDisplay)
-            return E_POINTER;
-        return suite::ComPtr<IProjectDisplay>(display_.get()).copy_to(ppDisplay);
-    });
+    return recording_.call("GetDisplay",
+                           [&] { return object_out<IProjectDisplay>(display_.get(), ppDisplay); });
 }
 
 HRESULT HostProjectManager::GetPreference(unsigned char* pData, unsigned long dwKey) {
@@ -612,10 +597,8 @@ HRESULT HostDisplay::RemoveNode(_NodeTag tag) {
 }
 
 HRESULT HostDisplay::SetReqSave(unsigned long ulProjectIndex, long bNewState) {
-    return recording_.call("SetReqSave", {ulProjectIndex, bNewState}, [&] {
-        saveRequired_[ulProjectIndex] = bNewState != 0;
-        return S_OK;
-    });
+    // The view marks nothing: the project keeps whether it needs saving.
+    return recording_.call("SetReqSave", {ulProjectIndex, bNewState}, [&] { return S_OK; });
 }
 
 HRESULT HostDisplay::GetCurrentNodeTag(_NodeTag* pTag) {

@@ -121,7 +121,6 @@ private:
     bool visible_ = true;
     std::shared_ptr<Workspace> workspace_;
     std::map<std::pair<unsigned long, long>, unsigned long> shownNodes_;
-    std::map<unsigned long, bool> saveRequired_;
 };
 
 class HostProjectManager : public suite::com::Object<HostProjectManager, IProjectManagerEx> {
@@ -136,7 +135,6 @@ public:
     // A new project (recording into this manager's recorder), appended.
     suite::ComPtr<HostProject> add_project(std::wstring location = {});
     const std::vector<suite::ComPtr<HostProject>>& projects() const noexcept { return projects_; }
-    const std::wstring& workspace_name() const noexcept { return workspace_->name; }
     void add_suite(suite::ComPtr<ISuite> suite);
     const std::vector<suite::ComPtr<ISuite>>& suites() const noexcept { return suites_; }
 
@@ -148,7 +146,6 @@ public:
     const std::vector<std::wstring>& succeeded_targets() const noexcept { return succeeded_; }
     bool build_underway() const noexcept { return underway_; }
     bool memory_locked() const noexcept { return memoryLocked_; }
-    void set_memory_locked(bool locked) noexcept { memoryLocked_ = locked; }
     void set_active_project(int index) noexcept { activeProject_ = index; }
 
     // Unloads the suites and projects: breaks the reference cycles between

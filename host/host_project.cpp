@@ -3,19 +3,10 @@
 #include "project_file.h"
 
 #include <algorithm>
-#include <cwctype>
 
 namespace veska::host {
 
 namespace {
-
-constexpr size_t kMaxCommandLine = 32767; // what CreateProcess accepts
-
-std::wstring upper(std::wstring text) {
-    for (wchar_t& c : text)
-        c = static_cast<wchar_t>(std::towupper(c));
-    return text;
-}
 
 // Replaces every macro of the table in one pass: inserted text is never
 // scanned again, so a file name holding "$(...)" stays as it is.
@@ -114,14 +105,14 @@ suite::ComPtr<IToolArgs> HostProject::project_tool_args(const GUID& tool) const 
 }
 
 void HostProject::set_tool_location_stamp(const std::wstring& clsidText, std::wstring location) {
-    auto& entry = stamps_[upper(clsidText)];
+    auto& entry = stamps_[paths::upper(clsidText)];
     if (entry.first.empty())
         entry.first = clsidText;
     entry.second = std::move(location);
 }
 
 const std::wstring* HostProject::tool_location_stamp(const std::wstring& clsidText) const {
-    const auto found = stamps_.find(upper(clsidText));
+    const auto found = stamps_.find(paths::upper(clsidText));
     return found == stamps_.end() ? nullptr : &found->second.second;
 }
 
@@ -139,7 +130,7 @@ suite::ComPtr<IProjectNode> HostProject::node_at(long folder, unsigned long inde
 }
 
 std::wstring HostProject::lookup_key(const std::wstring& location) const {
-    return upper(paths::absolute(location, project_directory()));
+    return paths::upper(paths::absolute(location, project_directory()));
 }
 
 std::unordered_map<std::wstring, size_t>& HostProject::lookup(long folder) {
@@ -196,7 +187,7 @@ HostProject::BuildOutputRule::BuildOutputRule(const HostProject& project)
             listedFiles_.insert(project.lookup_key(location_of(node.get())));
     for (const auto& node : project.folders_[FCAT_SRC])
         sourceFolders_.insert(
-            upper(paths::directory_of(paths::absolute(location_of(node.get()), directory_))));
+            paths::upper(paths::directory_of(paths::absolute(location_of(node.get()), directory_))));
 }
 
 bool HostProject::BuildOutputRule::allows(const std::wstring& location) const {
@@ -211,7 +202,7 @@ bool HostProject::BuildOutputRule::allows(const std::wstring& location) const {
         if (!project_.path(type).empty() &&
             paths::is_inside(location, paths::absolute(project_.path(type), directory_)))
             return true;
-    return sourceFolders_.count(upper(paths::directory_of(location))) != 0;
+    return sourceFolders_.count(paths::upper(paths::directory_of(location))) != 0;
 }
 
 HRESULT HostProject::clean() {
@@ -397,39 +388,19 @@ HRESULT HostProject::RemoveNode(FileCat FolderIndex, unsigned long ulFileIndex) 
 }
 
 HRESULT HostProject::GetNode(IProjectNode** ppNode, FileCat FolderIndex, unsigned long ulFileIndex) {
-    return recording_.call("GetNode", {{"folder", FolderIndex}, {"file", ulFileIndex}}, [&] {
-        if (!ppNode)
-            return E_POINTER;
-        *ppNode = nullptr;
-        const suite::ComPtr<IProjectNode> found = node_at(FolderIndex, ulFileIndex);
-        if (!found)
-            return E_INVALIDARG;
-        return found.copy_to(ppNode);
-    });
+    return recording_.call("GetNode", {{"folder", FolderIndex}, {"file", ulFileIndex}},
+                           [&] { return object_out(node_at(FolderIndex, ulFileIndex).get(), ppNode); });
 }
 
 HRESULT HostProject::GetSuiteArgs(ISuiteArgs** ppArgs) {
-    return recording_.call("GetSuiteArgs", [&] {
-        if (!ppArgs)
-            return E_POINTER;
-        *ppArgs = nullptr;
-        if (!suiteArgs_)
-            return E_FAIL;
-        return suiteArgs_.copy_to(ppArgs);
-    });
+    return recording_.call("GetSuiteArgs", [&] { return object_out(suiteArgs_.get(), ppArgs, E_FAIL); });
 }
 
 HRESULT HostProject::GetProjectToolArgsByCLSID(GUID* clsidTool, IToolArgs** ppArgs) {
     return recording_.call("GetProjectToolArgsByCLSID", {{"tool", clsidTool}}, [&] {
-        if (!ppArgs)
-            return E_POINTER;
-        *ppArgs = nullptr;
         if (!clsidTool)
-            return E_POINTER;
-        const suite::ComPtr<IToolArgs> found = project_tool_args(*clsidTool);
-        if (!found)
-            return E_FAIL;
-        return found.copy_to(ppArgs);
+            return object_out<IToolArgs>(nullptr, ppArgs, E_POINTER);
+        return object_out(project_tool_args(*clsidTool).get(), ppArgs, E_FAIL);
     });
 }
 
@@ -604,12 +575,7 @@ HRESULT HostProject::SetPath(LPCWSTR pwszPath, PathType Type) {
 }
 
 HRESULT HostProject::GetSuite(ISuite** ppSuite) {
-    return recording_.call("GetSuite", [&] {
-        if (!ppSuite)
-            return E_POINTER;
-        suite_.copy_to(ppSuite);
-        return suite_ ? S_OK : S_FALSE;
-    });
+    return recording_.call("GetSuite", [&] { return object_out(suite_.get(), ppSuite, S_FALSE); });
 }
 
 HRESULT HostProject::SetSuite(ISuite* pSuite) {

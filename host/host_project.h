@@ -64,7 +64,6 @@ public:
     void set_stable(bool stable) noexcept { stable_ = stable; }
     bool build_required() const noexcept { return buildRequired_; }
     void set_build_required(bool required) noexcept { buildRequired_ = required; }
-    bool save_required() const noexcept { return saveRequired_; }
     void set_save_required(bool required) noexcept { saveRequired_ = required; }
 
     // Tool-location stamps keyed by the tool's CLSID string, compared without
@@ -76,9 +75,6 @@ public:
     void set_tool_location_stamp(const std::wstring& clsidText, std::wstring location);
     const std::wstring* tool_location_stamp(const std::wstring& clsidText) const;
 
-    const std::wstring& folder_suffix(FileCat folder) const {
-        return suffixes_.at(static_cast<size_t>(folder));
-    }
     void set_folder_suffix(FileCat folder, std::wstring suffixes) {
         suffixes_.at(static_cast<size_t>(folder)) = std::move(suffixes);
     }
@@ -90,11 +86,8 @@ public:
     // it lies in the project's directory, its TMP or BIN folder or the folder
     // of one of its sources (objects without a TMP folder go there), and it
     // is neither a file the project lists nor the project file or its state.
-    bool may_be_build_output(const std::wstring& location) const {
-        return BuildOutputRule(*this).allows(location);
-    }
-    // The same test for many files: what it needs of the project (its files
-    // and its sources' folders) gathered once, not once for each file.
+    // What it needs of the project (its files and its sources' folders) is
+    // gathered once, not once for each file.
     class BuildOutputRule {
     public:
         explicit BuildOutputRule(const HostProject& project);

@@ -27,6 +27,31 @@ template <class Entries> auto* find_by_id(Entries& entries, long id) noexcept {
     return static_cast<decltype(&entries.front())>(nullptr);
 }
 
+template <class Entries> HRESULT remove_by_id(Entries& entries, long id) {
+    auto* entry = find_by_id(entries, id);
+    if (!entry)
+        return E_INVALIDARG;
+    entries.erase(entries.begin() + (entry - entries.data()));
+    return S_OK;
+}
+
+// An item's state, for a menu item or a toolbar control.
+template <class Entry> HRESULT state_out(const Entry* entry, long* state) {
+    if (!state)
+        return E_POINTER;
+    if (!entry)
+        return E_INVALIDARG;
+    *state = entry->state;
+    return S_OK;
+}
+
+template <class Entry> HRESULT set_state(Entry* entry, long state) {
+    if (!entry)
+        return E_INVALIDARG;
+    entry->state = state;
+    return S_OK;
+}
+
 bool bitmap_size(HBITMAP bitmap, SIZE& size, int& bitsPerPixel) {
     BITMAP info{};
     if (!bitmap || GetObjectW(bitmap, sizeof info, &info) != sizeof info)
@@ -43,10 +68,6 @@ bool bitmap_size(HBITMAP bitmap, SIZE& size, int& bitsPerPixel) {
 HostMenu::HostMenu(std::shared_ptr<Recorder> recorder) : recording_(std::move(recorder), "IMenu") {}
 
 const MenuEntry* HostMenu::find(long id) const noexcept {
-    return find_by_id(items_, id);
-}
-
-MenuEntry* HostMenu::find_item(long id) noexcept {
     return find_by_id(items_, id);
 }
 
@@ -103,41 +124,21 @@ HRESULT HostMenu::InsertItemBeforeID(_MENUITEM* pItem, long lRefCommandID) {
 }
 
 HRESULT HostMenu::RemoveItem(long lID) {
-    return recording_.call("RemoveItem", {{"id", lID}}, [&] {
-        for (auto it = items_.begin(); it != items_.end(); ++it)
-            if (it->id == lID) {
-                items_.erase(it);
-                return S_OK;
-            }
-        return E_INVALIDARG;
-    });
+    return recording_.call("RemoveItem", {{"id", lID}}, [&] { return remove_by_id(items_, lID); });
 }
 
 HRESULT HostMenu::GetItemState(long lID, long* fState) {
-    return recording_.call("GetItemState", {{"id", lID}}, [&] {
-        if (!fState)
-            return E_POINTER;
-        const MenuEntry* item = find(lID);
-        if (!item)
-            return E_INVALIDARG;
-        *fState = item->state;
-        return S_OK;
-    });
+    return recording_.call("GetItemState", {{"id", lID}}, [&] { return state_out(find(lID), fState); });
 }
 
 HRESULT HostMenu::SetItemState(long lID, long fState) {
-    return recording_.call("SetItemState", {{"id", lID}, {"state", fState}}, [&] {
-        MenuEntry* item = find_item(lID);
-        if (!item)
-            return E_INVALIDARG;
-        item->state = fState;
-        return S_OK;
-    });
+    return recording_.call("SetItemState", {{"id", lID}, {"state", fState}},
+                           [&] { return set_state(find_by_id(items_, lID), fState); });
 }
 
 HRESULT HostMenu::SetItemText(long lID, LPCWSTR lpszText) {
     return recording_.call("SetItemText", {{"id", lID}, lpszText}, [&] {
-        MenuEntry* item = find_item(lID);
+        MenuEntry* item = find_by_id(items_, lID);
         if (!item)
             return E_INVALIDARG;
         item->name = in_text(lpszText);
@@ -157,10 +158,6 @@ unsigned int HostToolbar::image_count() const noexcept {
 }
 
 const ToolbarEntry* HostToolbar::find(long id) const noexcept {
-    return find_by_id(controls_, id);
-}
-
-ToolbarEntry* HostToolbar::find_control(long id) noexcept {
     return find_by_id(controls_, id);
 }
 
@@ -209,14 +206,8 @@ HRESULT HostToolbar::AddControl(_TOOLBARCONTROL* pControl) {
 }
 
 HRESULT HostToolbar::RemoveControl(unsigned int uID) {
-    return recording_.call("RemoveControl", {{"id", uID}}, [&] {
-        for (auto it = controls_.begin(); it != controls_.end(); ++it)
-            if (it->id == static_cast<long>(uID)) {
-                controls_.erase(it);
-                return S_OK;
-            }
-        return E_INVALIDARG;
-    });
+    return recording_.call("RemoveControl", {{"id", uID}},
+                           [&] { return remove_by_id(controls_, static_cast<long>(uID)); });
 }
 
 HRESULT HostToolbar::GetControl(unsigned int uID, HWND* phWnd) {
@@ -237,25 +228,13 @@ HRESULT HostToolbar::RemoveControls() {
 }
 
 HRESULT HostToolbar::GetItemState(unsigned int uID, long* fState) {
-    return recording_.call("GetItemState", {{"id", uID}}, [&] {
-        if (!fState)
-            return E_POINTER;
-        const ToolbarEntry* control = find(static_cast<long>(uID));
-        if (!control)
-            return E_INVALIDARG;
-        *fState = control->state;
-        return S_OK;
-    });
+    return recording_.call("GetItemState", {{"id", uID}},
+                           [&] { return state_out(find(static_cast<long>(uID)), fState); });
 }
 
 HRESULT HostToolbar::SetItemState(unsigned int uID, long fState) {
-    return recording_.call("SetItemState", {{"id", uID}, {"state", fState}}, [&] {
-        ToolbarEntry* control = find_control(static_cast<long>(uID));
-        if (!control)
-            return E_INVALIDARG;
-        control->state = fState;
-        return S_OK;
-    });
+    return recording_.call("SetItemState", {{"id", uID}, {"state", fState}},
+                           [&] { return set_state(find_by_id(controls_, static_cast<long>(uID)), fState); });
 }
 
 HRESULT HostToolbar::AutoResize() {
@@ -264,40 +243,20 @@ HRESULT HostToolbar::AutoResize() {
 
 // --- Property sheet ---
 
-PropertySheetWindow& PropertySheetWindow::operator=(PropertySheetWindow&& other) noexcept {
-    if (this != &other) {
-        if (window_)
-            DestroyWindow(window_);
-        window_ = other.window_;
-        other.window_ = nullptr;
-    }
-    return *this;
-}
-
-PropertySheetWindow::~PropertySheetWindow() {
-    if (window_)
-        DestroyWindow(window_);
-}
-
 HWND PropertySheetWindow::current_page() const noexcept {
-    return window_ ? reinterpret_cast<HWND>(SendMessageW(window_, PSM_GETCURRENTPAGEHWND, 0, 0)) : nullptr;
-}
-
-void PropertySheetWindow::pump() const {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (window_ && SendMessageW(window_, PSM_ISDIALOGMESSAGE, 0, reinterpret_cast<LPARAM>(&message)))
-            continue;
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
+    return get() ? reinterpret_cast<HWND>(SendMessageW(get(), PSM_GETCURRENTPAGEHWND, 0, 0)) : nullptr;
 }
 
 HRESULT PropertySheetWindow::apply() const {
-    if (!window_)
+    if (!get())
         return E_HANDLE;
-    SendMessageW(window_, PSM_PRESSBUTTON, PSBTN_APPLYNOW, 0);
-    pump();
+    SendMessageW(get(), PSM_PRESSBUTTON, PSBTN_APPLYNOW, 0);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+        if (!SendMessageW(get(), PSM_ISDIALOGMESSAGE, 0, reinterpret_cast<LPARAM>(&message))) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
     return S_OK;
 }
 
@@ -322,36 +281,18 @@ HRESULT HostSheetSite::AddPages(unsigned long count, HPROPSHEETPAGE* pages) {
     });
 }
 
-PropertySheetWindow HostSheetSite::create_sheet(const std::wstring& caption, HWND parent) {
-    if (pages_.empty())
-        return PropertySheetWindow();
-    PROPSHEETHEADERW header{};
-    header.dwSize = sizeof header;
-    header.dwFlags = PSH_MODELESS;
-    header.hwndParent = parent;
-    header.pszCaption = caption.c_str();
-    header.nPages = static_cast<UINT>(pages_.size());
-    header.phpage = pages_.data();
-    const INT_PTR window = PropertySheetW(&header);
-    // The sheet owns the pages now, whether it opened or not.
-    pages_.clear();
-    if (window == 0 || window == -1)
-        return PropertySheetWindow();
-    return PropertySheetWindow(reinterpret_cast<HWND>(window));
-}
-
-INT_PTR HostSheetSite::show_modal(const std::wstring& caption, HWND parent) {
+INT_PTR HostSheetSite::show(const std::wstring& caption, HWND parent, DWORD flags) {
     if (pages_.empty())
         return -1;
     PROPSHEETHEADERW header{};
     header.dwSize = sizeof header;
-    header.dwFlags = PSH_DEFAULT;
+    header.dwFlags = flags;
     header.hwndParent = parent;
     header.pszCaption = caption.c_str();
     header.nPages = static_cast<UINT>(pages_.size());
     header.phpage = pages_.data();
     const INT_PTR answer = PropertySheetW(&header);
-    pages_.clear(); // the sheet destroyed them
+    pages_.clear(); // the sheet owns the pages now, whether it opened or not
     return answer;
 }
 

@@ -35,12 +35,6 @@ std::wstring trim(const std::wstring& text) {
     return text.substr(first, last - first);
 }
 
-std::wstring upper(std::wstring text) {
-    for (wchar_t& c : text)
-        c = static_cast<wchar_t>(std::towupper(c));
-    return text;
-}
-
 bool equal_text(const std::wstring& a, const std::wstring& b) {
     return paths::equal_ignoring_case(a, b);
 }
@@ -576,13 +570,13 @@ HRESULT load_project_state(const ProjectFile& file, HostProject& project,
         else if (equal_text(key, L"File")) {
             const size_t bar = value.find(L'|');
             if (bar != std::wstring::npos)
-                builtFiles.emplace(upper(value.substr(bar + 1)),
+                builtFiles.emplace(paths::upper(value.substr(bar + 1)),
                                    wcstoull(value.substr(0, bar).c_str(), nullptr, 16));
         }
     }
     const bool projectUnchanged = builtProject && *builtProject == file.projectFingerprint;
     const auto fileUnchanged = [&](const std::wstring& location) {
-        const auto built = builtFiles.find(upper(location));
+        const auto built = builtFiles.find(paths::upper(location));
         if (built != builtFiles.end())
             return built->second == file.fingerprint_of_file(location);
         return file.fingerprint_of_file(location) == kFingerprintSeed; // no settings then, none now
@@ -620,7 +614,7 @@ HRESULT load_project_state(const ProjectFile& file, HostProject& project,
     std::array<std::unordered_map<std::wstring, HostProjectNode*>, FCAT_NUM_CATS> nodes;
     for (int folder = FCAT_FIRST; folder < FCAT_NUM_CATS; ++folder)
         for (HostProjectNode* own : project.own_nodes(static_cast<FileCat>(folder)))
-            nodes[folder].emplace(upper(own->location()), own);
+            nodes[folder].emplace(paths::upper(own->location()), own);
     for (const auto& line : read_ini_section(statePath, L"Stable Files")) {
         const size_t bar = line.second.find(L'|');
         if (bar == std::wstring::npos)
@@ -629,7 +623,7 @@ HRESULT load_project_state(const ProjectFile& file, HostProject& project,
         const std::wstring location = line.second.substr(bar + 1);
         if (!folder || *folder >= FCAT_NUM_CATS || !fileUnchanged(location))
             continue;
-        const auto found = nodes[*folder].find(upper(location));
+        const auto found = nodes[*folder].find(paths::upper(location));
         if (found != nodes[*folder].end())
             found->second->set_stable(true);
     }

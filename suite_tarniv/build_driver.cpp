@@ -709,10 +709,11 @@ HRESULT CS_TARNIV::Process(unsigned long command, _NodeTag* inputs, unsigned lon
     if (!inputs || !project || !manager)
         return E_POINTER;
     try {
-        suite::BuildDriver driver({suite::ComPtr<ITool>(tool(kAssembler)),
-                                   suite::ComPtr<ITool>(tool(kCompiler)),
-                                   suite::ComPtr<ITool>(tool(kLinker))},
-                                  project, manager, this->manager(), kDisplayName);
+        using suite::BuildDriver;
+        BuildDriver driver({suite::ComPtr<ITool>(tool(BuildDriver::kAssembler)),
+                            suite::ComPtr<ITool>(tool(BuildDriver::kCompiler)),
+                            suite::ComPtr<ITool>(tool(BuildDriver::kLinker))},
+                           project, manager, this->manager(), kDisplayName);
         return driver.Process(command, inputs, inputCount);
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;

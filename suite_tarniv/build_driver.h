@@ -28,6 +28,7 @@ void WriteBuildResult(IProjectManager* manager, bool succeeded);
 
 class BuildDriver {
 public:
+    // A tool's place in the suite's tool table (CS_TARNIV::kToolClasses).
     enum ToolIndex : size_t { kAssembler = 0, kCompiler = 1, kLinker = 2 };
     using ToolTable = std::array<ComPtr<ITool>, 3>;
 
