@@ -277,12 +277,7 @@ HRESULT BuildDriver::BuildSources(const std::string& target, bool make) {
         std::string objectPath;
         for (unsigned long j = 0; j < sourceCount; ++j) {
             const _NodeTag tag{0, FCAT_SRC, static_cast<int>(j)};
-            ComPtr<IProjectNode> node;
-            result = project_->GetNode(node.put(), FCAT_SRC, j);
-            if (SUCCEEDED(result) && !node)
-                result = E_POINTER;
-            if (FAILED(result))
-                throw SuiteException(manager_.get(), IDS_PROJECT_CORRUPTED);
+            const ComPtr<IProjectNode> node = NodeAt(FCAT_SRC, j, result);
             result = GetNodeLocation(node.get(), location);
             if (FAILED(result))
                 throw HRException();
@@ -455,6 +450,16 @@ HRESULT BuildDriver::LinkTarget(const std::string& target, const std::string& li
     return result;
 }
 
+ComPtr<IProjectNode> BuildDriver::NodeAt(FileCat folder, ULONG index, HRESULT& result) {
+    ComPtr<IProjectNode> node;
+    result = project_->GetNode(node.put(), folder, index);
+    if (SUCCEEDED(result) && !node)
+        result = E_POINTER;
+    if (FAILED(result))
+        throw SuiteException(manager_.get(), IDS_PROJECT_CORRUPTED);
+    return node;
+}
+
 HRESULT BuildDriver::RunOnInputs(const _NodeTag* inputs, unsigned long inputCount, unsigned long op,
                                  ToolIndex tool) {
     HRESULT result = S_OK;
@@ -466,13 +471,8 @@ HRESULT BuildDriver::RunOnInputs(const _NodeTag* inputs, unsigned long inputCoun
         unsigned long failed = 0;
         for (unsigned long j = 0; j < inputCount; ++j) {
             const _NodeTag& tag = inputs[j];
-            ComPtr<IProjectNode> node;
-            result =
-                project_->GetNode(node.put(), static_cast<FileCat>(tag.folder), static_cast<ULONG>(tag.file));
-            if (SUCCEEDED(result) && !node)
-                result = E_POINTER;
-            if (FAILED(result))
-                throw SuiteException(manager_.get(), IDS_PROJECT_CORRUPTED);
+            const ComPtr<IProjectNode> node =
+                NodeAt(static_cast<FileCat>(tag.folder), static_cast<ULONG>(tag.file), result);
             std::string location;
             std::string directory;
             result = GetNodeLocation(node.get(), location);
@@ -530,12 +530,7 @@ HRESULT BuildDriver::RunTool(const std::string* target, const _NodeTag* tag, uns
         ComPtr<IProjectNode> node;
         std::string location;
         if (!link) {
-            result = project_->GetNode(node.put(), static_cast<FileCat>(tag->folder),
-                                       static_cast<ULONG>(tag->file));
-            if (SUCCEEDED(result) && !node)
-                result = E_POINTER;
-            if (FAILED(result))
-                throw SuiteException(manager_.get(), IDS_PROJECT_CORRUPTED);
+            node = NodeAt(static_cast<FileCat>(tag->folder), static_cast<ULONG>(tag->file), result);
             result = GetNodeLocation(node.get(), location);
             if (FAILED(result))
                 throw HRException();

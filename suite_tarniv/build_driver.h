@@ -44,6 +44,9 @@ private:
     HRESULT BuildProject(bool make);
     HRESULT BuildSources(const std::string& target, bool make);
     HRESULT LinkTarget(const std::string& target, const std::string& linkDirectory);
+    // The project's node (result: the host's answer); throws when the
+    // project has none there, as a corrupted project.
+    ComPtr<IProjectNode> NodeAt(FileCat folder, ULONG index, HRESULT& result);
     HRESULT RunOnInputs(const _NodeTag* inputs, unsigned long inputCount, unsigned long op, ToolIndex tool);
     // target is null for assemble and compile, tag null for the link.
     HRESULT RunTool(const std::string* target, const _NodeTag* tag, unsigned long op, ToolIndex tool,
