@@ -256,10 +256,7 @@ HRESULT BuildDriver::BuildProject(bool make) {
 HRESULT BuildDriver::BuildSources(const std::string& target, bool make) {
     HRESULT result = S_OK;
     try {
-        unsigned long sourceCount = 0;
-        result = project_->GetNumNodes(&sourceCount, FCAT_SRC);
-        if (FAILED(result))
-            throw HRException();
+        const unsigned long sourceCount = NodeCount(FCAT_SRC, result);
         if (sourceCount == 0) {
             result = E_FAIL;
             throw SuiteException(manager_.get(), IDS_NO_SOURCE_FILES);
@@ -435,11 +432,8 @@ void BuildDriver::RememberIntermediateFile(const std::string& location) {
 HRESULT BuildDriver::LinkTarget(const std::string& target, const std::string& linkDirectory) {
     HRESULT result = S_OK;
     try {
-        unsigned long scriptCount = 0;
         // The count is not used: the link runs with or without linker scripts.
-        result = project_->GetNumNodes(&scriptCount, FCAT_LKR);
-        if (FAILED(result))
-            throw HRException();
+        NodeCount(FCAT_LKR, result);
         result = RunTool(&target, nullptr, OP_LINK, kLinker, linkDirectory);
         if (FAILED(result))
             throw SuiteException(manager_.get(), IDS_LINK_FAILED);
@@ -448,6 +442,14 @@ HRESULT BuildDriver::LinkTarget(const std::string& target, const std::string& li
     } catch (const HRException&) {
     }
     return result;
+}
+
+unsigned long BuildDriver::NodeCount(FileCat folder, HRESULT& result) {
+    unsigned long count = 0;
+    result = project_->GetNumNodes(&count, folder);
+    if (FAILED(result))
+        throw HRException();
+    return count;
 }
 
 ComPtr<IProjectNode> BuildDriver::NodeAt(FileCat folder, ULONG index, HRESULT& result) {

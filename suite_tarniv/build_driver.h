@@ -47,6 +47,8 @@ private:
     // The project's node (result: the host's answer); throws when the
     // project has none there, as a corrupted project.
     ComPtr<IProjectNode> NodeAt(FileCat folder, ULONG index, HRESULT& result);
+    // The number of the folder's nodes; throws when the host cannot say.
+    unsigned long NodeCount(FileCat folder, HRESULT& result);
     HRESULT RunOnInputs(const _NodeTag* inputs, unsigned long inputCount, unsigned long op, ToolIndex tool);
     // target is null for assemble and compile, tag null for the link.
     HRESULT RunTool(const std::string* target, const _NodeTag* tag, unsigned long op, ToolIndex tool,

@@ -53,14 +53,18 @@ TEST(DirectoryListTest, ProcessedListBoundedAt260Characters) {
 }
 
 TEST(ObjectListTest, QuotingRules) {
-    EXPECT_EQ(quote_list_path(""), "");
-    EXPECT_EQ(quote_list_path("C:\\a.obj"), "\"C:\\a.obj\"");
-    EXPECT_EQ(quote_list_path("\"C:\\a b.obj\""), "\"C:\\a b.obj\"");
-    EXPECT_EQ(quote_list_path("\"C:\\a.obj"), "\"C:\\a.obj");
-    EXPECT_EQ(quote_list_path("C:\\a.obj\""), "C:\\a.obj\"");
-    EXPECT_EQ(quote_list_path("\""), "\"");
-    EXPECT_EQ(quote_list_path(std::string(259, 'p')), "\"" + std::string(259, 'p') + "\"");
-    EXPECT_EQ(quote_list_path(std::string(260, 'p')), std::string(260, 'p'));
+    const std::pair<std::string, std::string> cases[] = {
+        {"", ""},
+        {"C:\\a.obj", "\"C:\\a.obj\""},
+        {"\"C:\\a b.obj\"", "\"C:\\a b.obj\""},
+        {"\"C:\\a.obj", "\"C:\\a.obj"},
+        {"C:\\a.obj\"", "C:\\a.obj\""},
+        {"\"", "\""},
+        {std::string(259, 'p'), "\"" + std::string(259, 'p') + "\""},
+        {std::string(260, 'p'), std::string(260, 'p')},
+    };
+    for (const auto& [path, quoted] : cases)
+        EXPECT_EQ(quote_list_path(path), quoted) << path;
 }
 
 TEST(ObjectListTest, JoinedWithSingleBlanksAndBounded) {
