@@ -52,7 +52,7 @@ const CLSID& LegacyWrapper::class_of_depth(int depth) noexcept {
 }
 
 HRESULT LegacyWrapper::SetAlias(const GUID* pclsid) {
-    return recording_.call("SetAlias", {pclsid}, [&] {
+    return recording_.call(__func__, {pclsid}, [&] {
         if (!pclsid)
             return E_POINTER;
         alias_ = *pclsid;
@@ -62,7 +62,7 @@ HRESULT LegacyWrapper::SetAlias(const GUID* pclsid) {
 }
 
 HRESULT LegacyWrapper::GetAlias(GUID* pclsid) {
-    return recording_.call("GetAlias", [&] {
+    return recording_.call(__func__, [&] {
         if (!pclsid)
             return E_POINTER;
         // Before SetAlias the wrapper stands for nothing: an empty answer.
@@ -72,7 +72,7 @@ HRESULT LegacyWrapper::GetAlias(GUID* pclsid) {
 }
 
 HRESULT LegacyWrapper::GetClassID(CLSID* pClassID) {
-    return recording_.call("GetClassID", [&] {
+    return recording_.call(__func__, [&] {
         if (!pClassID)
             return E_POINTER;
         *pClassID = class_of_depth(depth_);

@@ -42,12 +42,8 @@ suite::ComPtr<IToolArgs> find_tool_args(const ToolArgsList& list, const GUID& to
     return nullptr;
 }
 
-HRESULT HostProjectNode::GetLocation(LPWSTR* ppwszLoc) {
-    return recording_.call("GetLocation", {location_.c_str()}, [&] { return copy_out(location_, ppwszLoc); });
-}
-
 HRESULT HostProjectNode::SetLocation(LPCWSTR pwszLoc) {
-    return recording_.call("SetLocation", {pwszLoc}, [&] {
+    return recording_.call(__func__, {pwszLoc}, [&] {
         if (!pwszLoc)
             return E_POINTER;
         location_ = pwszLoc;
@@ -56,7 +52,7 @@ HRESULT HostProjectNode::SetLocation(LPCWSTR pwszLoc) {
 }
 
 HRESULT HostProjectNode::InsertArgs(IToolArgs* pArgs, GUID* clsidTool, IProjectDisplay*) {
-    return recording_.call("InsertArgs", {{"tool", clsidTool}}, [&] {
+    return recording_.call(__func__, {{"tool", clsidTool}}, [&] {
         if (!pArgs || !clsidTool)
             return E_POINTER;
         set_args(*clsidTool, suite::ComPtr<IToolArgs>(pArgs));
@@ -65,14 +61,14 @@ HRESULT HostProjectNode::InsertArgs(IToolArgs* pArgs, GUID* clsidTool, IProjectD
 }
 
 HRESULT HostProjectNode::PurgeArgs() {
-    return recording_.call("PurgeArgs", [&] {
+    return recording_.call(__func__, [&] {
         purge_args();
         return S_OK;
     });
 }
 
 HRESULT HostProjectNode::PurgeArgsIfDefault() {
-    return recording_.call("PurgeArgsIfDefault", [&] {
+    return recording_.call(__func__, [&] {
         ToolArgsList kept;
         for (auto& entry : args_)
             if (entry.second && entry.second->IsDefault() != S_OK)
@@ -83,7 +79,7 @@ HRESULT HostProjectNode::PurgeArgsIfDefault() {
 }
 
 HRESULT HostProjectNode::GetArgsByCLSID(IToolArgs** ppArgs, GUID* clsidTool) {
-    return recording_.call("GetArgsByCLSID", {{"tool", clsidTool}}, [&] {
+    return recording_.call(__func__, {{"tool", clsidTool}}, [&] {
         if (!ppArgs)
             return E_POINTER;
         *ppArgs = nullptr;
@@ -96,7 +92,7 @@ HRESULT HostProjectNode::GetArgsByCLSID(IToolArgs** ppArgs, GUID* clsidTool) {
 }
 
 HRESULT HostProjectNode::GetArgsByIndex(IToolArgs** ppArgs, unsigned int uiIndex) {
-    return recording_.call("GetArgsByIndex", {uiIndex}, [&] {
+    return recording_.call(__func__, {uiIndex}, [&] {
         if (!ppArgs)
             return E_POINTER;
         *ppArgs = nullptr;
@@ -104,14 +100,6 @@ HRESULT HostProjectNode::GetArgsByIndex(IToolArgs** ppArgs, unsigned int uiIndex
             return S_FALSE;
         return args_[uiIndex].second.copy_to(ppArgs);
     });
-}
-
-HRESULT HostProjectNode::IsStable() {
-    return recording_.flag("IsStable", stable_);
-}
-
-HRESULT HostProjectNode::SetStable(long bNewState) {
-    return recording_.set_flag("SetStable", stable_, bNewState);
 }
 
 } // namespace veska::host

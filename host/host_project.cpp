@@ -286,7 +286,7 @@ HRESULT HostProject::GenCmdLine(LPWSTR* ppwszCmdLine, _NodeTag* pInputNode, unsi
 }
 
 HRESULT HostProject::LoadProjectFile(LPCWSTR pwszPath) {
-    return recording_.call("LoadProjectFile", {pwszPath}, [&] {
+    return recording_.call(__func__, {pwszPath}, [&] {
         if (!pwszPath)
             return E_POINTER;
         return load_project_file(*this, pwszPath);
@@ -294,7 +294,7 @@ HRESULT HostProject::LoadProjectFile(LPCWSTR pwszPath) {
 }
 
 HRESULT HostProject::SaveProjectFile(unsigned long ulProjectIndex, LPCWSTR pwszPath) {
-    return recording_.call("SaveProjectFile", {ulProjectIndex, pwszPath}, [&] {
+    return recording_.call(__func__, {ulProjectIndex, pwszPath}, [&] {
         const std::wstring target = pwszPath && *pwszPath ? std::wstring(pwszPath) : location_;
         if (target.empty())
             return E_INVALIDARG;
@@ -305,12 +305,8 @@ HRESULT HostProject::SaveProjectFile(unsigned long ulProjectIndex, LPCWSTR pwszP
     });
 }
 
-HRESULT HostProject::Clean() {
-    return recording_.call("Clean", [&] { return clean(); });
-}
-
 HRESULT HostProject::RemoveAllNodes() {
-    return recording_.call("RemoveAllNodes", [&] {
+    return recording_.call(__func__, [&] {
         drop_nodes(false);
         saveRequired_ = true;
         return S_OK;
@@ -318,21 +314,21 @@ HRESULT HostProject::RemoveAllNodes() {
 }
 
 HRESULT HostProject::SetManager(IProjectManager* pMgr) {
-    return recording_.call("SetManager", {present(pMgr, "manager")}, [&] {
+    return recording_.call(__func__, {present(pMgr, "manager")}, [&] {
         manager_ = pMgr;
         return S_OK;
     });
 }
 
 HRESULT HostProject::SetDisplay(IProjectDisplay* pDisplay) {
-    return recording_.call("SetDisplay", {present(pDisplay, "display")}, [&] {
+    return recording_.call(__func__, {present(pDisplay, "display")}, [&] {
         display_ = pDisplay;
         return S_OK;
     });
 }
 
 HRESULT HostProject::GetNumNodes(unsigned long* pulNumNodes, FileCat FolderIndex) {
-    return recording_.call("GetNumNodes", {{"folder", FolderIndex}}, [&] {
+    return recording_.call(__func__, {{"folder", FolderIndex}}, [&] {
         if (!pulNumNodes)
             return E_POINTER;
         const Folder* files = folder_at(FolderIndex);
@@ -346,8 +342,8 @@ HRESULT HostProject::GetNumNodes(unsigned long* pulNumNodes, FileCat FolderIndex
 HRESULT HostProject::InsertNode(IProjectNode* pNode, FileCat* pFolderIndex, unsigned long* pulFileIndex,
                                 long bQuiet) {
     const auto node = [&] { return quoted(pNode ? location_of(pNode).c_str() : nullptr); };
-    return recording_.call("InsertNode",
-                           {Argument::deferred(node), {"folder", pFolderIndex}, {"quiet", bQuiet}}, [&] {
+    return recording_.call(__func__, {Argument::deferred(node), {"folder", pFolderIndex}, {"quiet", bQuiet}},
+                           [&] {
                                if (!pNode || !pFolderIndex)
                                    return E_POINTER;
                                const std::wstring location = location_of(pNode);
@@ -374,7 +370,7 @@ HRESULT HostProject::InsertNode(IProjectNode* pNode, FileCat* pFolderIndex, unsi
 }
 
 HRESULT HostProject::RemoveNode(FileCat FolderIndex, unsigned long ulFileIndex) {
-    return recording_.call("RemoveNode", {{"folder", FolderIndex}, {"file", ulFileIndex}}, [&] {
+    return recording_.call(__func__, {{"folder", FolderIndex}, {"file", ulFileIndex}}, [&] {
         Folder* files = folder_at(FolderIndex);
         if (!files || ulFileIndex >= files->size())
             return E_INVALIDARG;
@@ -388,16 +384,12 @@ HRESULT HostProject::RemoveNode(FileCat FolderIndex, unsigned long ulFileIndex) 
 }
 
 HRESULT HostProject::GetNode(IProjectNode** ppNode, FileCat FolderIndex, unsigned long ulFileIndex) {
-    return recording_.call("GetNode", {{"folder", FolderIndex}, {"file", ulFileIndex}},
+    return recording_.call(__func__, {{"folder", FolderIndex}, {"file", ulFileIndex}},
                            [&] { return object_out(node_at(FolderIndex, ulFileIndex).get(), ppNode); });
 }
 
-HRESULT HostProject::GetSuiteArgs(ISuiteArgs** ppArgs) {
-    return recording_.call("GetSuiteArgs", [&] { return object_out(suiteArgs_.get(), ppArgs, E_FAIL); });
-}
-
 HRESULT HostProject::GetProjectToolArgsByCLSID(GUID* clsidTool, IToolArgs** ppArgs) {
-    return recording_.call("GetProjectToolArgsByCLSID", {{"tool", clsidTool}}, [&] {
+    return recording_.call(__func__, {{"tool", clsidTool}}, [&] {
         if (!clsidTool)
             return object_out<IToolArgs>(nullptr, ppArgs, E_POINTER);
         return object_out(project_tool_args(*clsidTool).get(), ppArgs, E_FAIL);
@@ -405,7 +397,7 @@ HRESULT HostProject::GetProjectToolArgsByCLSID(GUID* clsidTool, IToolArgs** ppAr
 }
 
 HRESULT HostProject::GetProjectToolArgsByIndex(unsigned int uiToolIndex, IToolArgs** ppArgs) {
-    return recording_.call("GetProjectToolArgsByIndex", {uiToolIndex}, [&] {
+    return recording_.call(__func__, {uiToolIndex}, [&] {
         if (!ppArgs)
             return E_POINTER;
         *ppArgs = nullptr;
@@ -423,8 +415,8 @@ HRESULT HostProject::GetProjectToolArgsByIndex(unsigned int uiToolIndex, IToolAr
 
 HRESULT HostProject::GetFileToolArgsByCLSID(FileCat FolderIndex, unsigned long ulFileIndex, GUID* clsidTool,
                                             IToolArgs** ppArgs) {
-    return recording_.call("GetFileToolArgsByCLSID",
-                           {{"folder", FolderIndex}, {"file", ulFileIndex}, {"tool", clsidTool}}, [&] {
+    return recording_.call(__func__, {{"folder", FolderIndex}, {"file", ulFileIndex}, {"tool", clsidTool}},
+                           [&] {
                                if (!ppArgs)
                                    return E_POINTER;
                                *ppArgs = nullptr;
@@ -445,8 +437,8 @@ HRESULT HostProject::GetFileToolArgsByCLSID(FileCat FolderIndex, unsigned long u
 
 HRESULT HostProject::GetFileToolArgsByIndex(FileCat FolderIndex, unsigned long ulFileIndex,
                                             unsigned int uiToolIndex, IToolArgs** ppArgs) {
-    return recording_.call("GetFileToolArgsByIndex",
-                           {{"folder", FolderIndex}, {"file", ulFileIndex}, {"tool", uiToolIndex}}, [&] {
+    return recording_.call(__func__, {{"folder", FolderIndex}, {"file", ulFileIndex}, {"tool", uiToolIndex}},
+                           [&] {
                                if (!ppArgs)
                                    return E_POINTER;
                                *ppArgs = nullptr;
@@ -471,7 +463,7 @@ HRESULT HostProject::GetFileToolArgsByIndex(FileCat FolderIndex, unsigned long u
 
 HRESULT HostProject::GetFileToolArgsBySuffix(IToolArgs*** pppArgs, unsigned long* pulCount,
                                              FileCat FolderIndex, unsigned long ulFileIndex) {
-    return recording_.call("GetFileToolArgsBySuffix", {{"folder", FolderIndex}, {"file", ulFileIndex}}, [&] {
+    return recording_.call(__func__, {{"folder", FolderIndex}, {"file", ulFileIndex}}, [&] {
         if (!pppArgs || !pulCount)
             return E_POINTER;
         *pppArgs = nullptr;
@@ -499,7 +491,7 @@ HRESULT HostProject::GetFileToolArgsBySuffix(IToolArgs*** pppArgs, unsigned long
 }
 
 HRESULT HostProject::GetFolderSuffix(LPWSTR* ppwszSuffixList, FileCat FolderIndex) {
-    return recording_.call("GetFolderSuffix", {{"folder", FolderIndex}}, [&] {
+    return recording_.call(__func__, {{"folder", FolderIndex}}, [&] {
         if (!folder_at(FolderIndex))
             return E_INVALIDARG;
         return copy_out(suffixes_[FolderIndex], ppwszSuffixList);
@@ -507,7 +499,7 @@ HRESULT HostProject::GetFolderSuffix(LPWSTR* ppwszSuffixList, FileCat FolderInde
 }
 
 HRESULT HostProject::SetFolderSuffix(LPCWSTR pwszSuffixList, FileCat FolderIndex) {
-    return recording_.call("SetFolderSuffix", {pwszSuffixList, {"folder", FolderIndex}}, [&] {
+    return recording_.call(__func__, {pwszSuffixList, {"folder", FolderIndex}}, [&] {
         if (!folder_at(FolderIndex))
             return E_INVALIDARG;
         suffixes_[FolderIndex] = in_text(pwszSuffixList);
@@ -516,7 +508,7 @@ HRESULT HostProject::SetFolderSuffix(LPCWSTR pwszSuffixList, FileCat FolderIndex
 }
 
 HRESULT HostProject::SortBySuffix() {
-    return recording_.call("SortBySuffix", [&] {
+    return recording_.call(__func__, [&] {
         // Files of the unknown folder move to the first filtered folder whose
         // suffix list names their suffix, keeping their order.
         Folder unknown;
@@ -534,12 +526,8 @@ HRESULT HostProject::SortBySuffix() {
     });
 }
 
-HRESULT HostProject::GetLocation(LPWSTR* ppwszLoc) {
-    return recording_.call("GetLocation", [&] { return copy_out(location_, ppwszLoc); });
-}
-
 HRESULT HostProject::SetLocation(LPCWSTR pwszLoc) {
-    return recording_.call("SetLocation", {pwszLoc}, [&] {
+    return recording_.call(__func__, {pwszLoc}, [&] {
         if (!pwszLoc)
             return E_POINTER;
         location_ = pwszLoc;
@@ -549,12 +537,8 @@ HRESULT HostProject::SetLocation(LPCWSTR pwszLoc) {
     });
 }
 
-HRESULT HostProject::GetProjectDirectory(LPWSTR* ppwszDir) {
-    return recording_.call("GetProjectDirectory", [&] { return copy_out(project_directory(), ppwszDir); });
-}
-
 HRESULT HostProject::GetPath(LPWSTR* ppwszPath, PathType Type) {
-    return recording_.call("GetPath", {{"type", Type}}, [&] {
+    return recording_.call(__func__, {{"type", Type}}, [&] {
         if (!ppwszPath)
             return E_POINTER;
         *ppwszPath = nullptr;
@@ -565,7 +549,7 @@ HRESULT HostProject::GetPath(LPWSTR* ppwszPath, PathType Type) {
 }
 
 HRESULT HostProject::SetPath(LPCWSTR pwszPath, PathType Type) {
-    return recording_.call("SetPath", {pwszPath, {"type", Type}}, [&] {
+    return recording_.call(__func__, {pwszPath, {"type", Type}}, [&] {
         if (Type < PT_FIRST_PATH_TYPE || Type >= PT_NUM_PATH_TYPES)
             return E_INVALIDARG;
         paths_[Type] = in_text(pwszPath);
@@ -574,12 +558,8 @@ HRESULT HostProject::SetPath(LPCWSTR pwszPath, PathType Type) {
     });
 }
 
-HRESULT HostProject::GetSuite(ISuite** ppSuite) {
-    return recording_.call("GetSuite", [&] { return object_out(suite_.get(), ppSuite, S_FALSE); });
-}
-
 HRESULT HostProject::SetSuite(ISuite* pSuite) {
-    return recording_.call("SetSuite", {present(pSuite, "suite")}, [&] {
+    return recording_.call(__func__, {present(pSuite, "suite")}, [&] {
         suite_ = suite::ComPtr<ISuite>(pSuite);
         return S_OK;
     });
@@ -587,7 +567,7 @@ HRESULT HostProject::SetSuite(ISuite* pSuite) {
 
 HRESULT HostProject::TranslateToolMessage(LPWSTR* ppwszFile, unsigned long* pulLine, unsigned long* pulColumn,
                                           LPCWSTR pwszMsg, GUID* clsidTool) {
-    return recording_.call("TranslateToolMessage", {pwszMsg, {"tool", clsidTool}}, [&] {
+    return recording_.call(__func__, {pwszMsg, {"tool", clsidTool}}, [&] {
         if (!clsidTool)
             return E_POINTER;
         const suite::ComPtr<ITool> tool = find_tool(suite_.get(), *clsidTool);
@@ -598,45 +578,21 @@ HRESULT HostProject::TranslateToolMessage(LPWSTR* ppwszFile, unsigned long* pulL
 }
 
 HRESULT HostProject::NotifyBufferModified(LPCWSTR pwszFilename) {
-    return recording_.call("NotifyBufferModified", {pwszFilename}, [&] {
+    return recording_.call(__func__, {pwszFilename}, [&] {
         buildRequired_ = true;
         return S_OK;
     });
 }
 
-HRESULT HostProject::IsBuildRequired() {
-    return recording_.flag("IsBuildRequired", buildRequired_);
-}
-
-HRESULT HostProject::SetBuildRequired(long bNewState) {
-    return recording_.set_flag("SetBuildRequired", buildRequired_, bNewState);
-}
-
-HRESULT HostProject::IsSaveRequired() {
-    return recording_.flag("IsSaveRequired", saveRequired_);
-}
-
-HRESULT HostProject::CheckFileTimestamps() {
-    return recording_.call("CheckFileTimestamps", [&] { return S_OK; });
-}
-
 HRESULT HostProject::Unload() {
-    return recording_.call("Unload", [&] {
+    return recording_.call(__func__, [&] {
         unload();
         return S_OK;
     });
 }
 
-HRESULT HostProject::IsStable() {
-    return recording_.flag("IsStable", stable_);
-}
-
-HRESULT HostProject::SetStable(long bNewState) {
-    return recording_.set_flag("SetStable", stable_, bNewState);
-}
-
 HRESULT HostProject::SetDefaultNodesStable(long bNewState) {
-    return recording_.call("SetDefaultNodesStable", {bNewState}, [&] {
+    return recording_.call(__func__, {bNewState}, [&] {
         // Files without settings of their own follow the project's settings.
         for (const Folder& files : folders_)
             for (const auto& node : files) {
@@ -655,7 +611,7 @@ HRESULT HostProject::SetDefaultNodesStable(long bNewState) {
 }
 
 HRESULT HostProject::GetToolLocStamp(LPWSTR* ppwszLoc, LPCWSTR pwszclsid) {
-    return recording_.call("GetToolLocStamp", {pwszclsid}, [&] {
+    return recording_.call(__func__, {pwszclsid}, [&] {
         if (!ppwszLoc)
             return E_POINTER;
         *ppwszLoc = nullptr;
@@ -669,7 +625,7 @@ HRESULT HostProject::GetToolLocStamp(LPWSTR* ppwszLoc, LPCWSTR pwszclsid) {
 }
 
 HRESULT HostProject::SetToolLocStamp(LPCWSTR pwszLoc, LPCWSTR pwszclsid) {
-    return recording_.call("SetToolLocStamp", {pwszLoc, pwszclsid}, [&] {
+    return recording_.call(__func__, {pwszLoc, pwszclsid}, [&] {
         if (!pwszLoc || !pwszclsid)
             return E_POINTER;
         set_tool_location_stamp(pwszclsid, pwszLoc);

@@ -84,7 +84,7 @@ HRESULT HostMenu::AddItem(_MENUITEM* pItem) {
                            {{"id", pItem->lCommandID}, {"name", pItem->pszName}, {"state", pItem->fState}})
                      : std::string("null");
     };
-    return recording_.call("AddItem", {Argument::deferred(item)}, [&] {
+    return recording_.call(__func__, {Argument::deferred(item)}, [&] {
         if (!pItem)
             return E_POINTER;
         if (find(pItem->lCommandID))
@@ -100,7 +100,7 @@ HRESULT HostMenu::InsertItemBeforeID(_MENUITEM* pItem, long lRefCommandID) {
                            {{"id", pItem->lCommandID}, {"before", lRefCommandID}, {"name", pItem->pszName}})
                      : Argument::joined({Argument::verbatim("null"), {"before", lRefCommandID}});
     };
-    return recording_.call("InsertItemBeforeID", {Argument::deferred(item)}, [&] {
+    return recording_.call(__func__, {Argument::deferred(item)}, [&] {
         if (!pItem)
             return E_POINTER;
         if (find(pItem->lCommandID))
@@ -124,20 +124,20 @@ HRESULT HostMenu::InsertItemBeforeID(_MENUITEM* pItem, long lRefCommandID) {
 }
 
 HRESULT HostMenu::RemoveItem(long lID) {
-    return recording_.call("RemoveItem", {{"id", lID}}, [&] { return remove_by_id(items_, lID); });
+    return recording_.call(__func__, {{"id", lID}}, [&] { return remove_by_id(items_, lID); });
 }
 
 HRESULT HostMenu::GetItemState(long lID, long* fState) {
-    return recording_.call("GetItemState", {{"id", lID}}, [&] { return state_out(find(lID), fState); });
+    return recording_.call(__func__, {{"id", lID}}, [&] { return state_out(find(lID), fState); });
 }
 
 HRESULT HostMenu::SetItemState(long lID, long fState) {
-    return recording_.call("SetItemState", {{"id", lID}, {"state", fState}},
+    return recording_.call(__func__, {{"id", lID}, {"state", fState}},
                            [&] { return set_state(find_by_id(items_, lID), fState); });
 }
 
 HRESULT HostMenu::SetItemText(long lID, LPCWSTR lpszText) {
-    return recording_.call("SetItemText", {{"id", lID}, lpszText}, [&] {
+    return recording_.call(__func__, {{"id", lID}, lpszText}, [&] {
         MenuEntry* item = find_by_id(items_, lID);
         if (!item)
             return E_INVALIDARG;
@@ -165,7 +165,7 @@ HRESULT HostToolbar::AddBitmap(unsigned int uButtonCount, HBITMAP hSmallButtons,
                                unsigned long cMaskColor) {
     char mask[16];
     snprintf(mask, sizeof mask, "0x%06lX", cMaskColor);
-    return recording_.call("AddBitmap", {{"count", uButtonCount}, {"mask", Argument::verbatim(mask)}}, [&] {
+    return recording_.call(__func__, {{"count", uButtonCount}, {"mask", Argument::verbatim(mask)}}, [&] {
         ToolbarBitmap bitmap;
         bitmap.buttonCount = uButtonCount;
         bitmap.maskColor = cMaskColor;
@@ -186,7 +186,7 @@ HRESULT HostToolbar::AddControl(_TOOLBARCONTROL* pControl) {
                                             {"tooltip", pControl->pszTooltipText}})
                         : std::string("null");
     };
-    return recording_.call("AddControl", {Argument::deferred(control)}, [&] {
+    return recording_.call(__func__, {Argument::deferred(control)}, [&] {
         if (!pControl)
             return E_POINTER;
         if (find(pControl->lCommandID))
@@ -206,12 +206,12 @@ HRESULT HostToolbar::AddControl(_TOOLBARCONTROL* pControl) {
 }
 
 HRESULT HostToolbar::RemoveControl(unsigned int uID) {
-    return recording_.call("RemoveControl", {{"id", uID}},
+    return recording_.call(__func__, {{"id", uID}},
                            [&] { return remove_by_id(controls_, static_cast<long>(uID)); });
 }
 
 HRESULT HostToolbar::GetControl(unsigned int uID, HWND* phWnd) {
-    return recording_.call("GetControl", {{"id", uID}}, [&] {
+    return recording_.call(__func__, {{"id", uID}}, [&] {
         if (!phWnd)
             return E_POINTER;
         *phWnd = nullptr;
@@ -221,24 +221,20 @@ HRESULT HostToolbar::GetControl(unsigned int uID, HWND* phWnd) {
 }
 
 HRESULT HostToolbar::RemoveControls() {
-    return recording_.call("RemoveControls", [&] {
+    return recording_.call(__func__, [&] {
         controls_.clear();
         return S_OK;
     });
 }
 
 HRESULT HostToolbar::GetItemState(unsigned int uID, long* fState) {
-    return recording_.call("GetItemState", {{"id", uID}},
+    return recording_.call(__func__, {{"id", uID}},
                            [&] { return state_out(find(static_cast<long>(uID)), fState); });
 }
 
 HRESULT HostToolbar::SetItemState(unsigned int uID, long fState) {
-    return recording_.call("SetItemState", {{"id", uID}, {"state", fState}},
+    return recording_.call(__func__, {{"id", uID}, {"state", fState}},
                            [&] { return set_state(find_by_id(controls_, static_cast<long>(uID)), fState); });
-}
-
-HRESULT HostToolbar::AutoResize() {
-    return recording_.call("AutoResize", [&] { return S_OK; });
 }
 
 // --- Property sheet ---
@@ -270,7 +266,7 @@ HostSheetSite::~HostSheetSite() {
 }
 
 HRESULT HostSheetSite::AddPages(unsigned long count, HPROPSHEETPAGE* pages) {
-    return recording_.call("AddPages", {count}, [&] {
+    return recording_.call(__func__, {count}, [&] {
         if (count && !pages)
             return E_POINTER;
         for (unsigned long i = 0; i < count; ++i)

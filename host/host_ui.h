@@ -85,7 +85,9 @@ public:
     HRESULT STDMETHODCALLTYPE RemoveControls() override;
     HRESULT STDMETHODCALLTYPE GetItemState(unsigned int uID, long* fState) override;
     HRESULT STDMETHODCALLTYPE SetItemState(unsigned int uID, long fState) override;
-    HRESULT STDMETHODCALLTYPE AutoResize() override;
+    HRESULT STDMETHODCALLTYPE AutoResize() override {
+        return recording_.call(__func__, [&] { return S_OK; });
+    }
 
 private:
     Recording recording_;
