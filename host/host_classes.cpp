@@ -39,16 +39,9 @@ LegacyWrapper::LegacyWrapper(int depth, std::shared_ptr<Recorder> recorder)
     : recording_(std::move(recorder), "ILegacyAlias"), depth_(depth) {}
 
 const CLSID& LegacyWrapper::class_of_depth(int depth) noexcept {
-    switch (depth) {
-    case 0:
-        return CLSID_LegacyWrapperDepth0;
-    case 1:
-        return CLSID_LegacyWrapperDepth1;
-    case 2:
-        return CLSID_LegacyWrapperDepth2;
-    default:
-        return CLSID_LegacyWrapperDepth3;
-    }
+    static const CLSID* const classes[] = {&CLSID_LegacyWrapperDepth0, &CLSID_LegacyWrapperDepth1,
+                                           &CLSID_LegacyWrapperDepth2, &CLSID_LegacyWrapperDepth3};
+    return *classes[depth >= 0 && depth < 3 ? depth : 3];
 }
 
 HRESULT LegacyWrapper::SetAlias(const GUID* pclsid) {

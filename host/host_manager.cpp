@@ -226,10 +226,9 @@ HRESULT HostProjectManager::GetIndexOfProject(unsigned long* pulIndex, IProject*
 
 HRESULT HostProjectManager::InsertProject(LPCWSTR pwszFilename) {
     return recording_.call(__func__, {pwszFilename}, [&] {
-        if (!pwszFilename)
-            return E_POINTER;
-        if (projects_.size() >= kMaxProjects)
-            return E_FAIL;
+        const HRESULT room = room_for(pwszFilename);
+        if (FAILED(room))
+            return room;
         const suite::ComPtr<HostProject> project = add_project(pwszFilename);
         const HRESULT loaded = project->LoadProjectFile(pwszFilename);
         if (FAILED(loaded)) {
@@ -242,13 +241,17 @@ HRESULT HostProjectManager::InsertProject(LPCWSTR pwszFilename) {
 
 HRESULT HostProjectManager::InsertNewProject(LPCWSTR pwszFilename) {
     return recording_.call(__func__, {pwszFilename}, [&] {
-        if (!pwszFilename)
-            return E_POINTER;
-        if (projects_.size() >= kMaxProjects)
-            return E_FAIL;
-        add_project(pwszFilename)->set_save_required(true);
-        return S_OK;
+        const HRESULT room = room_for(pwszFilename);
+        if (SUCCEEDED(room))
+            add_project(pwszFilename)->set_save_required(true);
+        return room;
     });
+}
+
+HRESULT HostProjectManager::room_for(LPCWSTR file) const noexcept {
+    if (!file)
+        return E_POINTER;
+    return projects_.size() >= kMaxProjects ? E_FAIL : S_OK;
 }
 
 HRESULT HostProjectManager::remove_project(unsigned long index) {

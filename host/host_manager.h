@@ -252,6 +252,8 @@ private:
     HostProject* project_at(unsigned long index) const;
     HRESULT process(const ProcessRequest& request);
     HRESULT remove_project(unsigned long index);
+    // Whether a project for file can join the workspace: S_OK, else why not.
+    HRESULT room_for(LPCWSTR file) const noexcept;
 
     Recording recording_;
     HostScript script_;

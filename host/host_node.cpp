@@ -42,15 +42,6 @@ suite::ComPtr<IToolArgs> find_tool_args(const ToolArgsList& list, const GUID& to
     return nullptr;
 }
 
-HRESULT HostProjectNode::SetLocation(LPCWSTR pwszLoc) {
-    return recording_.call(__func__, {pwszLoc}, [&] {
-        if (!pwszLoc)
-            return E_POINTER;
-        location_ = pwszLoc;
-        return S_OK;
-    });
-}
-
 HRESULT HostProjectNode::InsertArgs(IToolArgs* pArgs, GUID* clsidTool, IProjectDisplay*) {
     return recording_.call(__func__, {{"tool", clsidTool}}, [&] {
         if (!pArgs || !clsidTool)
@@ -80,25 +71,15 @@ HRESULT HostProjectNode::PurgeArgsIfDefault() {
 
 HRESULT HostProjectNode::GetArgsByCLSID(IToolArgs** ppArgs, GUID* clsidTool) {
     return recording_.call(__func__, {{"tool", clsidTool}}, [&] {
-        if (!ppArgs)
-            return E_POINTER;
-        *ppArgs = nullptr;
         if (!clsidTool)
-            return E_POINTER;
-        const suite::ComPtr<IToolArgs> found = args_for(*clsidTool);
-        found.copy_to(ppArgs);
-        return found ? S_OK : S_FALSE;
+            return object_out<IToolArgs>(nullptr, ppArgs, E_POINTER);
+        return object_out(args_for(*clsidTool).get(), ppArgs, S_FALSE);
     });
 }
 
 HRESULT HostProjectNode::GetArgsByIndex(IToolArgs** ppArgs, unsigned int uiIndex) {
     return recording_.call(__func__, {uiIndex}, [&] {
-        if (!ppArgs)
-            return E_POINTER;
-        *ppArgs = nullptr;
-        if (uiIndex >= args_.size())
-            return S_FALSE;
-        return args_[uiIndex].second.copy_to(ppArgs);
+        return object_out(uiIndex < args_.size() ? args_[uiIndex].second.get() : nullptr, ppArgs, S_FALSE);
     });
 }
 

@@ -43,7 +43,10 @@ public:
     HRESULT STDMETHODCALLTYPE GetLocation(LPWSTR* ppwszLoc) override {
         return recording_.call(__func__, {location_.c_str()}, [&] { return copy_out(location_, ppwszLoc); });
     }
-    HRESULT STDMETHODCALLTYPE SetLocation(LPCWSTR pwszLoc) override;
+    HRESULT STDMETHODCALLTYPE SetLocation(LPCWSTR pwszLoc) override {
+        return recording_.call(__func__, {pwszLoc},
+                               [&] { return pwszLoc ? (location_ = pwszLoc, S_OK) : E_POINTER; });
+    }
     HRESULT STDMETHODCALLTYPE InsertArgs(IToolArgs* pArgs, GUID* clsidTool,
                                          IProjectDisplay* pDisplay) override;
     HRESULT STDMETHODCALLTYPE PurgeArgs() override;

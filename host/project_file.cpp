@@ -224,11 +224,17 @@ void apply_text(Args& args, const std::optional<std::wstring>& text, const std::
                          refusal_reason(*text, kLongestOptionText, true, set));
 }
 
-void apply_flags(IToolArgs& args, const ArgsSettings& settings) {
-    if (settings.isDefault)
-        args.SetDefault(*settings.isDefault ? 1 : 0);
-    if (settings.alternate)
-        args.SetAltFlag(*settings.alternate ? 1 : 0);
+// Hands the settings given for tool (text, flags) to its argument object.
+void apply_settings(IToolArgs& args, const ToolSettings& settings, const GUID& tool,
+                    const std::wstring& where, std::vector<std::wstring>& errors) {
+    for (const auto& [settingsClass, entry] : settings)
+        if (IsEqualGUID(settingsClass, tool)) {
+            apply_text(args, entry.text, where, errors);
+            if (entry.isDefault)
+                args.SetDefault(*entry.isDefault ? 1 : 0);
+            if (entry.alternate)
+                args.SetAltFlag(*entry.alternate ? 1 : 0);
+        }
 }
 
 std::wstring hresult_wide(HRESULT hr) {
@@ -482,12 +488,8 @@ HRESULT apply_project_file(const ProjectFile& file, HostProject& project, IProje
         }
         args->SetProject(&project);
         args->SetDisplay(display);
-        for (const auto& [settingsClass, settings] : file.projectArgs)
-            if (IsEqualGUID(settingsClass, toolClass)) {
-                apply_text(*args.get(), settings.text,
-                           L"[Tool " + from_utf8(class_name(toolClass)) + L"] Text", errors);
-                apply_flags(*args.get(), settings);
-            }
+        apply_settings(*args.get(), file.projectArgs, toolClass,
+                       L"[Tool " + from_utf8(class_name(toolClass)) + L"] Text", errors);
         project.set_project_tool_args(toolClass, std::move(args));
     }
     suite::ComPtr<ISuiteArgs> suiteArgs;
@@ -527,14 +529,10 @@ HRESULT apply_project_file(const ProjectFile& file, HostProject& project, IProje
                 args->SetDisplay(display);
                 args->SetParent(project.project_tool_args(toolClass).get());
                 if (settings)
-                    for (const auto& [settingsClass, fileSettings] : *settings)
-                        if (IsEqualGUID(settingsClass, toolClass)) {
-                            apply_text(*args.get(), fileSettings.text,
-                                       L"[File " + own->location() + L"] " +
-                                           from_utf8(class_name(toolClass)) + L".Text",
-                                       errors);
-                            apply_flags(*args.get(), fileSettings);
-                        }
+                    apply_settings(*args.get(), *settings, toolClass,
+                                   L"[File " + own->location() + L"] " + from_utf8(class_name(toolClass)) +
+                                       L".Text",
+                                   errors);
                 own->set_args(toolClass, std::move(args));
             }
         }
