@@ -400,65 +400,52 @@ HRESULT HostProject::GetProjectToolArgsByIndex(unsigned int uiToolIndex, IToolAr
     return recording_.call(__func__, {uiToolIndex}, [&] {
         if (!ppArgs)
             return E_POINTER;
-        *ppArgs = nullptr;
         // Tool index as the suite counts its tools; without a suite, the order kept.
         GUID clsid;
-        if (tool_clsid(uiToolIndex, clsid)) {
-            project_tool_args(clsid).copy_to(ppArgs);
-            return *ppArgs ? S_OK : S_FALSE;
-        }
-        if (uiToolIndex >= projectArgs_.size())
-            return S_FALSE;
-        return projectArgs_[uiToolIndex].second.copy_to(ppArgs);
+        if (tool_clsid(uiToolIndex, clsid))
+            return object_out(project_tool_args(clsid).get(), ppArgs, S_FALSE);
+        return object_out(uiToolIndex < projectArgs_.size() ? projectArgs_[uiToolIndex].second.get()
+                                                            : nullptr,
+                          ppArgs, S_FALSE);
     });
 }
 
 HRESULT HostProject::GetFileToolArgsByCLSID(FileCat FolderIndex, unsigned long ulFileIndex, GUID* clsidTool,
                                             IToolArgs** ppArgs) {
-    return recording_.call(__func__, {{"folder", FolderIndex}, {"file", ulFileIndex}, {"tool", clsidTool}},
-                           [&] {
-                               if (!ppArgs)
-                                   return E_POINTER;
-                               *ppArgs = nullptr;
-                               if (!clsidTool)
-                                   return E_POINTER;
-                               const suite::ComPtr<IProjectNode> node = node_at(FolderIndex, ulFileIndex);
-                               if (!node)
-                                   return E_INVALIDARG;
-                               suite::ComPtr<IToolArgs> found;
-                               if (HostProjectNode* own = HostProjectNode::from(node.get()))
-                                   found = own->args_for(*clsidTool);
-                               else if (FAILED(node->GetArgsByCLSID(found.put(), clsidTool)))
-                                   found = nullptr;
-                               found.copy_to(ppArgs);
-                               return found ? S_OK : S_FALSE;
-                           });
+    const std::initializer_list<Argument> arguments{
+        {"folder", FolderIndex}, {"file", ulFileIndex}, {"tool", clsidTool}};
+    return recording_.call(__func__, arguments, [&] {
+        const suite::ComPtr<IProjectNode> node = node_at(FolderIndex, ulFileIndex);
+        if (!ppArgs || !clsidTool || !node)
+            return object_out<IToolArgs>(nullptr, ppArgs, clsidTool ? E_INVALIDARG : E_POINTER);
+        suite::ComPtr<IToolArgs> found;
+        if (HostProjectNode* own = HostProjectNode::from(node.get()))
+            found = own->args_for(*clsidTool);
+        else if (FAILED(node->GetArgsByCLSID(found.put(), clsidTool)))
+            found = nullptr;
+        return object_out(found.get(), ppArgs, S_FALSE);
+    });
 }
 
 HRESULT HostProject::GetFileToolArgsByIndex(FileCat FolderIndex, unsigned long ulFileIndex,
                                             unsigned int uiToolIndex, IToolArgs** ppArgs) {
-    return recording_.call(__func__, {{"folder", FolderIndex}, {"file", ulFileIndex}, {"tool", uiToolIndex}},
-                           [&] {
-                               if (!ppArgs)
-                                   return E_POINTER;
-                               *ppArgs = nullptr;
-                               const suite::ComPtr<IProjectNode> node = node_at(FolderIndex, ulFileIndex);
-                               if (!node)
-                                   return E_INVALIDARG;
-                               HostProjectNode* own = HostProjectNode::from(node.get());
-                               GUID clsid;
-                               if (own && tool_clsid(uiToolIndex, clsid)) {
-                                   own->args_for(clsid).copy_to(ppArgs);
-                               } else if (own) {
-                                   if (uiToolIndex < own->args().size())
-                                       own->args()[uiToolIndex].second.copy_to(ppArgs);
-                               } else {
-                                   suite::ComPtr<IToolArgs> found;
-                                   if (SUCCEEDED(node->GetArgsByIndex(found.put(), uiToolIndex)))
-                                       found.copy_to(ppArgs);
-                               }
-                               return *ppArgs ? S_OK : S_FALSE;
-                           });
+    const std::initializer_list<Argument> arguments{
+        {"folder", FolderIndex}, {"file", ulFileIndex}, {"tool", uiToolIndex}};
+    return recording_.call(__func__, arguments, [&] {
+        const suite::ComPtr<IProjectNode> node = node_at(FolderIndex, ulFileIndex);
+        if (!ppArgs || !node)
+            return object_out<IToolArgs>(nullptr, ppArgs, E_INVALIDARG);
+        HostProjectNode* own = HostProjectNode::from(node.get());
+        suite::ComPtr<IToolArgs> found;
+        GUID clsid;
+        if (own && tool_clsid(uiToolIndex, clsid))
+            found = own->args_for(clsid);
+        else if (own && uiToolIndex < own->args().size())
+            found = own->args()[uiToolIndex].second;
+        else if (!own && FAILED(node->GetArgsByIndex(found.put(), uiToolIndex)))
+            found = nullptr;
+        return object_out(found.get(), ppArgs, S_FALSE);
+    });
 }
 
 HRESULT HostProject::GetFileToolArgsBySuffix(IToolArgs*** pppArgs, unsigned long* pulCount,

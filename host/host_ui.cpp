@@ -7,16 +7,10 @@ namespace veska::host {
 namespace {
 
 MenuEntry entry_of(const _MENUITEM& item) {
-    MenuEntry entry;
-    entry.id = item.lCommandID;
-    entry.name = in_text(item.pszName); // the item texts stay the plug-in's
-    entry.statusText = in_text(item.pszStatusBarText);
-    entry.flags = item.fFlags;
-    entry.specialFlags = item.fSpecialFlags;
-    entry.state = item.fState;
-    entry.hotKey = item.HotKey.wKey;
-    entry.hotKeyModifier = item.HotKey.bModifier;
-    return entry;
+    // Copies of the texts: they stay the plug-in's.
+    return MenuEntry{item.lCommandID,  in_text(item.pszName), in_text(item.pszStatusBarText),
+                     item.fFlags,      item.fSpecialFlags,    item.fState,
+                     item.HotKey.wKey, item.HotKey.bModifier, std::nullopt};
 }
 
 // The entry with this command id, or null.
@@ -108,12 +102,8 @@ HRESULT HostMenu::InsertItemBeforeID(_MENUITEM* pItem, long lRefCommandID) {
         // Items inserted before the same reference stack up in front of it,
         // the last one first: a plug-in inserting its items in reverse gets
         // them in its own order. An unknown reference means the end.
-        auto position = items_.end();
-        for (auto it = items_.begin(); it != items_.end(); ++it)
-            if (it->id == lRefCommandID) {
-                position = it;
-                break;
-            }
+        const MenuEntry* reference = find(lRefCommandID);
+        auto position = reference ? items_.begin() + (reference - items_.data()) : items_.end();
         while (position != items_.begin() && std::prev(position)->insertedBefore == lRefCommandID)
             --position;
         MenuEntry entry = entry_of(*pItem);
@@ -191,16 +181,10 @@ HRESULT HostToolbar::AddControl(_TOOLBARCONTROL* pControl) {
             return E_POINTER;
         if (find(pControl->lCommandID))
             return E_INVALIDARG;
-        ToolbarEntry control;
-        control.id = pControl->lCommandID;
-        control.insertionPoint = pControl->lInsertionPoint;
-        control.flags = pControl->fFlags;
-        control.style = pControl->fStyle;
-        control.state = pControl->fState;
-        control.statusText = in_text(pControl->pszStatusBarText);
-        control.tooltip = in_text(pControl->pszTooltipText);
-        control.width = pControl->sWidth;
-        controls_.push_back(std::move(control));
+        controls_.push_back(ToolbarEntry{pControl->lCommandID, pControl->lInsertionPoint, pControl->fFlags,
+                                         pControl->fStyle, pControl->fState,
+                                         in_text(pControl->pszStatusBarText),
+                                         in_text(pControl->pszTooltipText), pControl->sWidth});
         return S_OK;
     });
 }
