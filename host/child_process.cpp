@@ -8,8 +8,6 @@ namespace veska::host {
 
 namespace {
 
-constexpr size_t kMaxCommandLine = 32767; // what CreateProcess accepts
-
 // Everything the child has written so far, without waiting for more.
 void drain(HANDLE pipe, std::string& output) {
     DWORD available = 0;
@@ -63,7 +61,7 @@ HRESULT run_command_line(const std::wstring& line, ECLFlag flags, unsigned long&
     UniqueHandle writer(writeEnd);
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
     const UniqueFileHandle nothing(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                           &inheritable, OPEN_EXISTING, 0, nullptr));
+                                               &inheritable, OPEN_EXISTING, 0, nullptr));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;

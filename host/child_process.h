@@ -8,6 +8,8 @@
 
 namespace veska::host {
 
+constexpr size_t kMaxCommandLine = 32767; // what CreateProcess accepts
+
 // Runs a command line for real: CreateProcess in the current directory,
 // wait, exit code. ECL_UGLYDOSTOOL lines go through the command interpreter.
 // What the tool prints on its standard output and error goes to output.

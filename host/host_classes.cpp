@@ -39,20 +39,13 @@ LegacyWrapper::LegacyWrapper(int depth, std::shared_ptr<Recorder> recorder)
     : recording_(std::move(recorder), "ILegacyAlias"), depth_(depth) {}
 
 const CLSID& LegacyWrapper::class_of_depth(int depth) noexcept {
-    switch (depth) {
-    case 0:
-        return CLSID_LegacyWrapperDepth0;
-    case 1:
-        return CLSID_LegacyWrapperDepth1;
-    case 2:
-        return CLSID_LegacyWrapperDepth2;
-    default:
-        return CLSID_LegacyWrapperDepth3;
-    }
+    static const CLSID* const classes[] = {&CLSID_LegacyWrapperDepth0, &CLSID_LegacyWrapperDepth1,
+                                           &CLSID_LegacyWrapperDepth2, &CLSID_LegacyWrapperDepth3};
+    return *classes[depth >= 0 && depth < 3 ? depth : 3];
 }
 
 HRESULT LegacyWrapper::SetAlias(const GUID* pclsid) {
-    return recording_.call("SetAlias", {pclsid}, [&] {
+    return recording_.call(__func__, {pclsid}, [&] {
         if (!pclsid)
             return E_POINTER;
         alias_ = *pclsid;
@@ -62,7 +55,7 @@ HRESULT LegacyWrapper::SetAlias(const GUID* pclsid) {
 }
 
 HRESULT LegacyWrapper::GetAlias(GUID* pclsid) {
-    return recording_.call("GetAlias", [&] {
+    return recording_.call(__func__, [&] {
         if (!pclsid)
             return E_POINTER;
         // Before SetAlias the wrapper stands for nothing: an empty answer.
@@ -72,7 +65,7 @@ HRESULT LegacyWrapper::GetAlias(GUID* pclsid) {
 }
 
 HRESULT LegacyWrapper::GetClassID(CLSID* pClassID) {
-    return recording_.call("GetClassID", [&] {
+    return recording_.call(__func__, [&] {
         if (!pClassID)
             return E_POINTER;
         *pClassID = class_of_depth(depth_);

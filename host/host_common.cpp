@@ -1,6 +1,7 @@
 #include "host_common.h"
 
 #include <cwchar>
+#include <cwctype>
 #include <vector>
 
 namespace veska::host {
@@ -95,6 +96,12 @@ std::wstring absolute(const std::wstring& path, const std::wstring& base) {
     if (written == 0 || written >= full.size())
         return joined;
     return std::wstring(full.data(), written);
+}
+
+std::wstring upper(std::wstring text) {
+    for (wchar_t& c : text)
+        c = static_cast<wchar_t>(std::towupper(c));
+    return text;
 }
 
 bool equal_ignoring_case(const std::wstring& a, const std::wstring& b) {

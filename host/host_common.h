@@ -27,6 +27,19 @@ inline HRESULT number_out(size_t value, unsigned long* out) noexcept {
     return S_OK;
 }
 
+// Hands a reference to object to an [out] pointer (null without one):
+// E_POINTER without the pointer, `missing` without the object.
+template <class Interface>
+HRESULT object_out(Interface* object, Interface** out, HRESULT missing = E_INVALIDARG) noexcept {
+    if (!out)
+        return E_POINTER;
+    *out = object;
+    if (!object)
+        return missing;
+    object->AddRef();
+    return S_OK;
+}
+
 // "0x80070005 (Access denied.)": the code and the system's text for it, when
 // the system has one.
 std::wstring hresult_explained(HRESULT hr);
@@ -51,6 +64,8 @@ std::wstring absolute(const std::wstring& path, const std::wstring& base);
 // path with one "\" at the end, unless it is empty.
 std::wstring with_separator(const std::wstring& path);
 bool equal_ignoring_case(const std::wstring& a, const std::wstring& b);
+// The text in upper case: the key under which paths compare without case.
+std::wstring upper(std::wstring text);
 // Whether the absolute path names something under the absolute directory.
 bool is_inside(const std::wstring& path, const std::wstring& directory);
 // path relative to directory when it lies inside it, else path unchanged.

@@ -7,12 +7,6 @@
 
 namespace veska::host {
 
-namespace {
-
-constexpr unsigned long kMaxProjects = 64;
-
-} // namespace
-
 HostProjectManager::HostProjectManager(std::shared_ptr<Recorder> recorder)
     : recording_(std::move(recorder), "IProjectManager"), workspace_(std::make_shared<Workspace>()),
       projects_(workspace_->projects),
@@ -81,7 +75,7 @@ HRESULT HostProjectManager::process(const ProcessRequest& request) {
 
 HRESULT HostProjectManager::Process(unsigned long Cmd, _NodeTag* pInputNode, unsigned long ulNumInputs,
                                     IProject* pProject, IProjectManager*) {
-    return recording_.call("Process", {Cmd, {"tag", pInputNode}, {"count", ulNumInputs}}, [&] {
+    return recording_.call(__func__, {Cmd, {"tag", pInputNode}, {"count", ulNumInputs}}, [&] {
         ProcessRequest request;
         request.command = Cmd;
         if (pInputNode)
@@ -94,13 +88,13 @@ HRESULT HostProjectManager::Process(unsigned long Cmd, _NodeTag* pInputNode, uns
 }
 
 HRESULT HostProjectManager::QuickBuild(LPCWSTR pwszInputFile) {
-    return recording_.call("QuickBuild", {pwszInputFile}, [&] {
+    return recording_.call(__func__, {pwszInputFile}, [&] {
         return E_NOTIMPL; // this host has no quick mode
     });
 }
 
 HRESULT HostProjectManager::Build() {
-    return recording_.call("Build", [&] {
+    return recording_.call(__func__, [&] {
         HostProject* project =
             activeProject_ >= 0 ? project_at(static_cast<unsigned long>(activeProject_)) : nullptr;
         if (!project)
@@ -114,7 +108,7 @@ HRESULT HostProjectManager::Build() {
 }
 
 HRESULT HostProjectManager::GetPlatInfo(_PlatInfo* pPlatInfo) {
-    return recording_.call("GetPlatInfo", [&] {
+    return recording_.call(__func__, [&] {
         if (!pPlatInfo)
             return E_POINTER;
         const DeviceInfo& device = script_.device;
@@ -132,7 +126,7 @@ HRESULT HostProjectManager::GetPlatInfo(_PlatInfo* pPlatInfo) {
 
 HRESULT HostProjectManager::ExecuteCmdLine(LPCWSTR pwszCmdLine, unsigned long* pulReturnCode,
                                            GUID* pclsidTool, IProject* pProject, ECLFlag Flags) {
-    return recording_.call("ExecuteCmdLine", {pwszCmdLine, {"tool", pclsidTool}, {"flags", Flags}}, [&] {
+    return recording_.call(__func__, {pwszCmdLine, {"tool", pclsidTool}, {"flags", Flags}}, [&] {
         if (!pwszCmdLine || !pulReturnCode)
             return E_POINTER;
         ExecutedLine executed;
@@ -161,7 +155,7 @@ HRESULT HostProjectManager::ExecuteCmdLine(LPCWSTR pwszCmdLine, unsigned long* p
 }
 
 HRESULT HostProjectManager::WriteBuildMessage(LPCWSTR pwszMsg, GUID* pclsidTool) {
-    return recording_.call("WriteBuildMessage", {pwszMsg, {"tool", pclsidTool}}, [&] {
+    return recording_.call(__func__, {pwszMsg, {"tool", pclsidTool}}, [&] {
         if (!pwszMsg)
             return E_POINTER;
         BuildMessage message{pwszMsg, std::nullopt};
@@ -174,23 +168,14 @@ HRESULT HostProjectManager::WriteBuildMessage(LPCWSTR pwszMsg, GUID* pclsidTool)
     });
 }
 
-HRESULT HostProjectManager::GetNumSuites(unsigned long* pulNumSuites) {
-    return recording_.call("GetNumSuites", [&] { return number_out(suites_.size(), pulNumSuites); });
-}
-
 HRESULT HostProjectManager::GetSuite(unsigned long ulIndex, ISuite** ppSuite) {
-    return recording_.call("GetSuite", {ulIndex}, [&] {
-        if (!ppSuite)
-            return E_POINTER;
-        *ppSuite = nullptr;
-        if (ulIndex >= suites_.size())
-            return E_INVALIDARG;
-        return suites_[ulIndex].copy_to(ppSuite);
+    return recording_.call(__func__, {ulIndex}, [&] {
+        return object_out(ulIndex < suites_.size() ? suites_[ulIndex].get() : nullptr, ppSuite);
     });
 }
 
 HRESULT HostProjectManager::GetSuiteWithGUID(GUID* clsidSuite, ISuite** ppSuite) {
-    return recording_.call("GetSuiteWithGUID", {clsidSuite}, [&] {
+    return recording_.call(__func__, {clsidSuite}, [&] {
         if (!ppSuite || !clsidSuite)
             return E_POINTER;
         *ppSuite = nullptr;
@@ -203,28 +188,13 @@ HRESULT HostProjectManager::GetSuiteWithGUID(GUID* clsidSuite, ISuite** ppSuite)
     });
 }
 
-HRESULT HostProjectManager::GetNumProjects(unsigned long* pulNumProjects) {
-    return recording_.call("GetNumProjects", [&] { return number_out(projects_.size(), pulNumProjects); });
-}
-
-HRESULT HostProjectManager::GetMaxProjects(unsigned long* pulMaxProjects) {
-    return recording_.call("GetMaxProjects", [&] { return number_out(kMaxProjects, pulMaxProjects); });
-}
-
 HRESULT HostProjectManager::GetProject(IProject** ppProject, unsigned long ulIndex) {
-    return recording_.call("GetProject", {ulIndex}, [&] {
-        if (!ppProject)
-            return E_POINTER;
-        *ppProject = nullptr;
-        HostProject* project = project_at(ulIndex);
-        if (!project)
-            return E_INVALIDARG;
-        return suite::ComPtr<IProject>(project).copy_to(ppProject);
-    });
+    return recording_.call(__func__, {ulIndex},
+                           [&] { return object_out<IProject>(project_at(ulIndex), ppProject); });
 }
 
 HRESULT HostProjectManager::GetActiveProjectIndex(int* pnlIndex) {
-    return recording_.call("GetActiveProjectIndex", [&] {
+    return recording_.call(__func__, [&] {
         if (!pnlIndex)
             return E_POINTER;
         *pnlIndex = projects_.empty() ? -1 : activeProject_;
@@ -233,7 +203,7 @@ HRESULT HostProjectManager::GetActiveProjectIndex(int* pnlIndex) {
 }
 
 HRESULT HostProjectManager::SetActiveProjectIndex(int nIndex) {
-    return recording_.call("SetActiveProjectIndex", {nIndex}, [&] {
+    return recording_.call(__func__, {nIndex}, [&] {
         if (nIndex < 0 || static_cast<size_t>(nIndex) >= projects_.size())
             return E_INVALIDARG;
         activeProject_ = nIndex;
@@ -242,7 +212,7 @@ HRESULT HostProjectManager::SetActiveProjectIndex(int nIndex) {
 }
 
 HRESULT HostProjectManager::GetIndexOfProject(unsigned long* pulIndex, IProject* pProject) {
-    return recording_.call("GetIndexOfProject", [&] {
+    return recording_.call(__func__, [&] {
         if (!pulIndex)
             return E_POINTER;
         for (size_t i = 0; i < projects_.size(); ++i)
@@ -255,11 +225,10 @@ HRESULT HostProjectManager::GetIndexOfProject(unsigned long* pulIndex, IProject*
 }
 
 HRESULT HostProjectManager::InsertProject(LPCWSTR pwszFilename) {
-    return recording_.call("InsertProject", {pwszFilename}, [&] {
-        if (!pwszFilename)
-            return E_POINTER;
-        if (projects_.size() >= kMaxProjects)
-            return E_FAIL;
+    return recording_.call(__func__, {pwszFilename}, [&] {
+        const HRESULT room = room_for(pwszFilename);
+        if (FAILED(room))
+            return room;
         const suite::ComPtr<HostProject> project = add_project(pwszFilename);
         const HRESULT loaded = project->LoadProjectFile(pwszFilename);
         if (FAILED(loaded)) {
@@ -271,18 +240,18 @@ HRESULT HostProjectManager::InsertProject(LPCWSTR pwszFilename) {
 }
 
 HRESULT HostProjectManager::InsertNewProject(LPCWSTR pwszFilename) {
-    return recording_.call("InsertNewProject", {pwszFilename}, [&] {
-        if (!pwszFilename)
-            return E_POINTER;
-        if (projects_.size() >= kMaxProjects)
-            return E_FAIL;
-        add_project(pwszFilename)->set_save_required(true);
-        return S_OK;
+    return recording_.call(__func__, {pwszFilename}, [&] {
+        const HRESULT room = room_for(pwszFilename);
+        if (SUCCEEDED(room))
+            add_project(pwszFilename)->set_save_required(true);
+        return room;
     });
 }
 
-HRESULT HostProjectManager::RemoveProject(unsigned long ulIndex) {
-    return recording_.call("RemoveProject", {ulIndex}, [&] { return remove_project(ulIndex); });
+HRESULT HostProjectManager::room_for(LPCWSTR file) const noexcept {
+    if (!file)
+        return E_POINTER;
+    return projects_.size() >= kMaxProjects ? E_FAIL : S_OK;
 }
 
 HRESULT HostProjectManager::remove_project(unsigned long index) {
@@ -297,7 +266,7 @@ HRESULT HostProjectManager::remove_project(unsigned long index) {
 }
 
 HRESULT HostProjectManager::NotifyBuildStarted(LPCWSTR pwszTarget) {
-    return recording_.call("NotifyBuildStarted", {pwszTarget}, [&] {
+    return recording_.call(__func__, {pwszTarget}, [&] {
         started_.push_back(in_text(pwszTarget));
         // Memory that is still locked (the target is running) refuses a build.
         const HRESULT answer =
@@ -309,35 +278,15 @@ HRESULT HostProjectManager::NotifyBuildStarted(LPCWSTR pwszTarget) {
 }
 
 HRESULT HostProjectManager::NotifyBuildSucceeded(LPCWSTR pwszTarget) {
-    return recording_.call("NotifyBuildSucceeded", {pwszTarget}, [&] {
+    return recording_.call(__func__, {pwszTarget}, [&] {
         succeeded_.push_back(in_text(pwszTarget));
         memoryLocked_ = false;
         return S_OK;
     });
 }
 
-HRESULT HostProjectManager::GetWorkspaceName(LPWSTR* ppwszName) {
-    return workspace_->get_name(recording_, ppwszName);
-}
-
-HRESULT HostProjectManager::SetWorkspaceName(LPCWSTR pwszName) {
-    return workspace_->set_name(recording_, pwszName);
-}
-
-HRESULT HostProjectManager::GetProjectName(unsigned long ulIndex, LPWSTR* ppwszName) {
-    return workspace_->get_project_name(recording_, ulIndex, ppwszName);
-}
-
-HRESULT HostProjectManager::SetProjectName(unsigned long ulIndex, LPCWSTR pwszName) {
-    return workspace_->set_project_name(recording_, ulIndex, pwszName);
-}
-
-HRESULT HostProjectManager::IsInQuickMode() {
-    return recording_.call("IsInQuickMode", [&] { return S_FALSE; });
-}
-
 HRESULT HostProjectManager::NotifyBufferModified(LPCWSTR pwszFilename) {
-    return recording_.call("NotifyBufferModified", {pwszFilename}, [&] {
+    return recording_.call(__func__, {pwszFilename}, [&] {
         for (const auto& project : projects_)
             project->set_build_required(true);
         return S_OK;
@@ -345,7 +294,7 @@ HRESULT HostProjectManager::NotifyBufferModified(LPCWSTR pwszFilename) {
 }
 
 HRESULT HostProjectManager::IsBuildRequired() {
-    return recording_.call("IsBuildRequired", [&] {
+    return recording_.call(__func__, [&] {
         for (const auto& project : projects_)
             if (project->build_required())
                 return S_OK;
@@ -353,39 +302,19 @@ HRESULT HostProjectManager::IsBuildRequired() {
     });
 }
 
-HRESULT HostProjectManager::CheckFileTimestamps() {
-    return recording_.call("CheckFileTimestamps", [&] { return S_OK; });
-}
-
 HRESULT HostProjectManager::SaveAllFiles(long bPrompt) {
     // No editor buffers here: nothing is unsaved.
-    return recording_.call("SaveAllFiles", {bPrompt}, [&] { return S_OK; });
+    return recording_.call(__func__, {bPrompt}, [&] { return S_OK; });
 }
 
 HRESULT HostProjectManager::UIShowInsertFilesDialog(_NodeTag tag) {
-    return recording_.call("UIShowInsertFilesDialog", {tag}, [&] {
+    return recording_.call(__func__, {tag}, [&] {
         return E_NOTIMPL; // a headless host shows no dialogs
     });
 }
 
-HRESULT HostProjectManager::UIShowProjectSettingsSheet(unsigned long ulProjectIndex) {
-    return recording_.call("UIShowProjectSettingsSheet", {ulProjectIndex}, [&] { return E_NOTIMPL; });
-}
-
-HRESULT HostProjectManager::UIShowFileSettingsSheet(_NodeTag tag) {
-    return recording_.call("UIShowFileSettingsSheet", {tag}, [&] { return E_NOTIMPL; });
-}
-
-HRESULT HostProjectManager::UIShowSelectSuiteDialog(unsigned long ulProjectIndex) {
-    return recording_.call("UIShowSelectSuiteDialog", {ulProjectIndex}, [&] { return E_NOTIMPL; });
-}
-
-HRESULT HostProjectManager::UIShowLocateToolsDialog() {
-    return recording_.call("UIShowLocateToolsDialog", [&] { return E_NOTIMPL; });
-}
-
 HRESULT HostProjectManager::UIProjectSave(unsigned long ulProjectIndex) {
-    return recording_.call("UIProjectSave", {ulProjectIndex}, [&] {
+    return recording_.call(__func__, {ulProjectIndex}, [&] {
         HostProject* project = project_at(ulProjectIndex);
         if (!project)
             return E_INVALIDARG;
@@ -394,12 +323,11 @@ HRESULT HostProjectManager::UIProjectSave(unsigned long ulProjectIndex) {
 }
 
 HRESULT HostProjectManager::UIProjectRemove(unsigned long ulProjectIndex) {
-    return recording_.call("UIProjectRemove", {ulProjectIndex},
-                           [&] { return remove_project(ulProjectIndex); });
+    return recording_.call(__func__, {ulProjectIndex}, [&] { return remove_project(ulProjectIndex); });
 }
 
 HRESULT HostProjectManager::RemoveNode(_NodeTag tag) {
-    return recording_.call("RemoveNode", {tag}, [&] {
+    return recording_.call(__func__, {tag}, [&] {
         HostProject* project =
             tag.project >= 0 ? project_at(static_cast<unsigned long>(tag.project)) : nullptr;
         if (!project || tag.file < 0)
@@ -409,7 +337,7 @@ HRESULT HostProjectManager::RemoveNode(_NodeTag tag) {
 }
 
 HRESULT HostProjectManager::SetSuite(ISuite* pSuite, unsigned long ulProjectIndex) {
-    return recording_.call("SetSuite", {ulProjectIndex}, [&] {
+    return recording_.call(__func__, {ulProjectIndex}, [&] {
         HostProject* project = project_at(ulProjectIndex);
         if (!project)
             return E_INVALIDARG;
@@ -419,15 +347,11 @@ HRESULT HostProjectManager::SetSuite(ISuite* pSuite, unsigned long ulProjectInde
 }
 
 HRESULT HostProjectManager::GetDisplay(IProjectDisplay** ppDisplay) {
-    return recording_.call("GetDisplay", [&] {
-        if (!ppDisplay)
-            return E_POINTER;
-        return suite::ComPtr<IProjectDisplay>(display_.get()).copy_to(ppDisplay);
-    });
+    return recording_.call(__func__, [&] { return object_out<IProjectDisplay>(display_.get(), ppDisplay); });
 }
 
 HRESULT HostProjectManager::GetPreference(unsigned char* pData, unsigned long dwKey) {
-    return recording_.call("GetPreference", {dwKey}, [&] {
+    return recording_.call(__func__, {dwKey}, [&] {
         if (!pData)
             return E_POINTER;
         const auto found = script_.preferences.find(dwKey);
@@ -440,43 +364,25 @@ HRESULT HostProjectManager::GetPreference(unsigned char* pData, unsigned long dw
 }
 
 HRESULT HostProjectManager::LockMemory() {
-    return recording_.call("LockMemory", [&] {
+    return recording_.call(__func__, [&] {
         memoryLocked_ = true;
         return S_OK;
     });
 }
 
 HRESULT HostProjectManager::UnlockMemory() {
-    return recording_.call("UnlockMemory", [&] {
+    return recording_.call(__func__, [&] {
         memoryLocked_ = false;
         return S_OK;
     });
 }
 
-HRESULT HostProjectManager::SetBuildIsUnderway(long bNewState) {
-    return recording_.set_flag("SetBuildIsUnderway", underway_, bNewState);
-}
-
-HRESULT HostProjectManager::BuildIsUnderway() {
-    return recording_.flag("BuildIsUnderway", underway_);
-}
-
 HRESULT HostProjectManager::SaveFile(LPCWSTR pwszFile, long bPrompt) {
-    return recording_.call("SaveFile", {pwszFile, {"prompt", bPrompt}}, [&] {
+    return recording_.call(__func__, {pwszFile, {"prompt", bPrompt}}, [&] {
         if (!pwszFile)
             return E_POINTER;
         return S_OK;
     });
-}
-
-HRESULT HostProjectManager::HostReserved48() {
-    return E_NOTIMPL;
-}
-HRESULT HostProjectManager::HostReserved49() {
-    return E_NOTIMPL;
-}
-HRESULT HostProjectManager::HostReserved50() {
-    return E_NOTIMPL;
 }
 
 HRESULT HostProjectManager::NotifyToolLocationChanged(ITool* pTool, LPCWSTR pwszPreviousLocation) {
@@ -484,8 +390,8 @@ HRESULT HostProjectManager::NotifyToolLocationChanged(ITool* pTool, LPCWSTR pwsz
         GUID clsid{};
         return guid_text(pTool && SUCCEEDED(tool_class_of(pTool, clsid)) ? &clsid : nullptr);
     };
-    return recording_.call("NotifyToolLocationChanged",
-                           {{"tool", Argument::deferred(tool)}, {"previous", pwszPreviousLocation}}, [&] {
+    return recording_.call(__func__, {{"tool", Argument::deferred(tool)}, {"previous", pwszPreviousLocation}},
+                           [&] {
                                if (!pTool)
                                    return E_POINTER;
                                if (script_.onToolLocationChanged)
@@ -527,37 +433,13 @@ HRESULT Workspace::set_project_name(const Recording& recording, unsigned long in
 HostDisplay::HostDisplay(std::shared_ptr<Recorder> recorder, std::shared_ptr<Workspace> workspace)
     : recording_(std::move(recorder), "IProjectDisplay"), workspace_(std::move(workspace)) {}
 
-HRESULT HostDisplay::GetVisibility() {
-    return recording_.flag("GetVisibility", visible_);
-}
-
-HRESULT HostDisplay::SetVisibility(long bVisible) {
-    return recording_.set_flag("SetVisibility", visible_, bVisible);
-}
-
 HRESULT HostDisplay::SetManager(IProjectManager* pMgr) {
     // The manager owns the display; nothing to keep.
-    return recording_.call("SetManager", {present(pMgr, "manager")}, [&] { return S_OK; });
-}
-
-HRESULT HostDisplay::GetWorkspaceName(LPWSTR* ppwszName) {
-    return workspace_->get_name(recording_, ppwszName);
-}
-
-HRESULT HostDisplay::SetWorkspaceName(LPCWSTR pwszName) {
-    return workspace_->set_name(recording_, pwszName);
-}
-
-HRESULT HostDisplay::GetProjectName(unsigned long ulIndex, LPWSTR* ppwszName) {
-    return workspace_->get_project_name(recording_, ulIndex, ppwszName);
-}
-
-HRESULT HostDisplay::SetProjectName(unsigned long ulIndex, LPCWSTR pwszName) {
-    return workspace_->set_project_name(recording_, ulIndex, pwszName);
+    return recording_.call(__func__, {present(pMgr, "manager")}, [&] { return S_OK; });
 }
 
 HRESULT HostDisplay::InsertProject(IProject* pProject, LPCWSTR pwszName) {
-    return recording_.call("InsertProject", {pwszName}, [&] {
+    return recording_.call(__func__, {pwszName}, [&] {
         if (!pProject)
             return E_POINTER;
         // The view shows the workspace's own projects, under the name given.
@@ -572,25 +454,13 @@ HRESULT HostDisplay::InsertProject(IProject* pProject, LPCWSTR pwszName) {
 
 HRESULT HostDisplay::RemoveProject(unsigned long ulIndex) {
     // The manager owns the projects; the view only stops showing one.
-    return recording_.call("RemoveProject", {ulIndex},
+    return recording_.call(__func__, {ulIndex},
                            [&] { return ulIndex < workspace_->projects.size() ? S_OK : E_INVALIDARG; });
-}
-
-HRESULT HostDisplay::SetActiveProject(int nIndex) {
-    return recording_.call("SetActiveProject", {nIndex}, [&] { return S_OK; });
-}
-
-HRESULT HostDisplay::RefreshProject(unsigned long ulIndex) {
-    return recording_.call("RefreshProject", {ulIndex}, [&] { return S_OK; });
-}
-
-HRESULT HostDisplay::SortFilteredFolders(unsigned long ulIndex) {
-    return recording_.call("SortFilteredFolders", {ulIndex}, [&] { return S_OK; });
 }
 
 HRESULT HostDisplay::InsertNode(IProjectNode* pNode, unsigned long ulProjectIndex, FileCat FolderIndex,
                                 unsigned long* pulFileIndex) {
-    return recording_.call("InsertNode", {{"project", ulProjectIndex}, {"folder", FolderIndex}}, [&] {
+    return recording_.call(__func__, {{"project", ulProjectIndex}, {"folder", FolderIndex}}, [&] {
         if (!pNode)
             return E_POINTER;
         // The view lists the node after those it already shows in that folder.
@@ -603,7 +473,7 @@ HRESULT HostDisplay::InsertNode(IProjectNode* pNode, unsigned long ulProjectInde
 }
 
 HRESULT HostDisplay::RemoveNode(_NodeTag tag) {
-    return recording_.call("RemoveNode", {tag}, [&] {
+    return recording_.call(__func__, {tag}, [&] {
         auto shown = shownNodes_.find({static_cast<unsigned long>(tag.project), tag.folder});
         if (shown != shownNodes_.end() && shown->second > 0)
             --shown->second;
@@ -612,14 +482,12 @@ HRESULT HostDisplay::RemoveNode(_NodeTag tag) {
 }
 
 HRESULT HostDisplay::SetReqSave(unsigned long ulProjectIndex, long bNewState) {
-    return recording_.call("SetReqSave", {ulProjectIndex, bNewState}, [&] {
-        saveRequired_[ulProjectIndex] = bNewState != 0;
-        return S_OK;
-    });
+    // The view marks nothing: the project keeps whether it needs saving.
+    return recording_.call(__func__, {ulProjectIndex, bNewState}, [&] { return S_OK; });
 }
 
 HRESULT HostDisplay::GetCurrentNodeTag(_NodeTag* pTag) {
-    return recording_.call("GetCurrentNodeTag", [&] {
+    return recording_.call(__func__, [&] {
         if (!pTag)
             return E_POINTER;
         *pTag = current_;

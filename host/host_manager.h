@@ -86,6 +86,22 @@ struct Workspace {
     HRESULT set_project_name(const Recording& recording, unsigned long index, LPCWSTR text);
 };
 
+// The workspace methods of a face (the manager, its view), answered from its
+// workspace_ and recorded on its recording_.
+#define VESKA_HOST_WORKSPACE_METHODS                                                                         \
+    HRESULT STDMETHODCALLTYPE GetWorkspaceName(LPWSTR* name) override {                                      \
+        return workspace_->get_name(recording_, name);                                                       \
+    }                                                                                                        \
+    HRESULT STDMETHODCALLTYPE SetWorkspaceName(LPCWSTR name) override {                                      \
+        return workspace_->set_name(recording_, name);                                                       \
+    }                                                                                                        \
+    HRESULT STDMETHODCALLTYPE GetProjectName(unsigned long index, LPWSTR* name) override {                   \
+        return workspace_->get_project_name(recording_, index, name);                                        \
+    }                                                                                                        \
+    HRESULT STDMETHODCALLTYPE SetProjectName(unsigned long index, LPCWSTR name) override {                   \
+        return workspace_->set_project_name(recording_, index, name);                                        \
+    }
+
 // The headless project view: no tree on screen, a scripted selection.
 class HostDisplay : public suite::com::Object<HostDisplay, IProjectDisplay> {
 public:
@@ -97,18 +113,23 @@ public:
     void select_nothing() noexcept { current_ = _NodeTag{-1, -1, -1}; }
     const _NodeTag& current() const noexcept { return current_; }
 
-    HRESULT STDMETHODCALLTYPE GetVisibility() override;
-    HRESULT STDMETHODCALLTYPE SetVisibility(long bVisible) override;
+    HRESULT STDMETHODCALLTYPE GetVisibility() override { return recording_.flag(__func__, visible_); }
+    HRESULT STDMETHODCALLTYPE SetVisibility(long bVisible) override {
+        return recording_.set_flag(__func__, visible_, bVisible);
+    }
     HRESULT STDMETHODCALLTYPE SetManager(IProjectManager* pMgr) override;
-    HRESULT STDMETHODCALLTYPE GetWorkspaceName(LPWSTR* ppwszName) override;
-    HRESULT STDMETHODCALLTYPE SetWorkspaceName(LPCWSTR pwszName) override;
-    HRESULT STDMETHODCALLTYPE GetProjectName(unsigned long ulIndex, LPWSTR* ppwszName) override;
-    HRESULT STDMETHODCALLTYPE SetProjectName(unsigned long ulIndex, LPCWSTR pwszName) override;
+    VESKA_HOST_WORKSPACE_METHODS
     HRESULT STDMETHODCALLTYPE InsertProject(IProject* pProject, LPCWSTR pwszName) override;
     HRESULT STDMETHODCALLTYPE RemoveProject(unsigned long ulIndex) override;
-    HRESULT STDMETHODCALLTYPE SetActiveProject(int nIndex) override;
-    HRESULT STDMETHODCALLTYPE RefreshProject(unsigned long ulIndex) override;
-    HRESULT STDMETHODCALLTYPE SortFilteredFolders(unsigned long ulIndex) override;
+    HRESULT STDMETHODCALLTYPE SetActiveProject(int nIndex) override {
+        return recording_.call(__func__, {nIndex}, [&] { return S_OK; });
+    }
+    HRESULT STDMETHODCALLTYPE RefreshProject(unsigned long ulIndex) override {
+        return recording_.call(__func__, {ulIndex}, [&] { return S_OK; });
+    }
+    HRESULT STDMETHODCALLTYPE SortFilteredFolders(unsigned long ulIndex) override {
+        return recording_.call(__func__, {ulIndex}, [&] { return S_OK; });
+    }
     HRESULT STDMETHODCALLTYPE InsertNode(IProjectNode* pNode, unsigned long ulProjectIndex,
                                          FileCat FolderIndex, unsigned long* pulFileIndex) override;
     HRESULT STDMETHODCALLTYPE RemoveNode(_NodeTag tag) override;
@@ -121,7 +142,6 @@ private:
     bool visible_ = true;
     std::shared_ptr<Workspace> workspace_;
     std::map<std::pair<unsigned long, long>, unsigned long> shownNodes_;
-    std::map<unsigned long, bool> saveRequired_;
 };
 
 class HostProjectManager : public suite::com::Object<HostProjectManager, IProjectManagerEx> {
@@ -136,7 +156,6 @@ public:
     // A new project (recording into this manager's recorder), appended.
     suite::ComPtr<HostProject> add_project(std::wstring location = {});
     const std::vector<suite::ComPtr<HostProject>>& projects() const noexcept { return projects_; }
-    const std::wstring& workspace_name() const noexcept { return workspace_->name; }
     void add_suite(suite::ComPtr<ISuite> suite);
     const std::vector<suite::ComPtr<ISuite>>& suites() const noexcept { return suites_; }
 
@@ -148,7 +167,6 @@ public:
     const std::vector<std::wstring>& succeeded_targets() const noexcept { return succeeded_; }
     bool build_underway() const noexcept { return underway_; }
     bool memory_locked() const noexcept { return memoryLocked_; }
-    void set_memory_locked(bool locked) noexcept { memoryLocked_ = locked; }
     void set_active_project(int index) noexcept { activeProject_ = index; }
 
     // Unloads the suites and projects: breaks the reference cycles between
@@ -164,34 +182,51 @@ public:
     HRESULT STDMETHODCALLTYPE ExecuteCmdLine(LPCWSTR pwszCmdLine, unsigned long* pulReturnCode,
                                              GUID* pclsidTool, IProject* pProject, ECLFlag Flags) override;
     HRESULT STDMETHODCALLTYPE WriteBuildMessage(LPCWSTR pwszMsg, GUID* pclsidTool) override;
-    HRESULT STDMETHODCALLTYPE GetNumSuites(unsigned long* pulNumSuites) override;
+    HRESULT STDMETHODCALLTYPE GetNumSuites(unsigned long* pulNumSuites) override {
+        return recording_.call(__func__, [&] { return number_out(suites_.size(), pulNumSuites); });
+    }
     HRESULT STDMETHODCALLTYPE GetSuite(unsigned long ulIndex, ISuite** ppSuite) override;
     HRESULT STDMETHODCALLTYPE GetSuiteWithGUID(GUID* clsidSuite, ISuite** ppSuite) override;
-    HRESULT STDMETHODCALLTYPE GetNumProjects(unsigned long* pulNumProjects) override;
-    HRESULT STDMETHODCALLTYPE GetMaxProjects(unsigned long* pulMaxProjects) override;
+    HRESULT STDMETHODCALLTYPE GetNumProjects(unsigned long* pulNumProjects) override {
+        return recording_.call(__func__, [&] { return number_out(projects_.size(), pulNumProjects); });
+    }
+    HRESULT STDMETHODCALLTYPE GetMaxProjects(unsigned long* pulMaxProjects) override {
+        return recording_.call(__func__, [&] { return number_out(kMaxProjects, pulMaxProjects); });
+    }
     HRESULT STDMETHODCALLTYPE GetProject(IProject** ppProject, unsigned long ulIndex) override;
     HRESULT STDMETHODCALLTYPE GetActiveProjectIndex(int* pnlIndex) override;
     HRESULT STDMETHODCALLTYPE SetActiveProjectIndex(int nIndex) override;
     HRESULT STDMETHODCALLTYPE GetIndexOfProject(unsigned long* pulIndex, IProject* pProject) override;
     HRESULT STDMETHODCALLTYPE InsertProject(LPCWSTR pwszFilename) override;
     HRESULT STDMETHODCALLTYPE InsertNewProject(LPCWSTR pwszFilename) override;
-    HRESULT STDMETHODCALLTYPE RemoveProject(unsigned long ulIndex) override;
+    HRESULT STDMETHODCALLTYPE RemoveProject(unsigned long ulIndex) override {
+        return recording_.call(__func__, {ulIndex}, [&] { return remove_project(ulIndex); });
+    }
     HRESULT STDMETHODCALLTYPE NotifyBuildStarted(LPCWSTR pwszTarget) override;
     HRESULT STDMETHODCALLTYPE NotifyBuildSucceeded(LPCWSTR pwszTarget) override;
-    HRESULT STDMETHODCALLTYPE GetWorkspaceName(LPWSTR* ppwszName) override;
-    HRESULT STDMETHODCALLTYPE SetWorkspaceName(LPCWSTR pwszName) override;
-    HRESULT STDMETHODCALLTYPE GetProjectName(unsigned long ulIndex, LPWSTR* ppwszName) override;
-    HRESULT STDMETHODCALLTYPE SetProjectName(unsigned long ulIndex, LPCWSTR pwszName) override;
-    HRESULT STDMETHODCALLTYPE IsInQuickMode() override;
+    VESKA_HOST_WORKSPACE_METHODS
+    HRESULT STDMETHODCALLTYPE IsInQuickMode() override {
+        return recording_.call(__func__, [&] { return S_FALSE; });
+    }
     HRESULT STDMETHODCALLTYPE NotifyBufferModified(LPCWSTR pwszFilename) override;
     HRESULT STDMETHODCALLTYPE IsBuildRequired() override;
-    HRESULT STDMETHODCALLTYPE CheckFileTimestamps() override;
+    HRESULT STDMETHODCALLTYPE CheckFileTimestamps() override {
+        return recording_.call(__func__, [&] { return S_OK; });
+    }
     HRESULT STDMETHODCALLTYPE SaveAllFiles(long bPrompt) override;
     HRESULT STDMETHODCALLTYPE UIShowInsertFilesDialog(_NodeTag tag) override;
-    HRESULT STDMETHODCALLTYPE UIShowProjectSettingsSheet(unsigned long ulProjectIndex) override;
-    HRESULT STDMETHODCALLTYPE UIShowFileSettingsSheet(_NodeTag tag) override;
-    HRESULT STDMETHODCALLTYPE UIShowSelectSuiteDialog(unsigned long ulProjectIndex) override;
-    HRESULT STDMETHODCALLTYPE UIShowLocateToolsDialog() override;
+    HRESULT STDMETHODCALLTYPE UIShowProjectSettingsSheet(unsigned long ulProjectIndex) override {
+        return recording_.call(__func__, {ulProjectIndex}, [&] { return E_NOTIMPL; });
+    }
+    HRESULT STDMETHODCALLTYPE UIShowFileSettingsSheet(_NodeTag tag) override {
+        return recording_.call(__func__, {tag}, [&] { return E_NOTIMPL; });
+    }
+    HRESULT STDMETHODCALLTYPE UIShowSelectSuiteDialog(unsigned long ulProjectIndex) override {
+        return recording_.call(__func__, {ulProjectIndex}, [&] { return E_NOTIMPL; });
+    }
+    HRESULT STDMETHODCALLTYPE UIShowLocateToolsDialog() override {
+        return recording_.call(__func__, [&] { return E_NOTIMPL; });
+    }
     HRESULT STDMETHODCALLTYPE UIProjectSave(unsigned long ulProjectIndex) override;
     HRESULT STDMETHODCALLTYPE UIProjectRemove(unsigned long ulProjectIndex) override;
     HRESULT STDMETHODCALLTYPE RemoveNode(_NodeTag tag) override;
@@ -200,19 +235,25 @@ public:
     HRESULT STDMETHODCALLTYPE GetPreference(unsigned char* pData, unsigned long dwKey) override;
     HRESULT STDMETHODCALLTYPE LockMemory() override;
     HRESULT STDMETHODCALLTYPE UnlockMemory() override;
-    HRESULT STDMETHODCALLTYPE SetBuildIsUnderway(long bNewState) override;
-    HRESULT STDMETHODCALLTYPE BuildIsUnderway() override;
+    HRESULT STDMETHODCALLTYPE SetBuildIsUnderway(long bNewState) override {
+        return recording_.set_flag(__func__, underway_, bNewState);
+    }
+    HRESULT STDMETHODCALLTYPE BuildIsUnderway() override { return recording_.flag(__func__, underway_); }
     // --- IProjectManagerEx ---
     HRESULT STDMETHODCALLTYPE SaveFile(LPCWSTR pwszFile, long bPrompt) override;
-    HRESULT STDMETHODCALLTYPE HostReserved48() override;
-    HRESULT STDMETHODCALLTYPE HostReserved49() override;
-    HRESULT STDMETHODCALLTYPE HostReserved50() override;
+    HRESULT STDMETHODCALLTYPE HostReserved48() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE HostReserved49() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE HostReserved50() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE NotifyToolLocationChanged(ITool* pTool, LPCWSTR pwszPreviousLocation) override;
 
 private:
+    static constexpr unsigned long kMaxProjects = 64;
+
     HostProject* project_at(unsigned long index) const;
     HRESULT process(const ProcessRequest& request);
     HRESULT remove_project(unsigned long index);
+    // Whether a project for file can join the workspace: S_OK, else why not.
+    HRESULT room_for(LPCWSTR file) const noexcept;
 
     Recording recording_;
     HostScript script_;
@@ -243,5 +284,7 @@ public:
 private:
     suite::ComPtr<HostProjectManager> manager_;
 };
+
+#undef VESKA_HOST_WORKSPACE_METHODS
 
 } // namespace veska::host

@@ -42,21 +42,8 @@ suite::ComPtr<IToolArgs> find_tool_args(const ToolArgsList& list, const GUID& to
     return nullptr;
 }
 
-HRESULT HostProjectNode::GetLocation(LPWSTR* ppwszLoc) {
-    return recording_.call("GetLocation", {location_.c_str()}, [&] { return copy_out(location_, ppwszLoc); });
-}
-
-HRESULT HostProjectNode::SetLocation(LPCWSTR pwszLoc) {
-    return recording_.call("SetLocation", {pwszLoc}, [&] {
-        if (!pwszLoc)
-            return E_POINTER;
-        location_ = pwszLoc;
-        return S_OK;
-    });
-}
-
 HRESULT HostProjectNode::InsertArgs(IToolArgs* pArgs, GUID* clsidTool, IProjectDisplay*) {
-    return recording_.call("InsertArgs", {{"tool", clsidTool}}, [&] {
+    return recording_.call(__func__, {{"tool", clsidTool}}, [&] {
         if (!pArgs || !clsidTool)
             return E_POINTER;
         set_args(*clsidTool, suite::ComPtr<IToolArgs>(pArgs));
@@ -65,14 +52,14 @@ HRESULT HostProjectNode::InsertArgs(IToolArgs* pArgs, GUID* clsidTool, IProjectD
 }
 
 HRESULT HostProjectNode::PurgeArgs() {
-    return recording_.call("PurgeArgs", [&] {
+    return recording_.call(__func__, [&] {
         purge_args();
         return S_OK;
     });
 }
 
 HRESULT HostProjectNode::PurgeArgsIfDefault() {
-    return recording_.call("PurgeArgsIfDefault", [&] {
+    return recording_.call(__func__, [&] {
         ToolArgsList kept;
         for (auto& entry : args_)
             if (entry.second && entry.second->IsDefault() != S_OK)
@@ -83,35 +70,17 @@ HRESULT HostProjectNode::PurgeArgsIfDefault() {
 }
 
 HRESULT HostProjectNode::GetArgsByCLSID(IToolArgs** ppArgs, GUID* clsidTool) {
-    return recording_.call("GetArgsByCLSID", {{"tool", clsidTool}}, [&] {
-        if (!ppArgs)
-            return E_POINTER;
-        *ppArgs = nullptr;
+    return recording_.call(__func__, {{"tool", clsidTool}}, [&] {
         if (!clsidTool)
-            return E_POINTER;
-        const suite::ComPtr<IToolArgs> found = args_for(*clsidTool);
-        found.copy_to(ppArgs);
-        return found ? S_OK : S_FALSE;
+            return object_out<IToolArgs>(nullptr, ppArgs, E_POINTER);
+        return object_out(args_for(*clsidTool).get(), ppArgs, S_FALSE);
     });
 }
 
 HRESULT HostProjectNode::GetArgsByIndex(IToolArgs** ppArgs, unsigned int uiIndex) {
-    return recording_.call("GetArgsByIndex", {uiIndex}, [&] {
-        if (!ppArgs)
-            return E_POINTER;
-        *ppArgs = nullptr;
-        if (uiIndex >= args_.size())
-            return S_FALSE;
-        return args_[uiIndex].second.copy_to(ppArgs);
+    return recording_.call(__func__, {uiIndex}, [&] {
+        return object_out(uiIndex < args_.size() ? args_[uiIndex].second.get() : nullptr, ppArgs, S_FALSE);
     });
-}
-
-HRESULT HostProjectNode::IsStable() {
-    return recording_.flag("IsStable", stable_);
-}
-
-HRESULT HostProjectNode::SetStable(long bNewState) {
-    return recording_.set_flag("SetStable", stable_, bNewState);
 }
 
 } // namespace veska::host

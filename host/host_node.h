@@ -40,16 +40,23 @@ public:
     void purge_args() noexcept { args_.clear(); }
 
     // IProjectNode
-    HRESULT STDMETHODCALLTYPE GetLocation(LPWSTR* ppwszLoc) override;
-    HRESULT STDMETHODCALLTYPE SetLocation(LPCWSTR pwszLoc) override;
+    HRESULT STDMETHODCALLTYPE GetLocation(LPWSTR* ppwszLoc) override {
+        return recording_.call(__func__, {location_.c_str()}, [&] { return copy_out(location_, ppwszLoc); });
+    }
+    HRESULT STDMETHODCALLTYPE SetLocation(LPCWSTR pwszLoc) override {
+        return recording_.call(__func__, {pwszLoc},
+                               [&] { return pwszLoc ? (location_ = pwszLoc, S_OK) : E_POINTER; });
+    }
     HRESULT STDMETHODCALLTYPE InsertArgs(IToolArgs* pArgs, GUID* clsidTool,
                                          IProjectDisplay* pDisplay) override;
     HRESULT STDMETHODCALLTYPE PurgeArgs() override;
     HRESULT STDMETHODCALLTYPE PurgeArgsIfDefault() override;
     HRESULT STDMETHODCALLTYPE GetArgsByCLSID(IToolArgs** ppArgs, GUID* clsidTool) override;
     HRESULT STDMETHODCALLTYPE GetArgsByIndex(IToolArgs** ppArgs, unsigned int uiIndex) override;
-    HRESULT STDMETHODCALLTYPE IsStable() override;
-    HRESULT STDMETHODCALLTYPE SetStable(long bNewState) override;
+    HRESULT STDMETHODCALLTYPE IsStable() override { return recording_.flag(__func__, stable_); }
+    HRESULT STDMETHODCALLTYPE SetStable(long bNewState) override {
+        return recording_.set_flag(__func__, stable_, bNewState);
+    }
 
 private:
     Recording recording_;

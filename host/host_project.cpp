@@ -3,19 +3,10 @@
 #include "project_file.h"
 
 #include <algorithm>
-#include <cwctype>
 
 namespace veska::host {
 
 namespace {
-
-constexpr size_t kMaxCommandLine = 32767; // what CreateProcess accepts
-
-std::wstring upper(std::wstring text) {
-    for (wchar_t& c : text)
-        c = static_cast<wchar_t>(std::towupper(c));
-    return text;
-}
 
 // Replaces every macro of the table in one pass: inserted text is never
 // scanned again, so a file name holding "$(...)" stays as it is.
@@ -114,14 +105,14 @@ suite::ComPtr<IToolArgs> HostProject::project_tool_args(const GUID& tool) const 
 }
 
 void HostProject::set_tool_location_stamp(const std::wstring& clsidText, std::wstring location) {
-    auto& entry = stamps_[upper(clsidText)];
+    auto& entry = stamps_[paths::upper(clsidText)];
     if (entry.first.empty())
         entry.first = clsidText;
     entry.second = std::move(location);
 }
 
 const std::wstring* HostProject::tool_location_stamp(const std::wstring& clsidText) const {
-    const auto found = stamps_.find(upper(clsidText));
+    const auto found = stamps_.find(paths::upper(clsidText));
     return found == stamps_.end() ? nullptr : &found->second.second;
 }
 
@@ -139,7 +130,7 @@ suite::ComPtr<IProjectNode> HostProject::node_at(long folder, unsigned long inde
 }
 
 std::wstring HostProject::lookup_key(const std::wstring& location) const {
-    return upper(paths::absolute(location, project_directory()));
+    return paths::upper(paths::absolute(location, project_directory()));
 }
 
 std::unordered_map<std::wstring, size_t>& HostProject::lookup(long folder) {
@@ -196,7 +187,7 @@ HostProject::BuildOutputRule::BuildOutputRule(const HostProject& project)
             listedFiles_.insert(project.lookup_key(location_of(node.get())));
     for (const auto& node : project.folders_[FCAT_SRC])
         sourceFolders_.insert(
-            upper(paths::directory_of(paths::absolute(location_of(node.get()), directory_))));
+            paths::upper(paths::directory_of(paths::absolute(location_of(node.get()), directory_))));
 }
 
 bool HostProject::BuildOutputRule::allows(const std::wstring& location) const {
@@ -211,7 +202,7 @@ bool HostProject::BuildOutputRule::allows(const std::wstring& location) const {
         if (!project_.path(type).empty() &&
             paths::is_inside(location, paths::absolute(project_.path(type), directory_)))
             return true;
-    return sourceFolders_.count(upper(paths::directory_of(location))) != 0;
+    return sourceFolders_.count(paths::upper(paths::directory_of(location))) != 0;
 }
 
 HRESULT HostProject::clean() {
@@ -295,7 +286,7 @@ HRESULT HostProject::GenCmdLine(LPWSTR* ppwszCmdLine, _NodeTag* pInputNode, unsi
 }
 
 HRESULT HostProject::LoadProjectFile(LPCWSTR pwszPath) {
-    return recording_.call("LoadProjectFile", {pwszPath}, [&] {
+    return recording_.call(__func__, {pwszPath}, [&] {
         if (!pwszPath)
             return E_POINTER;
         return load_project_file(*this, pwszPath);
@@ -303,7 +294,7 @@ HRESULT HostProject::LoadProjectFile(LPCWSTR pwszPath) {
 }
 
 HRESULT HostProject::SaveProjectFile(unsigned long ulProjectIndex, LPCWSTR pwszPath) {
-    return recording_.call("SaveProjectFile", {ulProjectIndex, pwszPath}, [&] {
+    return recording_.call(__func__, {ulProjectIndex, pwszPath}, [&] {
         const std::wstring target = pwszPath && *pwszPath ? std::wstring(pwszPath) : location_;
         if (target.empty())
             return E_INVALIDARG;
@@ -314,12 +305,8 @@ HRESULT HostProject::SaveProjectFile(unsigned long ulProjectIndex, LPCWSTR pwszP
     });
 }
 
-HRESULT HostProject::Clean() {
-    return recording_.call("Clean", [&] { return clean(); });
-}
-
 HRESULT HostProject::RemoveAllNodes() {
-    return recording_.call("RemoveAllNodes", [&] {
+    return recording_.call(__func__, [&] {
         drop_nodes(false);
         saveRequired_ = true;
         return S_OK;
@@ -327,21 +314,21 @@ HRESULT HostProject::RemoveAllNodes() {
 }
 
 HRESULT HostProject::SetManager(IProjectManager* pMgr) {
-    return recording_.call("SetManager", {present(pMgr, "manager")}, [&] {
+    return recording_.call(__func__, {present(pMgr, "manager")}, [&] {
         manager_ = pMgr;
         return S_OK;
     });
 }
 
 HRESULT HostProject::SetDisplay(IProjectDisplay* pDisplay) {
-    return recording_.call("SetDisplay", {present(pDisplay, "display")}, [&] {
+    return recording_.call(__func__, {present(pDisplay, "display")}, [&] {
         display_ = pDisplay;
         return S_OK;
     });
 }
 
 HRESULT HostProject::GetNumNodes(unsigned long* pulNumNodes, FileCat FolderIndex) {
-    return recording_.call("GetNumNodes", {{"folder", FolderIndex}}, [&] {
+    return recording_.call(__func__, {{"folder", FolderIndex}}, [&] {
         if (!pulNumNodes)
             return E_POINTER;
         const Folder* files = folder_at(FolderIndex);
@@ -355,8 +342,8 @@ HRESULT HostProject::GetNumNodes(unsigned long* pulNumNodes, FileCat FolderIndex
 HRESULT HostProject::InsertNode(IProjectNode* pNode, FileCat* pFolderIndex, unsigned long* pulFileIndex,
                                 long bQuiet) {
     const auto node = [&] { return quoted(pNode ? location_of(pNode).c_str() : nullptr); };
-    return recording_.call("InsertNode",
-                           {Argument::deferred(node), {"folder", pFolderIndex}, {"quiet", bQuiet}}, [&] {
+    return recording_.call(__func__, {Argument::deferred(node), {"folder", pFolderIndex}, {"quiet", bQuiet}},
+                           [&] {
                                if (!pNode || !pFolderIndex)
                                    return E_POINTER;
                                const std::wstring location = location_of(pNode);
@@ -383,7 +370,7 @@ HRESULT HostProject::InsertNode(IProjectNode* pNode, FileCat* pFolderIndex, unsi
 }
 
 HRESULT HostProject::RemoveNode(FileCat FolderIndex, unsigned long ulFileIndex) {
-    return recording_.call("RemoveNode", {{"folder", FolderIndex}, {"file", ulFileIndex}}, [&] {
+    return recording_.call(__func__, {{"folder", FolderIndex}, {"file", ulFileIndex}}, [&] {
         Folder* files = folder_at(FolderIndex);
         if (!files || ulFileIndex >= files->size())
             return E_INVALIDARG;
@@ -397,110 +384,73 @@ HRESULT HostProject::RemoveNode(FileCat FolderIndex, unsigned long ulFileIndex) 
 }
 
 HRESULT HostProject::GetNode(IProjectNode** ppNode, FileCat FolderIndex, unsigned long ulFileIndex) {
-    return recording_.call("GetNode", {{"folder", FolderIndex}, {"file", ulFileIndex}}, [&] {
-        if (!ppNode)
-            return E_POINTER;
-        *ppNode = nullptr;
-        const suite::ComPtr<IProjectNode> found = node_at(FolderIndex, ulFileIndex);
-        if (!found)
-            return E_INVALIDARG;
-        return found.copy_to(ppNode);
-    });
-}
-
-HRESULT HostProject::GetSuiteArgs(ISuiteArgs** ppArgs) {
-    return recording_.call("GetSuiteArgs", [&] {
-        if (!ppArgs)
-            return E_POINTER;
-        *ppArgs = nullptr;
-        if (!suiteArgs_)
-            return E_FAIL;
-        return suiteArgs_.copy_to(ppArgs);
-    });
+    return recording_.call(__func__, {{"folder", FolderIndex}, {"file", ulFileIndex}},
+                           [&] { return object_out(node_at(FolderIndex, ulFileIndex).get(), ppNode); });
 }
 
 HRESULT HostProject::GetProjectToolArgsByCLSID(GUID* clsidTool, IToolArgs** ppArgs) {
-    return recording_.call("GetProjectToolArgsByCLSID", {{"tool", clsidTool}}, [&] {
-        if (!ppArgs)
-            return E_POINTER;
-        *ppArgs = nullptr;
+    return recording_.call(__func__, {{"tool", clsidTool}}, [&] {
         if (!clsidTool)
-            return E_POINTER;
-        const suite::ComPtr<IToolArgs> found = project_tool_args(*clsidTool);
-        if (!found)
-            return E_FAIL;
-        return found.copy_to(ppArgs);
+            return object_out<IToolArgs>(nullptr, ppArgs, E_POINTER);
+        return object_out(project_tool_args(*clsidTool).get(), ppArgs, E_FAIL);
     });
 }
 
 HRESULT HostProject::GetProjectToolArgsByIndex(unsigned int uiToolIndex, IToolArgs** ppArgs) {
-    return recording_.call("GetProjectToolArgsByIndex", {uiToolIndex}, [&] {
+    return recording_.call(__func__, {uiToolIndex}, [&] {
         if (!ppArgs)
             return E_POINTER;
-        *ppArgs = nullptr;
         // Tool index as the suite counts its tools; without a suite, the order kept.
         GUID clsid;
-        if (tool_clsid(uiToolIndex, clsid)) {
-            project_tool_args(clsid).copy_to(ppArgs);
-            return *ppArgs ? S_OK : S_FALSE;
-        }
-        if (uiToolIndex >= projectArgs_.size())
-            return S_FALSE;
-        return projectArgs_[uiToolIndex].second.copy_to(ppArgs);
+        if (tool_clsid(uiToolIndex, clsid))
+            return object_out(project_tool_args(clsid).get(), ppArgs, S_FALSE);
+        return object_out(uiToolIndex < projectArgs_.size() ? projectArgs_[uiToolIndex].second.get()
+                                                            : nullptr,
+                          ppArgs, S_FALSE);
     });
 }
 
 HRESULT HostProject::GetFileToolArgsByCLSID(FileCat FolderIndex, unsigned long ulFileIndex, GUID* clsidTool,
                                             IToolArgs** ppArgs) {
-    return recording_.call("GetFileToolArgsByCLSID",
-                           {{"folder", FolderIndex}, {"file", ulFileIndex}, {"tool", clsidTool}}, [&] {
-                               if (!ppArgs)
-                                   return E_POINTER;
-                               *ppArgs = nullptr;
-                               if (!clsidTool)
-                                   return E_POINTER;
-                               const suite::ComPtr<IProjectNode> node = node_at(FolderIndex, ulFileIndex);
-                               if (!node)
-                                   return E_INVALIDARG;
-                               suite::ComPtr<IToolArgs> found;
-                               if (HostProjectNode* own = HostProjectNode::from(node.get()))
-                                   found = own->args_for(*clsidTool);
-                               else if (FAILED(node->GetArgsByCLSID(found.put(), clsidTool)))
-                                   found = nullptr;
-                               found.copy_to(ppArgs);
-                               return found ? S_OK : S_FALSE;
-                           });
+    const std::initializer_list<Argument> arguments{
+        {"folder", FolderIndex}, {"file", ulFileIndex}, {"tool", clsidTool}};
+    return recording_.call(__func__, arguments, [&] {
+        const suite::ComPtr<IProjectNode> node = node_at(FolderIndex, ulFileIndex);
+        if (!ppArgs || !clsidTool || !node)
+            return object_out<IToolArgs>(nullptr, ppArgs, clsidTool ? E_INVALIDARG : E_POINTER);
+        suite::ComPtr<IToolArgs> found;
+        if (HostProjectNode* own = HostProjectNode::from(node.get()))
+            found = own->args_for(*clsidTool);
+        else if (FAILED(node->GetArgsByCLSID(found.put(), clsidTool)))
+            found = nullptr;
+        return object_out(found.get(), ppArgs, S_FALSE);
+    });
 }
 
 HRESULT HostProject::GetFileToolArgsByIndex(FileCat FolderIndex, unsigned long ulFileIndex,
                                             unsigned int uiToolIndex, IToolArgs** ppArgs) {
-    return recording_.call("GetFileToolArgsByIndex",
-                           {{"folder", FolderIndex}, {"file", ulFileIndex}, {"tool", uiToolIndex}}, [&] {
-                               if (!ppArgs)
-                                   return E_POINTER;
-                               *ppArgs = nullptr;
-                               const suite::ComPtr<IProjectNode> node = node_at(FolderIndex, ulFileIndex);
-                               if (!node)
-                                   return E_INVALIDARG;
-                               HostProjectNode* own = HostProjectNode::from(node.get());
-                               GUID clsid;
-                               if (own && tool_clsid(uiToolIndex, clsid)) {
-                                   own->args_for(clsid).copy_to(ppArgs);
-                               } else if (own) {
-                                   if (uiToolIndex < own->args().size())
-                                       own->args()[uiToolIndex].second.copy_to(ppArgs);
-                               } else {
-                                   suite::ComPtr<IToolArgs> found;
-                                   if (SUCCEEDED(node->GetArgsByIndex(found.put(), uiToolIndex)))
-                                       found.copy_to(ppArgs);
-                               }
-                               return *ppArgs ? S_OK : S_FALSE;
-                           });
+    const std::initializer_list<Argument> arguments{
+        {"folder", FolderIndex}, {"file", ulFileIndex}, {"tool", uiToolIndex}};
+    return recording_.call(__func__, arguments, [&] {
+        const suite::ComPtr<IProjectNode> node = node_at(FolderIndex, ulFileIndex);
+        if (!ppArgs || !node)
+            return object_out<IToolArgs>(nullptr, ppArgs, E_INVALIDARG);
+        HostProjectNode* own = HostProjectNode::from(node.get());
+        suite::ComPtr<IToolArgs> found;
+        GUID clsid;
+        if (own && tool_clsid(uiToolIndex, clsid))
+            found = own->args_for(clsid);
+        else if (own && uiToolIndex < own->args().size())
+            found = own->args()[uiToolIndex].second;
+        else if (!own && FAILED(node->GetArgsByIndex(found.put(), uiToolIndex)))
+            found = nullptr;
+        return object_out(found.get(), ppArgs, S_FALSE);
+    });
 }
 
 HRESULT HostProject::GetFileToolArgsBySuffix(IToolArgs*** pppArgs, unsigned long* pulCount,
                                              FileCat FolderIndex, unsigned long ulFileIndex) {
-    return recording_.call("GetFileToolArgsBySuffix", {{"folder", FolderIndex}, {"file", ulFileIndex}}, [&] {
+    return recording_.call(__func__, {{"folder", FolderIndex}, {"file", ulFileIndex}}, [&] {
         if (!pppArgs || !pulCount)
             return E_POINTER;
         *pppArgs = nullptr;
@@ -528,7 +478,7 @@ HRESULT HostProject::GetFileToolArgsBySuffix(IToolArgs*** pppArgs, unsigned long
 }
 
 HRESULT HostProject::GetFolderSuffix(LPWSTR* ppwszSuffixList, FileCat FolderIndex) {
-    return recording_.call("GetFolderSuffix", {{"folder", FolderIndex}}, [&] {
+    return recording_.call(__func__, {{"folder", FolderIndex}}, [&] {
         if (!folder_at(FolderIndex))
             return E_INVALIDARG;
         return copy_out(suffixes_[FolderIndex], ppwszSuffixList);
@@ -536,7 +486,7 @@ HRESULT HostProject::GetFolderSuffix(LPWSTR* ppwszSuffixList, FileCat FolderInde
 }
 
 HRESULT HostProject::SetFolderSuffix(LPCWSTR pwszSuffixList, FileCat FolderIndex) {
-    return recording_.call("SetFolderSuffix", {pwszSuffixList, {"folder", FolderIndex}}, [&] {
+    return recording_.call(__func__, {pwszSuffixList, {"folder", FolderIndex}}, [&] {
         if (!folder_at(FolderIndex))
             return E_INVALIDARG;
         suffixes_[FolderIndex] = in_text(pwszSuffixList);
@@ -545,7 +495,7 @@ HRESULT HostProject::SetFolderSuffix(LPCWSTR pwszSuffixList, FileCat FolderIndex
 }
 
 HRESULT HostProject::SortBySuffix() {
-    return recording_.call("SortBySuffix", [&] {
+    return recording_.call(__func__, [&] {
         // Files of the unknown folder move to the first filtered folder whose
         // suffix list names their suffix, keeping their order.
         Folder unknown;
@@ -563,12 +513,8 @@ HRESULT HostProject::SortBySuffix() {
     });
 }
 
-HRESULT HostProject::GetLocation(LPWSTR* ppwszLoc) {
-    return recording_.call("GetLocation", [&] { return copy_out(location_, ppwszLoc); });
-}
-
 HRESULT HostProject::SetLocation(LPCWSTR pwszLoc) {
-    return recording_.call("SetLocation", {pwszLoc}, [&] {
+    return recording_.call(__func__, {pwszLoc}, [&] {
         if (!pwszLoc)
             return E_POINTER;
         location_ = pwszLoc;
@@ -578,12 +524,8 @@ HRESULT HostProject::SetLocation(LPCWSTR pwszLoc) {
     });
 }
 
-HRESULT HostProject::GetProjectDirectory(LPWSTR* ppwszDir) {
-    return recording_.call("GetProjectDirectory", [&] { return copy_out(project_directory(), ppwszDir); });
-}
-
 HRESULT HostProject::GetPath(LPWSTR* ppwszPath, PathType Type) {
-    return recording_.call("GetPath", {{"type", Type}}, [&] {
+    return recording_.call(__func__, {{"type", Type}}, [&] {
         if (!ppwszPath)
             return E_POINTER;
         *ppwszPath = nullptr;
@@ -594,7 +536,7 @@ HRESULT HostProject::GetPath(LPWSTR* ppwszPath, PathType Type) {
 }
 
 HRESULT HostProject::SetPath(LPCWSTR pwszPath, PathType Type) {
-    return recording_.call("SetPath", {pwszPath, {"type", Type}}, [&] {
+    return recording_.call(__func__, {pwszPath, {"type", Type}}, [&] {
         if (Type < PT_FIRST_PATH_TYPE || Type >= PT_NUM_PATH_TYPES)
             return E_INVALIDARG;
         paths_[Type] = in_text(pwszPath);
@@ -603,17 +545,8 @@ HRESULT HostProject::SetPath(LPCWSTR pwszPath, PathType Type) {
     });
 }
 
-HRESULT HostProject::GetSuite(ISuite** ppSuite) {
-    return recording_.call("GetSuite", [&] {
-        if (!ppSuite)
-            return E_POINTER;
-        suite_.copy_to(ppSuite);
-        return suite_ ? S_OK : S_FALSE;
-    });
-}
-
 HRESULT HostProject::SetSuite(ISuite* pSuite) {
-    return recording_.call("SetSuite", {present(pSuite, "suite")}, [&] {
+    return recording_.call(__func__, {present(pSuite, "suite")}, [&] {
         suite_ = suite::ComPtr<ISuite>(pSuite);
         return S_OK;
     });
@@ -621,7 +554,7 @@ HRESULT HostProject::SetSuite(ISuite* pSuite) {
 
 HRESULT HostProject::TranslateToolMessage(LPWSTR* ppwszFile, unsigned long* pulLine, unsigned long* pulColumn,
                                           LPCWSTR pwszMsg, GUID* clsidTool) {
-    return recording_.call("TranslateToolMessage", {pwszMsg, {"tool", clsidTool}}, [&] {
+    return recording_.call(__func__, {pwszMsg, {"tool", clsidTool}}, [&] {
         if (!clsidTool)
             return E_POINTER;
         const suite::ComPtr<ITool> tool = find_tool(suite_.get(), *clsidTool);
@@ -632,45 +565,21 @@ HRESULT HostProject::TranslateToolMessage(LPWSTR* ppwszFile, unsigned long* pulL
 }
 
 HRESULT HostProject::NotifyBufferModified(LPCWSTR pwszFilename) {
-    return recording_.call("NotifyBufferModified", {pwszFilename}, [&] {
+    return recording_.call(__func__, {pwszFilename}, [&] {
         buildRequired_ = true;
         return S_OK;
     });
 }
 
-HRESULT HostProject::IsBuildRequired() {
-    return recording_.flag("IsBuildRequired", buildRequired_);
-}
-
-HRESULT HostProject::SetBuildRequired(long bNewState) {
-    return recording_.set_flag("SetBuildRequired", buildRequired_, bNewState);
-}
-
-HRESULT HostProject::IsSaveRequired() {
-    return recording_.flag("IsSaveRequired", saveRequired_);
-}
-
-HRESULT HostProject::CheckFileTimestamps() {
-    return recording_.call("CheckFileTimestamps", [&] { return S_OK; });
-}
-
 HRESULT HostProject::Unload() {
-    return recording_.call("Unload", [&] {
+    return recording_.call(__func__, [&] {
         unload();
         return S_OK;
     });
 }
 
-HRESULT HostProject::IsStable() {
-    return recording_.flag("IsStable", stable_);
-}
-
-HRESULT HostProject::SetStable(long bNewState) {
-    return recording_.set_flag("SetStable", stable_, bNewState);
-}
-
 HRESULT HostProject::SetDefaultNodesStable(long bNewState) {
-    return recording_.call("SetDefaultNodesStable", {bNewState}, [&] {
+    return recording_.call(__func__, {bNewState}, [&] {
         // Files without settings of their own follow the project's settings.
         for (const Folder& files : folders_)
             for (const auto& node : files) {
@@ -689,7 +598,7 @@ HRESULT HostProject::SetDefaultNodesStable(long bNewState) {
 }
 
 HRESULT HostProject::GetToolLocStamp(LPWSTR* ppwszLoc, LPCWSTR pwszclsid) {
-    return recording_.call("GetToolLocStamp", {pwszclsid}, [&] {
+    return recording_.call(__func__, {pwszclsid}, [&] {
         if (!ppwszLoc)
             return E_POINTER;
         *ppwszLoc = nullptr;
@@ -703,7 +612,7 @@ HRESULT HostProject::GetToolLocStamp(LPWSTR* ppwszLoc, LPCWSTR pwszclsid) {
 }
 
 HRESULT HostProject::SetToolLocStamp(LPCWSTR pwszLoc, LPCWSTR pwszclsid) {
-    return recording_.call("SetToolLocStamp", {pwszLoc, pwszclsid}, [&] {
+    return recording_.call(__func__, {pwszLoc, pwszclsid}, [&] {
         if (!pwszLoc || !pwszclsid)
             return E_POINTER;
         set_tool_location_stamp(pwszclsid, pwszLoc);

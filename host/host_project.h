@@ -64,7 +64,6 @@ public:
     void set_stable(bool stable) noexcept { stable_ = stable; }
     bool build_required() const noexcept { return buildRequired_; }
     void set_build_required(bool required) noexcept { buildRequired_ = required; }
-    bool save_required() const noexcept { return saveRequired_; }
     void set_save_required(bool required) noexcept { saveRequired_ = required; }
 
     // Tool-location stamps keyed by the tool's CLSID string, compared without
@@ -76,9 +75,6 @@ public:
     void set_tool_location_stamp(const std::wstring& clsidText, std::wstring location);
     const std::wstring* tool_location_stamp(const std::wstring& clsidText) const;
 
-    const std::wstring& folder_suffix(FileCat folder) const {
-        return suffixes_.at(static_cast<size_t>(folder));
-    }
     void set_folder_suffix(FileCat folder, std::wstring suffixes) {
         suffixes_.at(static_cast<size_t>(folder)) = std::move(suffixes);
     }
@@ -90,11 +86,8 @@ public:
     // it lies in the project's directory, its TMP or BIN folder or the folder
     // of one of its sources (objects without a TMP folder go there), and it
     // is neither a file the project lists nor the project file or its state.
-    bool may_be_build_output(const std::wstring& location) const {
-        return BuildOutputRule(*this).allows(location);
-    }
-    // The same test for many files: what it needs of the project (its files
-    // and its sources' folders) gathered once, not once for each file.
+    // What it needs of the project (its files and its sources' folders) is
+    // gathered once, not once for each file.
     class BuildOutputRule {
     public:
         explicit BuildOutputRule(const HostProject& project);
@@ -122,7 +115,9 @@ public:
                                          _PlatInfo* pPlatInfo) override;
     HRESULT STDMETHODCALLTYPE LoadProjectFile(LPCWSTR pwszPath) override;
     HRESULT STDMETHODCALLTYPE SaveProjectFile(unsigned long ulProjectIndex, LPCWSTR pwszPath) override;
-    HRESULT STDMETHODCALLTYPE Clean() override;
+    HRESULT STDMETHODCALLTYPE Clean() override {
+        return recording_.call(__func__, [&] { return clean(); });
+    }
     HRESULT STDMETHODCALLTYPE RemoveAllNodes() override;
     HRESULT STDMETHODCALLTYPE SetManager(IProjectManager* pMgr) override;
     HRESULT STDMETHODCALLTYPE SetDisplay(IProjectDisplay* pDisplay) override;
@@ -132,7 +127,9 @@ public:
     HRESULT STDMETHODCALLTYPE RemoveNode(FileCat FolderIndex, unsigned long ulFileIndex) override;
     HRESULT STDMETHODCALLTYPE GetNode(IProjectNode** ppNode, FileCat FolderIndex,
                                       unsigned long ulFileIndex) override;
-    HRESULT STDMETHODCALLTYPE GetSuiteArgs(ISuiteArgs** ppArgs) override;
+    HRESULT STDMETHODCALLTYPE GetSuiteArgs(ISuiteArgs** ppArgs) override {
+        return recording_.call(__func__, [&] { return object_out(suiteArgs_.get(), ppArgs, E_FAIL); });
+    }
     HRESULT STDMETHODCALLTYPE GetProjectToolArgsByCLSID(GUID* clsidTool, IToolArgs** ppArgs) override;
     HRESULT STDMETHODCALLTYPE GetProjectToolArgsByIndex(unsigned int uiToolIndex,
                                                         IToolArgs** ppArgs) override;
@@ -146,24 +143,36 @@ public:
     HRESULT STDMETHODCALLTYPE GetFolderSuffix(LPWSTR* ppwszSuffixList, FileCat FolderIndex) override;
     HRESULT STDMETHODCALLTYPE SetFolderSuffix(LPCWSTR pwszSuffixList, FileCat FolderIndex) override;
     HRESULT STDMETHODCALLTYPE SortBySuffix() override;
-    HRESULT STDMETHODCALLTYPE GetLocation(LPWSTR* ppwszLoc) override;
+    HRESULT STDMETHODCALLTYPE GetLocation(LPWSTR* ppwszLoc) override {
+        return recording_.call(__func__, [&] { return copy_out(location_, ppwszLoc); });
+    }
     HRESULT STDMETHODCALLTYPE SetLocation(LPCWSTR pwszLoc) override;
-    HRESULT STDMETHODCALLTYPE GetProjectDirectory(LPWSTR* ppwszDir) override;
+    HRESULT STDMETHODCALLTYPE GetProjectDirectory(LPWSTR* ppwszDir) override {
+        return recording_.call(__func__, [&] { return copy_out(project_directory(), ppwszDir); });
+    }
     HRESULT STDMETHODCALLTYPE GetPath(LPWSTR* ppwszPath, PathType Type) override;
     HRESULT STDMETHODCALLTYPE SetPath(LPCWSTR pwszPath, PathType Type) override;
-    HRESULT STDMETHODCALLTYPE GetSuite(ISuite** ppSuite) override;
+    HRESULT STDMETHODCALLTYPE GetSuite(ISuite** ppSuite) override {
+        return recording_.call(__func__, [&] { return object_out(suite_.get(), ppSuite, S_FALSE); });
+    }
     HRESULT STDMETHODCALLTYPE SetSuite(ISuite* pSuite) override;
     HRESULT STDMETHODCALLTYPE TranslateToolMessage(LPWSTR* ppwszFile, unsigned long* pulLine,
                                                    unsigned long* pulColumn, LPCWSTR pwszMsg,
                                                    GUID* clsidTool) override;
     HRESULT STDMETHODCALLTYPE NotifyBufferModified(LPCWSTR pwszFilename) override;
-    HRESULT STDMETHODCALLTYPE IsBuildRequired() override;
-    HRESULT STDMETHODCALLTYPE SetBuildRequired(long bNewState) override;
-    HRESULT STDMETHODCALLTYPE IsSaveRequired() override;
-    HRESULT STDMETHODCALLTYPE CheckFileTimestamps() override;
+    HRESULT STDMETHODCALLTYPE IsBuildRequired() override { return recording_.flag(__func__, buildRequired_); }
+    HRESULT STDMETHODCALLTYPE SetBuildRequired(long bNewState) override {
+        return recording_.set_flag(__func__, buildRequired_, bNewState);
+    }
+    HRESULT STDMETHODCALLTYPE IsSaveRequired() override { return recording_.flag(__func__, saveRequired_); }
+    HRESULT STDMETHODCALLTYPE CheckFileTimestamps() override {
+        return recording_.call(__func__, [&] { return S_OK; });
+    }
     HRESULT STDMETHODCALLTYPE Unload() override;
-    HRESULT STDMETHODCALLTYPE IsStable() override;
-    HRESULT STDMETHODCALLTYPE SetStable(long bNewState) override;
+    HRESULT STDMETHODCALLTYPE IsStable() override { return recording_.flag(__func__, stable_); }
+    HRESULT STDMETHODCALLTYPE SetStable(long bNewState) override {
+        return recording_.set_flag(__func__, stable_, bNewState);
+    }
     HRESULT STDMETHODCALLTYPE SetDefaultNodesStable(long bNewState) override;
     HRESULT STDMETHODCALLTYPE GetToolLocStamp(LPWSTR* ppwszLoc, LPCWSTR pwszclsid) override;
     HRESULT STDMETHODCALLTYPE SetToolLocStamp(LPCWSTR pwszLoc, LPCWSTR pwszclsid) override;

@@ -7,16 +7,10 @@ namespace veska::host {
 namespace {
 
 MenuEntry entry_of(const _MENUITEM& item) {
-    MenuEntry entry;
-    entry.id = item.lCommandID;
-    entry.name = in_text(item.pszName); // the item texts stay the plug-in's
-    entry.statusText = in_text(item.pszStatusBarText);
-    entry.flags = item.fFlags;
-    entry.specialFlags = item.fSpecialFlags;
-    entry.state = item.fState;
-    entry.hotKey = item.HotKey.wKey;
-    entry.hotKeyModifier = item.HotKey.bModifier;
-    return entry;
+    // Copies of the texts: they stay the plug-in's.
+    return MenuEntry{item.lCommandID,  in_text(item.pszName), in_text(item.pszStatusBarText),
+                     item.fFlags,      item.fSpecialFlags,    item.fState,
+                     item.HotKey.wKey, item.HotKey.bModifier, std::nullopt};
 }
 
 // The entry with this command id, or null.
@@ -25,6 +19,31 @@ template <class Entries> auto* find_by_id(Entries& entries, long id) noexcept {
         if (entry.id == id)
             return &entry;
     return static_cast<decltype(&entries.front())>(nullptr);
+}
+
+template <class Entries> HRESULT remove_by_id(Entries& entries, long id) {
+    auto* entry = find_by_id(entries, id);
+    if (!entry)
+        return E_INVALIDARG;
+    entries.erase(entries.begin() + (entry - entries.data()));
+    return S_OK;
+}
+
+// An item's state, for a menu item or a toolbar control.
+template <class Entry> HRESULT state_out(const Entry* entry, long* state) {
+    if (!state)
+        return E_POINTER;
+    if (!entry)
+        return E_INVALIDARG;
+    *state = entry->state;
+    return S_OK;
+}
+
+template <class Entry> HRESULT set_state(Entry* entry, long state) {
+    if (!entry)
+        return E_INVALIDARG;
+    entry->state = state;
+    return S_OK;
 }
 
 bool bitmap_size(HBITMAP bitmap, SIZE& size, int& bitsPerPixel) {
@@ -46,10 +65,6 @@ const MenuEntry* HostMenu::find(long id) const noexcept {
     return find_by_id(items_, id);
 }
 
-MenuEntry* HostMenu::find_item(long id) noexcept {
-    return find_by_id(items_, id);
-}
-
 void HostMenu::add_host_item(long id, std::wstring name) {
     MenuEntry entry;
     entry.id = id;
@@ -63,7 +78,7 @@ HRESULT HostMenu::AddItem(_MENUITEM* pItem) {
                            {{"id", pItem->lCommandID}, {"name", pItem->pszName}, {"state", pItem->fState}})
                      : std::string("null");
     };
-    return recording_.call("AddItem", {Argument::deferred(item)}, [&] {
+    return recording_.call(__func__, {Argument::deferred(item)}, [&] {
         if (!pItem)
             return E_POINTER;
         if (find(pItem->lCommandID))
@@ -79,7 +94,7 @@ HRESULT HostMenu::InsertItemBeforeID(_MENUITEM* pItem, long lRefCommandID) {
                            {{"id", pItem->lCommandID}, {"before", lRefCommandID}, {"name", pItem->pszName}})
                      : Argument::joined({Argument::verbatim("null"), {"before", lRefCommandID}});
     };
-    return recording_.call("InsertItemBeforeID", {Argument::deferred(item)}, [&] {
+    return recording_.call(__func__, {Argument::deferred(item)}, [&] {
         if (!pItem)
             return E_POINTER;
         if (find(pItem->lCommandID))
@@ -87,12 +102,8 @@ HRESULT HostMenu::InsertItemBeforeID(_MENUITEM* pItem, long lRefCommandID) {
         // Items inserted before the same reference stack up in front of it,
         // the last one first: a plug-in inserting its items in reverse gets
         // them in its own order. An unknown reference means the end.
-        auto position = items_.end();
-        for (auto it = items_.begin(); it != items_.end(); ++it)
-            if (it->id == lRefCommandID) {
-                position = it;
-                break;
-            }
+        const MenuEntry* reference = find(lRefCommandID);
+        auto position = reference ? items_.begin() + (reference - items_.data()) : items_.end();
         while (position != items_.begin() && std::prev(position)->insertedBefore == lRefCommandID)
             --position;
         MenuEntry entry = entry_of(*pItem);
@@ -103,41 +114,21 @@ HRESULT HostMenu::InsertItemBeforeID(_MENUITEM* pItem, long lRefCommandID) {
 }
 
 HRESULT HostMenu::RemoveItem(long lID) {
-    return recording_.call("RemoveItem", {{"id", lID}}, [&] {
-        for (auto it = items_.begin(); it != items_.end(); ++it)
-            if (it->id == lID) {
-                items_.erase(it);
-                return S_OK;
-            }
-        return E_INVALIDARG;
-    });
+    return recording_.call(__func__, {{"id", lID}}, [&] { return remove_by_id(items_, lID); });
 }
 
 HRESULT HostMenu::GetItemState(long lID, long* fState) {
-    return recording_.call("GetItemState", {{"id", lID}}, [&] {
-        if (!fState)
-            return E_POINTER;
-        const MenuEntry* item = find(lID);
-        if (!item)
-            return E_INVALIDARG;
-        *fState = item->state;
-        return S_OK;
-    });
+    return recording_.call(__func__, {{"id", lID}}, [&] { return state_out(find(lID), fState); });
 }
 
 HRESULT HostMenu::SetItemState(long lID, long fState) {
-    return recording_.call("SetItemState", {{"id", lID}, {"state", fState}}, [&] {
-        MenuEntry* item = find_item(lID);
-        if (!item)
-            return E_INVALIDARG;
-        item->state = fState;
-        return S_OK;
-    });
+    return recording_.call(__func__, {{"id", lID}, {"state", fState}},
+                           [&] { return set_state(find_by_id(items_, lID), fState); });
 }
 
 HRESULT HostMenu::SetItemText(long lID, LPCWSTR lpszText) {
-    return recording_.call("SetItemText", {{"id", lID}, lpszText}, [&] {
-        MenuEntry* item = find_item(lID);
+    return recording_.call(__func__, {{"id", lID}, lpszText}, [&] {
+        MenuEntry* item = find_by_id(items_, lID);
         if (!item)
             return E_INVALIDARG;
         item->name = in_text(lpszText);
@@ -160,15 +151,11 @@ const ToolbarEntry* HostToolbar::find(long id) const noexcept {
     return find_by_id(controls_, id);
 }
 
-ToolbarEntry* HostToolbar::find_control(long id) noexcept {
-    return find_by_id(controls_, id);
-}
-
 HRESULT HostToolbar::AddBitmap(unsigned int uButtonCount, HBITMAP hSmallButtons, HBITMAP hLargeButtons,
                                unsigned long cMaskColor) {
     char mask[16];
     snprintf(mask, sizeof mask, "0x%06lX", cMaskColor);
-    return recording_.call("AddBitmap", {{"count", uButtonCount}, {"mask", Argument::verbatim(mask)}}, [&] {
+    return recording_.call(__func__, {{"count", uButtonCount}, {"mask", Argument::verbatim(mask)}}, [&] {
         ToolbarBitmap bitmap;
         bitmap.buttonCount = uButtonCount;
         bitmap.maskColor = cMaskColor;
@@ -189,38 +176,26 @@ HRESULT HostToolbar::AddControl(_TOOLBARCONTROL* pControl) {
                                             {"tooltip", pControl->pszTooltipText}})
                         : std::string("null");
     };
-    return recording_.call("AddControl", {Argument::deferred(control)}, [&] {
+    return recording_.call(__func__, {Argument::deferred(control)}, [&] {
         if (!pControl)
             return E_POINTER;
         if (find(pControl->lCommandID))
             return E_INVALIDARG;
-        ToolbarEntry control;
-        control.id = pControl->lCommandID;
-        control.insertionPoint = pControl->lInsertionPoint;
-        control.flags = pControl->fFlags;
-        control.style = pControl->fStyle;
-        control.state = pControl->fState;
-        control.statusText = in_text(pControl->pszStatusBarText);
-        control.tooltip = in_text(pControl->pszTooltipText);
-        control.width = pControl->sWidth;
-        controls_.push_back(std::move(control));
+        controls_.push_back(ToolbarEntry{pControl->lCommandID, pControl->lInsertionPoint, pControl->fFlags,
+                                         pControl->fStyle, pControl->fState,
+                                         in_text(pControl->pszStatusBarText),
+                                         in_text(pControl->pszTooltipText), pControl->sWidth});
         return S_OK;
     });
 }
 
 HRESULT HostToolbar::RemoveControl(unsigned int uID) {
-    return recording_.call("RemoveControl", {{"id", uID}}, [&] {
-        for (auto it = controls_.begin(); it != controls_.end(); ++it)
-            if (it->id == static_cast<long>(uID)) {
-                controls_.erase(it);
-                return S_OK;
-            }
-        return E_INVALIDARG;
-    });
+    return recording_.call(__func__, {{"id", uID}},
+                           [&] { return remove_by_id(controls_, static_cast<long>(uID)); });
 }
 
 HRESULT HostToolbar::GetControl(unsigned int uID, HWND* phWnd) {
-    return recording_.call("GetControl", {{"id", uID}}, [&] {
+    return recording_.call(__func__, {{"id", uID}}, [&] {
         if (!phWnd)
             return E_POINTER;
         *phWnd = nullptr;
@@ -230,74 +205,38 @@ HRESULT HostToolbar::GetControl(unsigned int uID, HWND* phWnd) {
 }
 
 HRESULT HostToolbar::RemoveControls() {
-    return recording_.call("RemoveControls", [&] {
+    return recording_.call(__func__, [&] {
         controls_.clear();
         return S_OK;
     });
 }
 
 HRESULT HostToolbar::GetItemState(unsigned int uID, long* fState) {
-    return recording_.call("GetItemState", {{"id", uID}}, [&] {
-        if (!fState)
-            return E_POINTER;
-        const ToolbarEntry* control = find(static_cast<long>(uID));
-        if (!control)
-            return E_INVALIDARG;
-        *fState = control->state;
-        return S_OK;
-    });
+    return recording_.call(__func__, {{"id", uID}},
+                           [&] { return state_out(find(static_cast<long>(uID)), fState); });
 }
 
 HRESULT HostToolbar::SetItemState(unsigned int uID, long fState) {
-    return recording_.call("SetItemState", {{"id", uID}, {"state", fState}}, [&] {
-        ToolbarEntry* control = find_control(static_cast<long>(uID));
-        if (!control)
-            return E_INVALIDARG;
-        control->state = fState;
-        return S_OK;
-    });
-}
-
-HRESULT HostToolbar::AutoResize() {
-    return recording_.call("AutoResize", [&] { return S_OK; });
+    return recording_.call(__func__, {{"id", uID}, {"state", fState}},
+                           [&] { return set_state(find_by_id(controls_, static_cast<long>(uID)), fState); });
 }
 
 // --- Property sheet ---
 
-PropertySheetWindow& PropertySheetWindow::operator=(PropertySheetWindow&& other) noexcept {
-    if (this != &other) {
-        if (window_)
-            DestroyWindow(window_);
-        window_ = other.window_;
-        other.window_ = nullptr;
-    }
-    return *this;
-}
-
-PropertySheetWindow::~PropertySheetWindow() {
-    if (window_)
-        DestroyWindow(window_);
-}
-
 HWND PropertySheetWindow::current_page() const noexcept {
-    return window_ ? reinterpret_cast<HWND>(SendMessageW(window_, PSM_GETCURRENTPAGEHWND, 0, 0)) : nullptr;
-}
-
-void PropertySheetWindow::pump() const {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (window_ && SendMessageW(window_, PSM_ISDIALOGMESSAGE, 0, reinterpret_cast<LPARAM>(&message)))
-            continue;
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
+    return get() ? reinterpret_cast<HWND>(SendMessageW(get(), PSM_GETCURRENTPAGEHWND, 0, 0)) : nullptr;
 }
 
 HRESULT PropertySheetWindow::apply() const {
-    if (!window_)
+    if (!get())
         return E_HANDLE;
-    SendMessageW(window_, PSM_PRESSBUTTON, PSBTN_APPLYNOW, 0);
-    pump();
+    SendMessageW(get(), PSM_PRESSBUTTON, PSBTN_APPLYNOW, 0);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+        if (!SendMessageW(get(), PSM_ISDIALOGMESSAGE, 0, reinterpret_cast<LPARAM>(&message))) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
     return S_OK;
 }
 
@@ -311,7 +250,7 @@ HostSheetSite::~HostSheetSite() {
 }
 
 HRESULT HostSheetSite::AddPages(unsigned long count, HPROPSHEETPAGE* pages) {
-    return recording_.call("AddPages", {count}, [&] {
+    return recording_.call(__func__, {count}, [&] {
         if (count && !pages)
             return E_POINTER;
         for (unsigned long i = 0; i < count; ++i)
@@ -322,36 +261,18 @@ HRESULT HostSheetSite::AddPages(unsigned long count, HPROPSHEETPAGE* pages) {
     });
 }
 
-PropertySheetWindow HostSheetSite::create_sheet(const std::wstring& caption, HWND parent) {
-    if (pages_.empty())
-        return PropertySheetWindow();
-    PROPSHEETHEADERW header{};
-    header.dwSize = sizeof header;
-    header.dwFlags = PSH_MODELESS;
-    header.hwndParent = parent;
-    header.pszCaption = caption.c_str();
-    header.nPages = static_cast<UINT>(pages_.size());
-    header.phpage = pages_.data();
-    const INT_PTR window = PropertySheetW(&header);
-    // The sheet owns the pages now, whether it opened or not.
-    pages_.clear();
-    if (window == 0 || window == -1)
-        return PropertySheetWindow();
-    return PropertySheetWindow(reinterpret_cast<HWND>(window));
-}
-
-INT_PTR HostSheetSite::show_modal(const std::wstring& caption, HWND parent) {
+INT_PTR HostSheetSite::show(const std::wstring& caption, HWND parent, DWORD flags) {
     if (pages_.empty())
         return -1;
     PROPSHEETHEADERW header{};
     header.dwSize = sizeof header;
-    header.dwFlags = PSH_DEFAULT;
+    header.dwFlags = flags;
     header.hwndParent = parent;
     header.pszCaption = caption.c_str();
     header.nPages = static_cast<UINT>(pages_.size());
     header.phpage = pages_.data();
     const INT_PTR answer = PropertySheetW(&header);
-    pages_.clear(); // the sheet destroyed them
+    pages_.clear(); // the sheet owns the pages now, whether it opened or not
     return answer;
 }
 

@@ -43,8 +43,6 @@ public:
     HRESULT STDMETHODCALLTYPE SetItemText(long lID, LPCWSTR lpszText) override;
 
 private:
-    MenuEntry* find_item(long id) noexcept;
-
     Recording recording_;
     std::vector<MenuEntry> items_;
 };
@@ -87,41 +85,25 @@ public:
     HRESULT STDMETHODCALLTYPE RemoveControls() override;
     HRESULT STDMETHODCALLTYPE GetItemState(unsigned int uID, long* fState) override;
     HRESULT STDMETHODCALLTYPE SetItemState(unsigned int uID, long fState) override;
-    HRESULT STDMETHODCALLTYPE AutoResize() override;
+    HRESULT STDMETHODCALLTYPE AutoResize() override {
+        return recording_.call(__func__, [&] { return S_OK; });
+    }
 
 private:
-    ToolbarEntry* find_control(long id) noexcept;
-
     Recording recording_;
     std::vector<ToolbarBitmap> bitmaps_;
     std::vector<ToolbarEntry> controls_;
 };
 
 // A property sheet made from the collected pages; destroyed with this owner.
-class PropertySheetWindow {
+class PropertySheetWindow : public suite::UniqueWindow {
 public:
-    PropertySheetWindow() = default;
-    explicit PropertySheetWindow(HWND window) noexcept : window_(window) {}
-    PropertySheetWindow(PropertySheetWindow&& other) noexcept : window_(other.window_) {
-        other.window_ = nullptr;
-    }
-    PropertySheetWindow& operator=(PropertySheetWindow&& other) noexcept;
-    PropertySheetWindow(const PropertySheetWindow&) = delete;
-    PropertySheetWindow& operator=(const PropertySheetWindow&) = delete;
-    ~PropertySheetWindow();
-
-    HWND get() const noexcept { return window_; }
-    explicit operator bool() const noexcept { return window_ != nullptr; }
+    using suite::UniqueWindow::UniqueWindow;
     // The window of the page shown now.
     HWND current_page() const noexcept;
     // Presses Apply (PSBTN_APPLYNOW) and runs the queued messages; S_OK when
     // every page accepted it.
     HRESULT apply() const;
-    // Runs the messages queued for the sheet's windows.
-    void pump() const;
-
-private:
-    HWND window_ = nullptr;
 };
 
 class HostSheetSite : public suite::com::Object<HostSheetSite, ISheetSite> {
@@ -133,15 +115,23 @@ public:
     const std::vector<HPROPSHEETPAGE>& pages() const noexcept { return pages_; }
     // Makes a modeless sheet of the collected pages, which then belong to it.
     // An empty window when the platform refuses.
-    PropertySheetWindow create_sheet(const std::wstring& caption, HWND parent = nullptr);
+    PropertySheetWindow create_sheet(const std::wstring& caption, HWND parent = nullptr) {
+        const INT_PTR window = show(caption, parent, PSH_MODELESS);
+        return PropertySheetWindow(window == -1 ? nullptr : reinterpret_cast<HWND>(window));
+    }
     // Shows the collected pages in a modal sheet for a person; they belong to
     // it then. The platform's answer: positive when changes were saved, 0 when
     // not, -1 when the sheet could not open.
-    INT_PTR show_modal(const std::wstring& caption, HWND parent = nullptr);
+    INT_PTR show_modal(const std::wstring& caption, HWND parent = nullptr) {
+        return show(caption, parent, PSH_DEFAULT);
+    }
 
     HRESULT STDMETHODCALLTYPE AddPages(unsigned long count, HPROPSHEETPAGE* pages) override;
 
 private:
+    // The sheet's answer: its window or the modal result; -1 without pages.
+    INT_PTR show(const std::wstring& caption, HWND parent, DWORD flags);
+
     Recording recording_;
     std::vector<HPROPSHEETPAGE> pages_;
 };

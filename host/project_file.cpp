@@ -35,12 +35,6 @@ std::wstring trim(const std::wstring& text) {
     return text.substr(first, last - first);
 }
 
-std::wstring upper(std::wstring text) {
-    for (wchar_t& c : text)
-        c = static_cast<wchar_t>(std::towupper(c));
-    return text;
-}
-
 bool equal_text(const std::wstring& a, const std::wstring& b) {
     return paths::equal_ignoring_case(a, b);
 }
@@ -230,11 +224,17 @@ void apply_text(Args& args, const std::optional<std::wstring>& text, const std::
                          refusal_reason(*text, kLongestOptionText, true, set));
 }
 
-void apply_flags(IToolArgs& args, const ArgsSettings& settings) {
-    if (settings.isDefault)
-        args.SetDefault(*settings.isDefault ? 1 : 0);
-    if (settings.alternate)
-        args.SetAltFlag(*settings.alternate ? 1 : 0);
+// Hands the settings given for tool (text, flags) to its argument object.
+void apply_settings(IToolArgs& args, const ToolSettings& settings, const GUID& tool,
+                    const std::wstring& where, std::vector<std::wstring>& errors) {
+    for (const auto& [settingsClass, entry] : settings)
+        if (IsEqualGUID(settingsClass, tool)) {
+            apply_text(args, entry.text, where, errors);
+            if (entry.isDefault)
+                args.SetDefault(*entry.isDefault ? 1 : 0);
+            if (entry.alternate)
+                args.SetAltFlag(*entry.alternate ? 1 : 0);
+        }
 }
 
 std::wstring hresult_wide(HRESULT hr) {
@@ -488,12 +488,8 @@ HRESULT apply_project_file(const ProjectFile& file, HostProject& project, IProje
         }
         args->SetProject(&project);
         args->SetDisplay(display);
-        for (const auto& [settingsClass, settings] : file.projectArgs)
-            if (IsEqualGUID(settingsClass, toolClass)) {
-                apply_text(*args.get(), settings.text,
-                           L"[Tool " + from_utf8(class_name(toolClass)) + L"] Text", errors);
-                apply_flags(*args.get(), settings);
-            }
+        apply_settings(*args.get(), file.projectArgs, toolClass,
+                       L"[Tool " + from_utf8(class_name(toolClass)) + L"] Text", errors);
         project.set_project_tool_args(toolClass, std::move(args));
     }
     suite::ComPtr<ISuiteArgs> suiteArgs;
@@ -533,14 +529,10 @@ HRESULT apply_project_file(const ProjectFile& file, HostProject& project, IProje
                 args->SetDisplay(display);
                 args->SetParent(project.project_tool_args(toolClass).get());
                 if (settings)
-                    for (const auto& [settingsClass, fileSettings] : *settings)
-                        if (IsEqualGUID(settingsClass, toolClass)) {
-                            apply_text(*args.get(), fileSettings.text,
-                                       L"[File " + own->location() + L"] " +
-                                           from_utf8(class_name(toolClass)) + L".Text",
-                                       errors);
-                            apply_flags(*args.get(), fileSettings);
-                        }
+                    apply_settings(*args.get(), *settings, toolClass,
+                                   L"[File " + own->location() + L"] " + from_utf8(class_name(toolClass)) +
+                                       L".Text",
+                                   errors);
                 own->set_args(toolClass, std::move(args));
             }
         }
@@ -576,13 +568,13 @@ HRESULT load_project_state(const ProjectFile& file, HostProject& project,
         else if (equal_text(key, L"File")) {
             const size_t bar = value.find(L'|');
             if (bar != std::wstring::npos)
-                builtFiles.emplace(upper(value.substr(bar + 1)),
+                builtFiles.emplace(paths::upper(value.substr(bar + 1)),
                                    wcstoull(value.substr(0, bar).c_str(), nullptr, 16));
         }
     }
     const bool projectUnchanged = builtProject && *builtProject == file.projectFingerprint;
     const auto fileUnchanged = [&](const std::wstring& location) {
-        const auto built = builtFiles.find(upper(location));
+        const auto built = builtFiles.find(paths::upper(location));
         if (built != builtFiles.end())
             return built->second == file.fingerprint_of_file(location);
         return file.fingerprint_of_file(location) == kFingerprintSeed; // no settings then, none now
@@ -620,7 +612,7 @@ HRESULT load_project_state(const ProjectFile& file, HostProject& project,
     std::array<std::unordered_map<std::wstring, HostProjectNode*>, FCAT_NUM_CATS> nodes;
     for (int folder = FCAT_FIRST; folder < FCAT_NUM_CATS; ++folder)
         for (HostProjectNode* own : project.own_nodes(static_cast<FileCat>(folder)))
-            nodes[folder].emplace(upper(own->location()), own);
+            nodes[folder].emplace(paths::upper(own->location()), own);
     for (const auto& line : read_ini_section(statePath, L"Stable Files")) {
         const size_t bar = line.second.find(L'|');
         if (bar == std::wstring::npos)
@@ -629,7 +621,7 @@ HRESULT load_project_state(const ProjectFile& file, HostProject& project,
         const std::wstring location = line.second.substr(bar + 1);
         if (!folder || *folder >= FCAT_NUM_CATS || !fileUnchanged(location))
             continue;
-        const auto found = nodes[*folder].find(upper(location));
+        const auto found = nodes[*folder].find(paths::upper(location));
         if (found != nodes[*folder].end())
             found->second->set_stable(true);
     }

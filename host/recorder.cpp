@@ -1,6 +1,7 @@
 #include "recorder.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace veska::host {
 
@@ -106,27 +107,15 @@ std::wstring from_utf8(const std::string& text) {
 std::string quoted(const wchar_t* text) {
     if (!text)
         return "null";
+    // Each character of `special` is written as a backslash and its letter.
+    static constexpr char special[] = "\\\"\n\r\t", letters[] = "\\\"nrt";
     std::string result = "\"";
     for (const char c : utf8(text)) {
-        switch (c) {
-        case '\\':
-            result += "\\\\";
-            break;
-        case '"':
-            result += "\\\"";
-            break;
-        case '\n':
-            result += "\\n";
-            break;
-        case '\r':
-            result += "\\r";
-            break;
-        case '\t':
-            result += "\\t";
-            break;
-        default:
+        const char* at = c ? std::strchr(special, c) : nullptr;
+        if (at)
+            result += {'\\', letters[at - special]};
+        else
             result += c;
-        }
     }
     return result + "\"";
 }

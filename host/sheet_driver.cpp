@@ -72,6 +72,12 @@ std::wstring item_text(HWND control, bool combo, int index) {
     return text;
 }
 
+// A drop-down list's selected item, "" when none.
+std::wstring selected_text(HWND combo) {
+    const LRESULT selected = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+    return selected < 0 ? std::wstring() : item_text(combo, true, static_cast<int>(selected));
+}
+
 std::wstring check_state(HWND control) {
     const LRESULT state = SendMessageW(control, BM_GETCHECK, 0, 0);
     std::wstring value = state == BST_CHECKED         ? L"checked"
@@ -351,12 +357,9 @@ std::vector<std::pair<std::wstring, std::wstring>> SheetDriver::show() const {
         case Kind::RadioButton:
             lines.emplace_back(name, check_state(child));
             break;
-        case Kind::ComboBox: {
-            const LRESULT selected = SendMessageW(child, CB_GETCURSEL, 0, 0);
-            lines.emplace_back(name, selected < 0 ? std::wstring()
-                                                  : item_text(child, true, static_cast<int>(selected)));
+        case Kind::ComboBox:
+            lines.emplace_back(name, selected_text(child));
             break;
-        }
         case Kind::ListBox: {
             std::wstring joined;
             const LRESULT count = SendMessageW(child, LB_GETCOUNT, 0, 0);
@@ -379,11 +382,7 @@ std::wstring SheetDriver::text(int id) const {
     HWND found = edit_or_control(id);
     if (!found)
         return {};
-    if (kind_of(found) == Kind::ComboBox) {
-        const LRESULT selected = SendMessageW(found, CB_GETCURSEL, 0, 0);
-        return selected < 0 ? std::wstring() : item_text(found, true, static_cast<int>(selected));
-    }
-    return window_text(found);
+    return kind_of(found) == Kind::ComboBox ? selected_text(found) : window_text(found);
 }
 
 bool SheetDriver::checked(int id) const {
@@ -436,23 +435,20 @@ bool SheetDriver::apply() {
 }
 
 bool SheetDriver::ok() {
-    if (closed())
-        return fail(L"the sheet is closed");
-    SendMessageW(sheet_, PSM_PRESSBUTTON, PSBTN_OK, 0);
-    pump();
-    if (!closed())
-        return fail(L"the page refused OK: the sheet is still open");
-    applied_ = true;
-    return true;
+    return close_with(PSBTN_OK, L"OK") && (applied_ = true);
 }
 
 bool SheetDriver::cancel() {
+    return close_with(PSBTN_CANCEL, L"Cancel");
+}
+
+bool SheetDriver::close_with(int button, const wchar_t* name) {
     if (closed())
         return fail(L"the sheet is closed");
-    SendMessageW(sheet_, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    SendMessageW(sheet_, PSM_PRESSBUTTON, button, 0);
     pump();
     if (!closed())
-        return fail(L"the page refused Cancel: the sheet is still open");
+        return fail(L"the page refused " + std::wstring(name) + L": the sheet is still open");
     return true;
 }
 

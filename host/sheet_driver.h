@@ -66,6 +66,8 @@ private:
     HWND edit_or_control(int id) const;
     // The control to work: present and enabled, else false with the reason.
     HWND usable(int id);
+    // Presses OK or Cancel; true when the sheet closed.
+    bool close_with(int button, const wchar_t* name);
 
     HWND sheet_;
     bool applied_ = false;

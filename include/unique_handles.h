@@ -71,6 +71,7 @@ template <class Object> using GdiObject = NullMeansNone<Object, &DeleteObject>;
 // A device context the program created (CreateCompatibleDC, CreateDC).
 using DeviceContext = NullMeansNone<HDC, &DeleteDC>;
 using Theme = NullMeansNone<HTHEME, &CloseThemeData>;
+using Window = NullMeansNone<HWND, &DestroyWindow>;
 
 } // namespace handle_traits
 
@@ -83,6 +84,7 @@ using UniqueGdiObject = UniqueGdi<HGDIOBJ>;
 using UniqueBitmap = UniqueGdi<HBITMAP>;
 using UniqueDc = UniqueHandleOf<handle_traits::DeviceContext>;
 using UniqueTheme = UniqueHandleOf<handle_traits::Theme>;
+using UniqueWindow = UniqueHandleOf<handle_traits::Window>;
 
 // COM for the calling thread, apartment-threaded as in the IDE, for the
 // owner's lifetime; given back only when this owner took it.

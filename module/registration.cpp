@@ -36,15 +36,10 @@ HRESULT module_path(std::wstring& path) {
     return S_OK;
 }
 
-HRESULT run_scripts(bool registering) {
-    std::wstring path;
-    HRESULT hr = module_path(path);
-    if (FAILED(hr))
-        return hr;
-
+HRESULT run_scripts(const std::wstring& path, bool registering) {
     ComPtr<IRegistrar> registrar;
-    hr = CoCreateInstance(CLSID_Registrar, nullptr, CLSCTX_INPROC_SERVER, IID_IRegistrar,
-                          registrar.put_void());
+    HRESULT hr = CoCreateInstance(CLSID_Registrar, nullptr, CLSCTX_INPROC_SERVER, IID_IRegistrar,
+                                  registrar.put_void());
     if (FAILED(hr))
         return hr;
 
@@ -75,17 +70,13 @@ HRESULT run_scripts(bool registering) {
     return run(IDR_PRODUCT_LISTING, nullptr);
 }
 
-HRESULT register_type_library(bool registering) {
-    std::wstring path;
-    HRESULT hr = module_path(path);
-    if (FAILED(hr))
-        return hr;
+HRESULT register_type_library(const std::wstring& path, bool registering) {
     ComPtr<ITypeLib> library;
-    hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, library.put());
+    HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, library.put());
     if (FAILED(hr))
         return hr;
     if (registering)
-        return RegisterTypeLib(library.get(), path.data(), nullptr);
+        return RegisterTypeLib(library.get(), const_cast<LPOLESTR>(path.c_str()), nullptr); // only read
 
     TLIBATTR* raw = nullptr;
     hr = library->GetLibAttr(&raw);
@@ -102,12 +93,16 @@ HRESULT register_type_library(bool registering) {
 HRESULT register_server(bool registering) noexcept {
     try {
         const suite::ComApartment apartment;
+        std::wstring path;
+        const HRESULT found = module_path(path);
+        if (FAILED(found))
+            return found;
         if (registering) {
-            HRESULT hr = run_scripts(true);
-            return FAILED(hr) ? hr : register_type_library(true);
+            HRESULT hr = run_scripts(path, true);
+            return FAILED(hr) ? hr : register_type_library(path, true);
         }
-        HRESULT scripts = run_scripts(false);
-        HRESULT library = register_type_library(false);
+        HRESULT scripts = run_scripts(path, false);
+        HRESULT library = register_type_library(path, false);
         return FAILED(scripts) ? scripts : library;
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;

@@ -256,10 +256,7 @@ HRESULT BuildDriver::BuildProject(bool make) {
 HRESULT BuildDriver::BuildSources(const std::string& target, bool make) {
     HRESULT result = S_OK;
     try {
-        unsigned long sourceCount = 0;
-        result = project_->GetNumNodes(&sourceCount, FCAT_SRC);
-        if (FAILED(result))
-            throw HRException();
+        const unsigned long sourceCount = NodeCount(FCAT_SRC, result);
         if (sourceCount == 0) {
             result = E_FAIL;
             throw SuiteException(manager_.get(), IDS_NO_SOURCE_FILES);
@@ -277,12 +274,7 @@ HRESULT BuildDriver::BuildSources(const std::string& target, bool make) {
         std::string objectPath;
         for (unsigned long j = 0; j < sourceCount; ++j) {
             const _NodeTag tag{0, FCAT_SRC, static_cast<int>(j)};
-            ComPtr<IProjectNode> node;
-            result = project_->GetNode(node.put(), FCAT_SRC, j);
-            if (SUCCEEDED(result) && !node)
-                result = E_POINTER;
-            if (FAILED(result))
-                throw SuiteException(manager_.get(), IDS_PROJECT_CORRUPTED);
+            const ComPtr<IProjectNode> node = NodeAt(FCAT_SRC, j, result);
             result = GetNodeLocation(node.get(), location);
             if (FAILED(result))
                 throw HRException();
@@ -440,11 +432,8 @@ void BuildDriver::RememberIntermediateFile(const std::string& location) {
 HRESULT BuildDriver::LinkTarget(const std::string& target, const std::string& linkDirectory) {
     HRESULT result = S_OK;
     try {
-        unsigned long scriptCount = 0;
         // The count is not used: the link runs with or without linker scripts.
-        result = project_->GetNumNodes(&scriptCount, FCAT_LKR);
-        if (FAILED(result))
-            throw HRException();
+        NodeCount(FCAT_LKR, result);
         result = RunTool(&target, nullptr, OP_LINK, kLinker, linkDirectory);
         if (FAILED(result))
             throw SuiteException(manager_.get(), IDS_LINK_FAILED);
@@ -453,6 +442,24 @@ HRESULT BuildDriver::LinkTarget(const std::string& target, const std::string& li
     } catch (const HRException&) {
     }
     return result;
+}
+
+unsigned long BuildDriver::NodeCount(FileCat folder, HRESULT& result) {
+    unsigned long count = 0;
+    result = project_->GetNumNodes(&count, folder);
+    if (FAILED(result))
+        throw HRException();
+    return count;
+}
+
+ComPtr<IProjectNode> BuildDriver::NodeAt(FileCat folder, ULONG index, HRESULT& result) {
+    ComPtr<IProjectNode> node;
+    result = project_->GetNode(node.put(), folder, index);
+    if (SUCCEEDED(result) && !node)
+        result = E_POINTER;
+    if (FAILED(result))
+        throw SuiteException(manager_.get(), IDS_PROJECT_CORRUPTED);
+    return node;
 }
 
 HRESULT BuildDriver::RunOnInputs(const _NodeTag* inputs, unsigned long inputCount, unsigned long op,
@@ -466,13 +473,8 @@ HRESULT BuildDriver::RunOnInputs(const _NodeTag* inputs, unsigned long inputCoun
         unsigned long failed = 0;
         for (unsigned long j = 0; j < inputCount; ++j) {
             const _NodeTag& tag = inputs[j];
-            ComPtr<IProjectNode> node;
-            result =
-                project_->GetNode(node.put(), static_cast<FileCat>(tag.folder), static_cast<ULONG>(tag.file));
-            if (SUCCEEDED(result) && !node)
-                result = E_POINTER;
-            if (FAILED(result))
-                throw SuiteException(manager_.get(), IDS_PROJECT_CORRUPTED);
+            const ComPtr<IProjectNode> node =
+                NodeAt(static_cast<FileCat>(tag.folder), static_cast<ULONG>(tag.file), result);
             std::string location;
             std::string directory;
             result = GetNodeLocation(node.get(), location);
@@ -530,12 +532,7 @@ HRESULT BuildDriver::RunTool(const std::string* target, const _NodeTag* tag, uns
         ComPtr<IProjectNode> node;
         std::string location;
         if (!link) {
-            result = project_->GetNode(node.put(), static_cast<FileCat>(tag->folder),
-                                       static_cast<ULONG>(tag->file));
-            if (SUCCEEDED(result) && !node)
-                result = E_POINTER;
-            if (FAILED(result))
-                throw SuiteException(manager_.get(), IDS_PROJECT_CORRUPTED);
+            node = NodeAt(static_cast<FileCat>(tag->folder), static_cast<ULONG>(tag->file), result);
             result = GetNodeLocation(node.get(), location);
             if (FAILED(result))
                 throw HRException();
@@ -709,10 +706,11 @@ HRESULT CS_TARNIV::Process(unsigned long command, _NodeTag* inputs, unsigned lon
     if (!inputs || !project || !manager)
         return E_POINTER;
     try {
-        suite::BuildDriver driver({suite::ComPtr<ITool>(tool(kAssembler)),
-                                   suite::ComPtr<ITool>(tool(kCompiler)),
-                                   suite::ComPtr<ITool>(tool(kLinker))},
-                                  project, manager, this->manager(), kDisplayName);
+        using suite::BuildDriver;
+        BuildDriver driver({suite::ComPtr<ITool>(tool(BuildDriver::kAssembler)),
+                            suite::ComPtr<ITool>(tool(BuildDriver::kCompiler)),
+                            suite::ComPtr<ITool>(tool(BuildDriver::kLinker))},
+                           project, manager, this->manager(), kDisplayName);
         return driver.Process(command, inputs, inputCount);
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;

@@ -28,6 +28,7 @@ void WriteBuildResult(IProjectManager* manager, bool succeeded);
 
 class BuildDriver {
 public:
+    // A tool's place in the suite's tool table (CS_TARNIV::kToolClasses).
     enum ToolIndex : size_t { kAssembler = 0, kCompiler = 1, kLinker = 2 };
     using ToolTable = std::array<ComPtr<ITool>, 3>;
 
@@ -43,6 +44,11 @@ private:
     HRESULT BuildProject(bool make);
     HRESULT BuildSources(const std::string& target, bool make);
     HRESULT LinkTarget(const std::string& target, const std::string& linkDirectory);
+    // The project's node (result: the host's answer); throws when the
+    // project has none there, as a corrupted project.
+    ComPtr<IProjectNode> NodeAt(FileCat folder, ULONG index, HRESULT& result);
+    // The number of the folder's nodes; throws when the host cannot say.
+    unsigned long NodeCount(FileCat folder, HRESULT& result);
     HRESULT RunOnInputs(const _NodeTag* inputs, unsigned long inputCount, unsigned long op, ToolIndex tool);
     // target is null for assemble and compile, tag null for the link.
     HRESULT RunTool(const std::string* target, const _NodeTag* tag, unsigned long op, ToolIndex tool,

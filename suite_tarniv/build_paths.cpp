@@ -296,28 +296,24 @@ int CompareWriteTimes(const FileFacts::Facts& dependency, const FileFacts::Facts
                                                                           : kDependencyNewer;
 }
 
+// A path the host answered (hr) in its one-byte form.
+static HRESULT narrow_answer(HRESULT hr, const CoTaskString& path, std::string& out) {
+    return FAILED(hr) ? hr : narrow_path(path.c_str(), out, kMaxPathLength);
+}
+
 HRESULT GetProjectDirectory(IProject* project, std::string& out) {
     CoTaskString directory;
-    const HRESULT hr = project->GetProjectDirectory(directory.put());
-    if (FAILED(hr))
-        return hr;
-    return narrow_path(directory.c_str(), out, kMaxPathLength);
+    return narrow_answer(project->GetProjectDirectory(directory.put()), directory, out);
 }
 
 HRESULT GetProjectPath(IProject* project, PathType type, std::string& out) {
     CoTaskString path;
-    const HRESULT hr = project->GetPath(path.put(), type);
-    if (FAILED(hr))
-        return hr;
-    return narrow_path(path.c_str(), out, kMaxPathLength);
+    return narrow_answer(project->GetPath(path.put(), type), path, out);
 }
 
 HRESULT GetNodeLocation(IProjectNode* node, std::string& out) {
     CoTaskString location;
-    const HRESULT hr = node->GetLocation(location.put());
-    if (FAILED(hr))
-        return hr;
-    return narrow_path(location.c_str(), out, kMaxPathLength);
+    return narrow_answer(node->GetLocation(location.put()), location, out);
 }
 
 HRESULT GetWorkingDirectory(std::string& out) {

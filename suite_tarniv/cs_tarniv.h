@@ -13,10 +13,9 @@ public:
     // --- The toolchain's constant tables, read by the framework ---
     static constexpr const wchar_t* kDisplayName = L"TARNIV VELC-18 Toolsuite";
     static constexpr const wchar_t* kInternalName = L"CS_TARNIV18";
-    // In tool-table order: assembler, C compiler, linker.
+    // In tool-table order (BuildDriver::ToolIndex): assembler, C compiler, linker.
     static constexpr const CLSID* kToolClasses[] = {&CLSID_T_TARNIV18as, &CLSID_T_TARNIV18cc,
                                                     &CLSID_T_TARNIV18ld};
-    enum ToolIndex : size_t { kAssembler = 0, kCompiler = 1, kLinker = 2 };
     // By FileCat, for the filtered folders FCAT_SRC to FCAT_LKR.
     static constexpr const wchar_t* kFolderFilters[] = {L"*.as;*.c", L"*.h;", L"*.obj", L"*.lib", L""};
     // The add-files dialog: description and pattern pairs.

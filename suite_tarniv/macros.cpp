@@ -39,6 +39,13 @@ HRESULT expand_line(LPWSTR* line, const std::wstring_view* names, size_t nameCou
     return S_OK;
 }
 
+// What the host answered (hr) in its one-byte form.
+HRESULT narrow_answer(HRESULT hr, const CoTaskString& text, std::string& out) {
+    if (FAILED(hr))
+        return hr;
+    return text::narrow(text.c_str(), out) ? S_OK : E_NOT_NARROW;
+}
+
 HRESULT objects_and_libraries(IProject* project, FileFacts* facts, std::wstring& value) {
     std::string projectDirectory;
     HRESULT hr = GetProjectDirectory(project, projectDirectory);
@@ -97,12 +104,10 @@ HRESULT ExpandTargetBase(LPWSTR* line, IProject* project) {
     static constexpr std::wstring_view names[] = {L"$(TARGETBASE)"};
     return expand_line(line, names, std::size(names), [&](size_t, std::wstring& value) {
         CoTaskString location;
-        const HRESULT hr = project->GetLocation(location.put());
+        std::string narrowLocation;
+        const HRESULT hr = narrow_answer(project->GetLocation(location.put()), location, narrowLocation);
         if (FAILED(hr))
             return hr;
-        std::string narrowLocation;
-        if (!text::narrow(location.c_str(), narrowLocation))
-            return E_NOT_NARROW;
         std::string base;
         if (!cmdline::target_base_name(narrowLocation, base))
             return E_FAIL;
@@ -121,12 +126,10 @@ HRESULT ExpandDirMacros(LPWSTR* line, IProject* project) {
         const auto rule =
             index % 2 == 0 ? cmdline::TrailingSeparator::Remove : cmdline::TrailingSeparator::Add;
         CoTaskString list;
-        const HRESULT hr = project->GetPath(list.put(), type);
+        std::string narrowList;
+        const HRESULT hr = narrow_answer(project->GetPath(list.put(), type), list, narrowList);
         if (FAILED(hr))
             return hr;
-        std::string narrowList;
-        if (!text::narrow(list.c_str(), narrowList))
-            return E_NOT_NARROW;
         std::string processed;
         if (!cmdline::apply_trailing_separator_rule(narrowList, rule, processed))
             return E_PATH_TOO_LONG;

@@ -108,21 +108,11 @@ public:
     HRESULT STDMETHODCALLTYPE GetCLSID(GUID* clsid) override {
         return clsid ? (*clsid = GUID_NULL, S_OK) : E_POINTER;
     }
-    HRESULT STDMETHODCALLTYPE SetParent(IToolArgs* parent) override {
-        parent_ = suite::ComPtr<IToolArgs>(parent);
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE SetProject(IProject* project) override {
-        project_ = suite::ComPtr<IProject>(project);
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE SetProjectNode(IProjectNode* node) override {
-        node_ = suite::ComPtr<IProjectNode>(node);
-        return S_OK;
-    }
+    HRESULT STDMETHODCALLTYPE SetParent(IToolArgs* parent) override { return keep(parent_, parent); }
+    HRESULT STDMETHODCALLTYPE SetProject(IProject* project) override { return keep(project_, project); }
+    HRESULT STDMETHODCALLTYPE SetProjectNode(IProjectNode* node) override { return keep(node_, node); }
     HRESULT STDMETHODCALLTYPE SetDisplay(IProjectDisplay* display) override {
-        display_ = suite::ComPtr<IProjectDisplay>(display);
-        return S_OK;
+        return keep(display_, display);
     }
 
     IToolArgs* parent() const noexcept { return parent_.get(); }
@@ -131,6 +121,10 @@ public:
     const std::wstring& text() const noexcept { return text_; }
 
 private:
+    template <class Interface> static HRESULT keep(suite::ComPtr<Interface>& slot, Interface* object) {
+        slot = suite::ComPtr<Interface>(object);
+        return S_OK;
+    }
     std::wstring text_;
     bool default_;
     bool alternate_ = false;

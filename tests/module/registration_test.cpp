@@ -169,6 +169,16 @@ protected:
         return result;
     }
 
+    // The name of a member, "?" when the library has none.
+    static std::wstring name_of(ITypeInfo* info, MEMBERID member) {
+        BSTR name = nullptr;
+        UINT count = 0;
+        info->GetNames(member, &name, 1, &count);
+        std::wstring text = name ? name : L"?";
+        SysFreeString(name);
+        return text;
+    }
+
     // Method names in vtable order, checking each one's slot.
     static std::vector<std::wstring> methods(ITypeInfo* info) {
         TYPEATTR* attr = nullptr;
@@ -179,12 +189,8 @@ protected:
             FUNCDESC* func = nullptr;
             if (FAILED(info->GetFuncDesc(i, &func)))
                 continue;
-            BSTR name = nullptr;
-            UINT count = 0;
-            info->GetNames(func->memid, &name, 1, &count);
             const int slot = func->oVft / static_cast<int>(sizeof(void*));
-            names.push_back(std::to_wstring(slot) + L":" + (name ? name : L"?"));
-            SysFreeString(name);
+            names.push_back(std::to_wstring(slot) + L":" + name_of(info, func->memid));
             info->ReleaseFuncDesc(func);
         }
         info->ReleaseTypeAttr(attr);
@@ -207,14 +213,10 @@ protected:
             VARDESC* var = nullptr;
             if (FAILED(info->GetVarDesc(i, &var)))
                 continue;
-            BSTR name = nullptr;
-            UINT count = 0;
-            info->GetNames(var->memid, &name, 1, &count);
-            std::wstring entry = name ? name : L"?";
+            std::wstring entry = name_of(info, var->memid);
             if (var->varkind == VAR_CONST && var->lpvarValue)
                 entry += L"=" + std::to_wstring(var->lpvarValue->lVal);
             names.push_back(entry);
-            SysFreeString(name);
             info->ReleaseVarDesc(var);
         }
         info->ReleaseTypeAttr(attr);

@@ -97,6 +97,13 @@ long run_process(const std::wstring& commandLine) {
     return static_cast<long>(code);
 }
 
+bool set_write_time(const std::wstring& path, ULONGLONG ticks) {
+    const UniqueFileHandle file(
+        CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    const FILETIME time{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    return file && SetFileTime(file.get(), nullptr, nullptr, &time);
+}
+
 TempDirectory::TempDirectory() {
     wchar_t base[MAX_PATH + 1] = L"";
     GetTempPathW(MAX_PATH, base);

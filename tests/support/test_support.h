@@ -65,6 +65,8 @@ private:
 
 // Writes text to a file (bytes as given); true on success.
 bool write_file(const std::wstring& path, const std::string& bytes);
+// Sets the file's last write time (FILETIME ticks); false when it cannot.
+bool set_write_time(const std::wstring& path, ULONGLONG ticks);
 // Reads a whole file; empty when it cannot be read.
 std::string read_file(const std::wstring& path);
 

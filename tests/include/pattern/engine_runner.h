@@ -37,14 +37,20 @@ struct GenerateRun {
     std::string error;
 };
 
+// Readies engine to generate ctrl into the buffer of size characters.
+inline void PrepareGenerate(PatternEngine& engine, const char* ctrl, char* buffer, size_t size,
+                            bool* flag = nullptr, ValueList* values = nullptr) {
+    engine.Reset();
+    engine.SetCtrl(ctrl);
+    engine.SetText(buffer, size);
+    engine.SetFlag(flag);
+    engine.SetValues(values);
+}
+
 inline GenerateRun RunGenerate(const char* ctrl, bool* flag = nullptr, ValueList* values = nullptr) {
     PatternEngine engine;
     char buffer[256] = "";
-    engine.Reset();
-    engine.SetCtrl(ctrl);
-    engine.SetText(buffer, sizeof buffer);
-    engine.SetFlag(flag);
-    engine.SetValues(values);
+    PrepareGenerate(engine, ctrl, buffer, sizeof buffer, flag, values);
     const int result = engine.Generate();
     return {result, buffer, engine.Position(), engine.ErrorText()};
 }

@@ -33,10 +33,7 @@ TEST(GenerateTexts, FlagFalseOrUnboundWritesNothing) {
 
     PatternEngine engine;
     char buffer[8] = "keep";
-    engine.Reset();
-    engine.SetCtrl("%n(-[xX])($| )");
-    engine.SetText(buffer, sizeof buffer);
-    engine.SetFlag(&flag);
+    PrepareGenerate(engine, "%n(-[xX])($| )", buffer, sizeof buffer, &flag);
     EXPECT_EQ(engine.Generate(), PatternEngine::kNoMatch);
     EXPECT_STREQ(buffer, "keep");
 }
@@ -45,9 +42,7 @@ TEST(GenerateTexts, TerminatedAfterTheLastCharacterWritten) {
     PatternEngine engine;
     char buffer[8];
     std::memset(buffer, 'Z', sizeof buffer);
-    engine.Reset();
-    engine.SetCtrl("ab");
-    engine.SetText(buffer, sizeof buffer);
+    PrepareGenerate(engine, "ab", buffer, sizeof buffer);
     EXPECT_EQ(engine.Generate(), PatternEngine::kOk);
     EXPECT_STREQ(buffer, "ab");
     EXPECT_EQ(buffer[3], 'Z');
@@ -107,10 +102,7 @@ TEST(GenerateValueCursor, SuccessiveGeneratesWriteSuccessiveValues) {
     PatternEngine engine;
     ValueList values{"first", "second"};
     char buffer[32];
-    engine.Reset();
-    engine.SetCtrl("%v(x)");
-    engine.SetText(buffer, sizeof buffer);
-    engine.SetValues(&values);
+    PrepareGenerate(engine, "%v(x)", buffer, sizeof buffer, nullptr, &values);
     EXPECT_EQ(engine.Generate(), PatternEngine::kOk);
     EXPECT_STREQ(buffer, "first");
     EXPECT_EQ(engine.Generate(), PatternEngine::kOk);

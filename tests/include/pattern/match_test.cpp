@@ -74,29 +74,25 @@ TEST(MatchRecords, SwitchPatterns) {
 }
 
 TEST(MatchRecords, OutputFilePattern) {
-    Recorded r = MatchRecording(kOutputPattern, "-O\"out file.hex\" -X");
-    EXPECT_EQ(r.result, PatternEngine::kOk);
-    EXPECT_EQ(r.position, 16);
-    EXPECT_TRUE(r.flag);
-    EXPECT_EQ(r.values, ValueList{"\"out file.hex\""});
-
-    r = MatchRecording(kOutputPattern, "-O  out.hex");
-    EXPECT_EQ(r.position, 11);
-    EXPECT_EQ(r.values, ValueList{"out.hex"});
-
-    r = MatchRecording(kOutputPattern, "-Oout.hex");
-    EXPECT_EQ(r.position, 9);
-    EXPECT_EQ(r.values, ValueList{"out.hex"});
-
-    // Quoted and unquoted pieces run together into one value.
-    r = MatchRecording(kOutputPattern, "-O\"a\"b");
-    EXPECT_EQ(r.position, 6);
-    EXPECT_EQ(r.values, ValueList{"\"a\"b"});
-
-    // An unclosed quote is taken by the unquoted alternative.
-    r = MatchRecording(kOutputPattern, "-O\"a b");
-    EXPECT_EQ(r.position, 4);
-    EXPECT_EQ(r.values, ValueList{"\"a"});
+    const Recorded first = MatchRecording(kOutputPattern, "-O\"out file.hex\" -X");
+    EXPECT_EQ(first.result, PatternEngine::kOk);
+    EXPECT_TRUE(first.flag);
+    const struct {
+        const char* text;
+        int position;
+        const char* value;
+    } cases[] = {
+        {"-O\"out file.hex\" -X", 16, "\"out file.hex\""},
+        {"-O  out.hex", 11, "out.hex"},
+        {"-Oout.hex", 9, "out.hex"},
+        {"-O\"a\"b", 6, "\"a\"b"}, // quoted and unquoted pieces run together into one value
+        {"-O\"a b", 4, "\"a"},     // an unclosed quote is taken by the unquoted alternative
+    };
+    for (const auto& c : cases) {
+        const Recorded r = MatchRecording(kOutputPattern, c.text);
+        EXPECT_EQ(r.position, c.position) << c.text;
+        EXPECT_EQ(r.values, ValueList{c.value}) << c.text;
+    }
 }
 
 TEST(MatchRecords, LongerSwitchNeverSetsTheFlagOfAShorterOne) {

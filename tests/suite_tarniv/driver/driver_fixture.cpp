@@ -6,14 +6,6 @@ namespace driver_test {
 
 using suite::ComPtr;
 
-void set_write_time(const std::wstring& path, ULONGLONG ticks) {
-    HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    FILETIME time{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
-    EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &time));
-    CloseHandle(file);
-}
-
 void DriverTest::SetUp() {
     ASSERT_EQ(dll.register_server(), S_OK);
     ASSERT_EQ(hostClasses.status(), S_OK);
@@ -48,10 +40,8 @@ void DriverTest::TearDown() {
     if (manager)
         manager->shutdown();
     // Every reference the build took to the module's objects was given back.
-    for (auto& args : projectArgs)
-        args = nullptr;
-    for (auto& tool : tools)
-        tool = nullptr;
+    projectArgs = {};
+    tools = {};
     suite = nullptr;
     project = nullptr;
     manager = nullptr;

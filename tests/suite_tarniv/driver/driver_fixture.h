@@ -21,7 +21,7 @@ inline constexpr const CLSID* kToolClasses[] = {&CLSID_T_TARNIV18as, &CLSID_T_TA
 constexpr ULONGLONG kSomeTime = 132000000000000000ULL;
 constexpr ULONGLONG kSecond = 10000000ULL;
 
-void set_write_time(const std::wstring& path, ULONGLONG ticks);
+using suite::test::set_write_time;
 
 class DriverTest : public ::testing::Test {
 protected:

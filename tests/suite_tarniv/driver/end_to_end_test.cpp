@@ -56,7 +56,7 @@ TEST_F(EndToEndTest, BuildAllThenMakeThenAFailingCompile) {
     // A fault in the C source: the compiler's message reaches the output
     // under its class, the link is skipped.
     ASSERT_TRUE(suite::test::write_file(file(L"main.c"), "#include \"defs.h\"\n#error boom\n"));
-    set_write_time(file(L"main.c"), kSomeTime * 2);
+    ASSERT_TRUE(set_write_time(file(L"main.c"), kSomeTime * 2));
     EXPECT_EQ(process(CMD_MAKE), S_FALSE);
     const std::vector<std::wstring> fromTools = tool_messages();
     ASSERT_EQ(fromTools.size(), 1u);

@@ -17,11 +17,11 @@ protected:
         ASSERT_EQ(process(CMD_BUILD_ALL), S_OK);
         project->set_stable(true);
         for (const wchar_t* name : {L"boot.as", L"main.c"})
-            set_write_time(file(name), kSomeTime);
-        set_write_time(file(L"defs.h"), kSomeTime + kSecond);
+            ASSERT_TRUE(set_write_time(file(name), kSomeTime));
+        ASSERT_TRUE(set_write_time(file(L"defs.h"), kSomeTime + kSecond));
         for (const wchar_t* name : {L"boot.obj", L"main.obj"})
-            set_write_time(file(name), kSomeTime + 2 * kSecond);
-        set_write_time(target(), kSomeTime + 3 * kSecond);
+            ASSERT_TRUE(set_write_time(file(name), kSomeTime + 2 * kSecond));
+        ASSERT_TRUE(set_write_time(target(), kSomeTime + 3 * kSecond));
         manager->recorder()->clear();
         builtBefore = runs().size();
     }
@@ -49,25 +49,25 @@ TEST_F(MakeTest, EverythingUpToDateStillLinks) {
 }
 
 TEST_F(MakeTest, EqualTimesOfSourceAndObjectAreUpToDate) {
-    set_write_time(file(L"main.obj"), kSomeTime);
+    ASSERT_TRUE(set_write_time(file(L"main.obj"), kSomeTime));
     EXPECT_EQ(make_runs(), std::vector<GUID>{CLSID_T_TARNIV18ld});
 }
 
 TEST_F(MakeTest, SourceNewerThanItsObject) {
-    set_write_time(file(L"main.c"), kSomeTime + 5 * kSecond);
+    ASSERT_TRUE(set_write_time(file(L"main.c"), kSomeTime + 5 * kSecond));
     EXPECT_EQ(make_runs(), (std::vector<GUID>{CLSID_T_TARNIV18cc, CLSID_T_TARNIV18ld}));
     EXPECT_EQ(suite_messages(), std::vector<std::wstring>{up_to_date(L"boot.obj")});
 }
 
 TEST_F(MakeTest, HeaderNewerThanTheTargetRebuildsEverySource) {
-    set_write_time(file(L"defs.h"), kSomeTime + 9 * kSecond);
+    ASSERT_TRUE(set_write_time(file(L"defs.h"), kSomeTime + 9 * kSecond));
     EXPECT_EQ(make_runs(), (std::vector<GUID>{CLSID_T_TARNIV18as, CLSID_T_TARNIV18cc, CLSID_T_TARNIV18ld}));
     // A header the target is as new as is fine; a missing header never forces a build.
-    set_write_time(file(L"defs.h"), kSomeTime + 3 * kSecond);
+    ASSERT_TRUE(set_write_time(file(L"defs.h"), kSomeTime + 3 * kSecond));
     project->add_file(FCAT_INC, file(L"missing.h"));
     for (const wchar_t* name : {L"boot.obj", L"main.obj"})
-        set_write_time(file(name), kSomeTime + 2 * kSecond);
-    set_write_time(target(), kSomeTime + 3 * kSecond);
+        ASSERT_TRUE(set_write_time(file(name), kSomeTime + 2 * kSecond));
+    ASSERT_TRUE(set_write_time(target(), kSomeTime + 3 * kSecond));
     builtBefore = runs().size();
     EXPECT_EQ(make_runs(), std::vector<GUID>{CLSID_T_TARNIV18ld});
 }

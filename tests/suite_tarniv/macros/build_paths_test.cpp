@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+using suite::test::set_write_time;
 using suite::test::write_file;
 using veska::host::HostProject;
 
@@ -20,14 +21,6 @@ std::string narrow(const std::wstring& wide) {
     std::string out;
     suite::text::narrow(wide.c_str(), out);
     return out;
-}
-
-void set_write_time(const std::wstring& path, ULONGLONG ticks) {
-    HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    FILETIME time{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
-    ASSERT_TRUE(SetFileTime(file, nullptr, nullptr, &time));
-    CloseHandle(file);
 }
 
 constexpr ULONGLONG kSomeTime = 132000000000000000ULL;
@@ -144,12 +137,12 @@ TEST_F(BuildPathsTest, NotNewerCountsEqualTimesAndUnreadableTimesAsUpToDate) {
     ASSERT_TRUE(write_file(dir.file(L"dep.h"), ""));
     ASSERT_TRUE(write_file(dir.file(L"target.cof"), ""));
     const std::string base = narrow(dir.path());
-    set_write_time(dir.file(L"dep.h"), kSomeTime);
-    set_write_time(dir.file(L"target.cof"), kSomeTime);
+    ASSERT_TRUE(set_write_time(dir.file(L"dep.h"), kSomeTime));
+    ASSERT_TRUE(set_write_time(dir.file(L"target.cof"), kSomeTime));
     EXPECT_EQ(suite::IsNotNewer("dep.h", "target.cof", base), suite::kDependencyNotNewer);
-    set_write_time(dir.file(L"dep.h"), kSomeTime + 1);
+    ASSERT_TRUE(set_write_time(dir.file(L"dep.h"), kSomeTime + 1));
     EXPECT_EQ(suite::IsNotNewer("dep.h", "target.cof", base), suite::kDependencyNewer);
-    set_write_time(dir.file(L"dep.h"), kSomeTime - 10000000);
+    ASSERT_TRUE(set_write_time(dir.file(L"dep.h"), kSomeTime - 10000000));
     EXPECT_EQ(suite::IsNotNewer("dep.h", "target.cof", base), suite::kDependencyNotNewer);
 
     EXPECT_NE(suite::IsNotNewer("dep.h", "missing.cof", base), suite::kDependencyNewer);
@@ -188,12 +181,12 @@ TEST(CaseBlindTable, FindsEachKeyWholeInAnyCase) {
 TEST_F(BuildPathsTest, FileFactsReadOnceUntilForgotten) {
     ASSERT_TRUE(write_file(dir.file(L"dep.h"), ""));
     ASSERT_TRUE(write_file(dir.file(L"target.cof"), ""));
-    set_write_time(dir.file(L"dep.h"), kSomeTime + 1);
-    set_write_time(dir.file(L"target.cof"), kSomeTime);
+    ASSERT_TRUE(set_write_time(dir.file(L"dep.h"), kSomeTime + 1));
+    ASSERT_TRUE(set_write_time(dir.file(L"target.cof"), kSomeTime));
     suite::FileFacts facts;
     const std::string base = narrow(dir.path());
     EXPECT_EQ(suite::IsNotNewer("dep.h", "target.cof", base, &facts), suite::kDependencyNewer);
-    set_write_time(dir.file(L"target.cof"), kSomeTime + 2);
+    ASSERT_TRUE(set_write_time(dir.file(L"target.cof"), kSomeTime + 2));
     EXPECT_EQ(suite::IsNotNewer("dep.h", "target.cof", base, &facts), suite::kDependencyNewer);
     facts.forget();
     EXPECT_EQ(suite::IsNotNewer("dep.h", "target.cof", base, &facts), suite::kDependencyNotNewer);
@@ -212,7 +205,7 @@ TEST_F(BuildPathsTest, FileFactsListAFolderTheBuildWalks) {
     const int files = static_cast<int>(suite::FileFacts::kReadsBeforeListing) + 4;
     for (int i = 0; i < files; ++i) {
         ASSERT_TRUE(write_file(dir.file(L"f" + std::to_wstring(i) + L".c"), ""));
-        set_write_time(dir.file(L"f" + std::to_wstring(i) + L".c"), kSomeTime + i);
+        ASSERT_TRUE(set_write_time(dir.file(L"f" + std::to_wstring(i) + L".c"), kSomeTime + i));
     }
     ASSERT_TRUE(CreateDirectoryW(dir.file(L"sub").c_str(), nullptr));
 

@@ -18,21 +18,27 @@ std::string directory_macro(std::string_view list, TrailingSeparator rule) {
 
 } // namespace
 
-TEST(DirectoryListTest, TrailingSeparatorRemovedOrAddedPerEntry) {
-    EXPECT_EQ(directory_macro("C:\\", TrailingSeparator::Remove), "\"C:\"");
-    EXPECT_EQ(directory_macro("C:", TrailingSeparator::Add), "\"C:\\\"");
-    EXPECT_EQ(directory_macro("C:\\a;C:\\b\\", TrailingSeparator::Remove), "\"C:\\a\" -I\"C:\\b\"");
-    EXPECT_EQ(directory_macro("C:\\a;C:\\b\\", TrailingSeparator::Add), "\"C:\\a\\\" -I\"C:\\b\\\"");
-    // Only one separator comes off.
-    EXPECT_EQ(directory_macro("C:\\a\\\\", TrailingSeparator::Remove), "\"C:\\a\\\"");
-}
-
-TEST(DirectoryListTest, EmptyEntriesAndSeparatorRunsAddNothing) {
-    EXPECT_EQ(directory_macro(";;C:\\x;;", TrailingSeparator::Remove), "\"C:\\x\"");
-    EXPECT_EQ(directory_macro(";;C:\\x;;", TrailingSeparator::Add), "\"C:\\x\\\"");
-    EXPECT_EQ(directory_macro("a;;;b", TrailingSeparator::Remove), "\"a\" -I\"b\"");
-    EXPECT_EQ(directory_macro("", TrailingSeparator::Add), "");
-    EXPECT_EQ(directory_macro(";;;", TrailingSeparator::Add), "");
+TEST(DirectoryListTest, EachEntryGetsTheSeparatorRuleAndEmptyEntriesAddNothing) {
+    constexpr auto kRemove = TrailingSeparator::Remove, kAdd = TrailingSeparator::Add;
+    const struct {
+        const char* list;
+        TrailingSeparator rule;
+        const char* macro;
+    } cases[] = {
+        {"C:\\", kRemove, "\"C:\""},
+        {"C:", kAdd, "\"C:\\\""},
+        {"C:\\a;C:\\b\\", kRemove, "\"C:\\a\" -I\"C:\\b\""},
+        {"C:\\a;C:\\b\\", kAdd, "\"C:\\a\\\" -I\"C:\\b\\\""},
+        {"C:\\a\\\\", kRemove, "\"C:\\a\\\""}, // only one separator comes off
+        // Empty entries and runs of separators.
+        {";;C:\\x;;", kRemove, "\"C:\\x\""},
+        {";;C:\\x;;", kAdd, "\"C:\\x\\\""},
+        {"a;;;b", kRemove, "\"a\" -I\"b\""},
+        {"", kAdd, ""},
+        {";;;", kAdd, ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(directory_macro(c.list, c.rule), c.macro) << c.list;
 }
 
 TEST(DirectoryListTest, ProcessedListBoundedAt260Characters) {
@@ -47,14 +53,18 @@ TEST(DirectoryListTest, ProcessedListBoundedAt260Characters) {
 }
 
 TEST(ObjectListTest, QuotingRules) {
-    EXPECT_EQ(quote_list_path(""), "");
-    EXPECT_EQ(quote_list_path("C:\\a.obj"), "\"C:\\a.obj\"");
-    EXPECT_EQ(quote_list_path("\"C:\\a b.obj\""), "\"C:\\a b.obj\"");
-    EXPECT_EQ(quote_list_path("\"C:\\a.obj"), "\"C:\\a.obj");
-    EXPECT_EQ(quote_list_path("C:\\a.obj\""), "C:\\a.obj\"");
-    EXPECT_EQ(quote_list_path("\""), "\"");
-    EXPECT_EQ(quote_list_path(std::string(259, 'p')), "\"" + std::string(259, 'p') + "\"");
-    EXPECT_EQ(quote_list_path(std::string(260, 'p')), std::string(260, 'p'));
+    const std::pair<std::string, std::string> cases[] = {
+        {"", ""},
+        {"C:\\a.obj", "\"C:\\a.obj\""},
+        {"\"C:\\a b.obj\"", "\"C:\\a b.obj\""},
+        {"\"C:\\a.obj", "\"C:\\a.obj"},
+        {"C:\\a.obj\"", "C:\\a.obj\""},
+        {"\"", "\""},
+        {std::string(259, 'p'), "\"" + std::string(259, 'p') + "\""},
+        {std::string(260, 'p'), std::string(260, 'p')},
+    };
+    for (const auto& [path, quoted] : cases)
+        EXPECT_EQ(quote_list_path(path), quoted) << path;
 }
 
 TEST(ObjectListTest, JoinedWithSingleBlanksAndBounded) {

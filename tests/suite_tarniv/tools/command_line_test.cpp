@@ -53,6 +53,14 @@ protected:
 
     std::wstring quoted_driver() const { return L"\"" + driver_ + L"\""; }
 
+    // A tool of class Tool located at a file written at location.
+    template <class Tool> ComPtr<ITool> tool_at(const std::wstring& location) {
+        EXPECT_TRUE(suite::test::write_file(location, "MZ"));
+        auto tool = make_tool<Tool>();
+        EXPECT_EQ(S_OK, tool->SetLocation(location.c_str()));
+        return tool;
+    }
+
     suite::test::ComApartment apartment_;
     suite::test::TempDirectory temp_;
     std::wstring toolsDirectory_;
@@ -168,23 +176,17 @@ TEST_F(CommandLine, DirectoryLocationOpensTheLine) {
 
 TEST_F(CommandLine, LocationWithCharactersFrom128To255IsFound) {
     const std::wstring latin = toolsDirectory_ + L"\\v\u00e9lc\u00fc18.exe";
-    ASSERT_TRUE(suite::test::write_file(latin, "MZ"));
-    auto linker = make_tool<CT_TARNIVld>();
-    ASSERT_EQ(S_OK, linker->SetLocation(latin.c_str()));
     std::wstring line;
-    ASSERT_EQ(S_OK, generate(linker.get(), L"ZOR1", line));
+    ASSERT_EQ(S_OK, generate(tool_at<CT_TARNIVld>(latin).get(), L"ZOR1", line));
     EXPECT_EQ(0u, line.find(L"\"" + latin + L"\""));
 }
 
 TEST_F(CommandLine, LocationWithACharacterAbove255IsNotLocated) {
     // The file exists, and so does the directory before the wide character;
     // neither may pass for the location.
-    const std::wstring wide = toolsDirectory_ + L"\\\u0100";
-    ASSERT_TRUE(suite::test::write_file(wide, "MZ"));
-    auto assembler = make_tool<CT_TARNIVas>();
-    ASSERT_EQ(S_OK, assembler->SetLocation(wide.c_str()));
     std::wstring line;
-    EXPECT_EQ(TOOL_E_NOTLOCATED, generate(assembler.get(), L"ZOR18X9", line));
+    EXPECT_EQ(TOOL_E_NOTLOCATED,
+              generate(tool_at<CT_TARNIVas>(toolsDirectory_ + L"\\\u0100").get(), L"ZOR18X9", line));
 }
 
 TEST_F(CommandLine, FailedIncludePathQuestionFailsTheLine) {

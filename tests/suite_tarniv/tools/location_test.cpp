@@ -77,6 +77,15 @@ protected:
         return true;
     }
 
+    // A value the tools saved as an empty string: REG_SZ holding its terminator.
+    static void expect_empty_string(const char* name) {
+        DWORD type = 0;
+        std::string bytes;
+        ASSERT_TRUE(read_value(name, type, bytes)) << name;
+        EXPECT_EQ(static_cast<DWORD>(REG_SZ), type) << name;
+        EXPECT_EQ(std::string(1, '\0'), bytes) << name;
+    }
+
     suite::test::ComApartment apartment_;
     ComPtr<ITool> assembler_, compiler_, linker_;
 };
@@ -151,11 +160,7 @@ TEST_F(ToolLocations, CharacterAbove255EndsTheStoredText) {
     // At the very start: an empty string value, not a deleted one.
     ASSERT_EQ(S_OK, compiler_->SetLocation(L"\u20ac"));
     ASSERT_EQ(S_OK, compiler_->SaveLocation());
-    DWORD type = 0;
-    std::string bytes;
-    ASSERT_TRUE(read_value("T_TARNIV18cc", type, bytes));
-    EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
-    EXPECT_EQ(std::string(1, '\0'), bytes);
+    expect_empty_string("T_TARNIV18cc");
 }
 
 TEST_F(ToolLocations, LongestLocationRoundTrips) {
@@ -205,11 +210,7 @@ TEST_F(ToolLocations, ValueOfAnotherTypeIsReadAsTextUpToItsFirstZeroByte) {
 TEST_F(ToolLocations, EmptyLocationIsSavedAsAnEmptyString) {
     ASSERT_TRUE(write_value("T_TARNIV18ld", REG_SZ, std::string("C:\\x\0", 5)));
     ASSERT_EQ(S_OK, linker_->SaveLocation());
-    DWORD type = 0;
-    std::string bytes;
-    ASSERT_TRUE(read_value("T_TARNIV18ld", type, bytes));
-    EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
-    EXPECT_EQ(std::string(1, '\0'), bytes);
+    expect_empty_string("T_TARNIV18ld");
 }
 
 } // namespace
