@@ -84,52 +84,53 @@ HRESULT path_buffer_copy(const wchar_t* text, CoTaskString& out) noexcept {
     return S_OK;
 }
 
-HRESULT load_default_paths(const char* const* valueNames, CoTaskString* paths, size_t count) noexcept {
+namespace {
+
+// Runs step(i) on the tool locations key for each directory that has a value
+// name; step answers false when the registry refused it. A refusal is
+// reported once every directory has had its turn, so one refused value never
+// keeps the others from being read or written.
+template <class Step>
+HRESULT each_stored_path(REGSAM access, const char* const* valueNames, size_t count, Step&& step) noexcept {
     return logged([&] {
-        const RegistryKey key = tool_locations_key(KEY_QUERY_VALUE);
-        HRESULT refused = S_OK;
-        for (size_t i = 0; i < count; ++i) {
-            if (!valueNames[i])
-                continue;
-            // Nothing usable stored for a directory leaves the one in use; so
-            // does a refused read, which is reported once the others are read.
-            std::string stored;
-            const PathValue read = read_path_value(key.get(), valueNames[i], stored);
-            if (read == PathValue::Refused)
-                refused = E_ACCESSDENIED;
-            if (read != PathValue::Read)
-                continue;
-            CoTaskString path;
-            if (FAILED(path_buffer_copy(text::widen(stored).c_str(), path)))
-                THROW_XLOGGED(E_OUTOFMEMORY);
-            paths[i] = std::move(path);
-        }
-        if (FAILED(refused))
-            THROW_XLOGGED(refused);
+        const RegistryKey key = tool_locations_key(access);
+        bool refused = false;
+        for (size_t i = 0; i < count; ++i)
+            if (valueNames[i] && !step(key.get(), valueNames[i], i))
+                refused = true;
+        if (refused)
+            THROW_XLOGGED(E_ACCESSDENIED);
         return S_OK;
     });
 }
 
+} // namespace
+
+HRESULT load_default_paths(const char* const* valueNames, CoTaskString* paths, size_t count) noexcept {
+    return each_stored_path(KEY_QUERY_VALUE, valueNames, count, [&](HKEY key, const char* name, size_t i) {
+        // Nothing usable stored for a directory leaves the one in use; so
+        // does a refused read.
+        std::string stored;
+        const PathValue read = read_path_value(key, name, stored);
+        if (read != PathValue::Read)
+            return read != PathValue::Refused;
+        CoTaskString path;
+        if (FAILED(path_buffer_copy(text::widen(stored).c_str(), path)))
+            THROW_XLOGGED(E_OUTOFMEMORY);
+        paths[i] = std::move(path);
+        return true;
+    });
+}
+
 HRESULT save_default_paths(const char* const* valueNames, const CoTaskString* paths, size_t count) noexcept {
-    return logged([&] {
-        const RegistryKey key = tool_locations_key(KEY_SET_VALUE);
-        HRESULT refused = S_OK;
-        for (size_t i = 0; i < count; ++i) {
-            if (!valueNames[i])
-                continue;
-            // A directory with a character that has no one-byte form cannot be
-            // stored faithfully; the stored value keeps what it held.
-            std::string narrow;
-            if (!text::narrow(paths[i].c_str(), narrow))
-                continue;
-            if (RegSetValueExA(key.get(), valueNames[i], 0, REG_SZ,
-                               reinterpret_cast<const BYTE*>(narrow.c_str()),
-                               static_cast<DWORD>(narrow.size() + 1)) != ERROR_SUCCESS)
-                refused = E_ACCESSDENIED; // the others are still written
-        }
-        if (FAILED(refused))
-            THROW_XLOGGED(refused);
-        return S_OK;
+    return each_stored_path(KEY_SET_VALUE, valueNames, count, [&](HKEY key, const char* name, size_t i) {
+        // A directory with a character that has no one-byte form cannot be
+        // stored faithfully; the stored value keeps what it held.
+        std::string narrow;
+        if (!text::narrow(paths[i].c_str(), narrow))
+            return true;
+        return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(narrow.c_str()),
+                              static_cast<DWORD>(narrow.size() + 1)) == ERROR_SUCCESS;
     });
 }
 
