@@ -42,6 +42,7 @@ void OptionPattern::SetOwner(OptionParser* owner) {
 void OptionPattern::SetCtrl(const char* ctrl) {
     has_ctrl_ = ctrl != nullptr;
     ctrl_ = has_ctrl_ ? ctrl : "";
+    prefix_ = PatternEngine::RequiredPrefixOf(Ctrl());
 }
 
 OptionBinding* OptionPattern::AddBinding(std::unique_ptr<OptionBinding> binding) {
@@ -58,7 +59,7 @@ OptionBinding* OptionPattern::AddBinding(std::unique_ptr<OptionBinding> binding)
 }
 
 int OptionPattern::Parse(OptionParser& engine, const char* text) {
-    if (bindings_.empty())
+    if (bindings_.empty() || text == nullptr || !prefix_.Admits(text))
         return 0;
     engine.Reset();
     engine.SetCtrl(Ctrl());

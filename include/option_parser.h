@@ -89,6 +89,8 @@ private:
     OptionParser* owner_ = nullptr;
     std::string ctrl_;
     bool has_ctrl_ = false;
+    PatternEngine::RequiredPrefix prefix_; // of ctrl_: most words fail it
+
     std::vector<OptionBinding*> bindings_;                  // not owned
     std::vector<std::unique_ptr<OptionBinding>> unadopted_; // until owned
 };
