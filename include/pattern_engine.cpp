@@ -180,7 +180,23 @@ PatternEngine::RequiredPrefix PatternEngine::RequiredPrefixOf(const char* ctrl) 
         set.reset(0); // no atom consumes the end of the TEXT
         ++prefix.length_;
     }
+    prefix.ListStarts();
     return prefix;
+}
+
+void PatternEngine::RequiredPrefix::ListStarts() {
+    start_count_ = 0;
+    if (length_ < 2 || sets_[0].count() * sets_[1].count() > kMaxStarts)
+        return;
+    for (int first = 1; first < 256; ++first) {
+        if (!sets_[0][static_cast<std::size_t>(first)])
+            continue;
+        for (int second = 1; second < 256; ++second) {
+            if (sets_[1][static_cast<std::size_t>(second)])
+                starts_[static_cast<std::size_t>(start_count_++)] =
+                    static_cast<std::uint16_t>(first << 8 | second);
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------

@@ -63,6 +63,7 @@
 #include <array>
 #include <bitset>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -103,11 +104,21 @@ public:
             return true;
         }
         int Length() const { return length_; }
+        // The first two characters as (first << 8 | second) keys, when the
+        // prefix is two or more long and allows at most kMaxStarts of them
+        // (case variants, say); none otherwise.
+        static constexpr int kMaxStarts = 4;
+        int StartCount() const { return start_count_; }
+        std::uint16_t Start(int i) const { return starts_[static_cast<std::size_t>(i)]; }
 
     private:
         friend class PatternEngine;
+        void ListStarts();
+
         std::array<std::bitset<256>, kMaxLength> sets_{};
         int length_ = 0;
+        std::array<std::uint16_t, kMaxStarts> starts_{};
+        int start_count_ = 0;
     };
     static RequiredPrefix RequiredPrefixOf(const char* ctrl);
 
