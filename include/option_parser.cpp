@@ -213,8 +213,10 @@ int OptionParser::ParseLine() {
 
     // Every pattern walks the same words: find, once, where each run of
     // blanks and each word ends, and sort the words by how they start.
-    next_word_.resize(length + 1);
-    word_end_.resize(length + 1);
+    if (next_word_.size() < length + 1) { // only ever grows: no refill per line
+        next_word_.resize(length + 1);
+        word_end_.resize(length + 1);
+    }
     word_starts_.clear();
     next_word_[length] = word_end_[length] = length;
     for (std::size_t i = length; i-- > 0;) {

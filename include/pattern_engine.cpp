@@ -129,6 +129,22 @@ PatternEngine::RequiredPrefix PatternEngine::RequiredPrefixOf(const char* ctrl) 
     RequiredPrefix prefix;
     if (ctrl == nullptr)
         return prefix;
+    // The members of the first two sets while they are few, for the starts.
+    struct FewMembers {
+        std::array<unsigned char, RequiredPrefix::kMaxStarts> chars{};
+        int count = 0;
+        bool many = false;
+        void Add(int c) {
+            if (count == RequiredPrefix::kMaxStarts) {
+                many = true;
+            } else {
+                chars[static_cast<std::size_t>(count++)] = static_cast<unsigned char>(c);
+            }
+        }
+    };
+    std::array<FewMembers, 2> leading;
+    FewMembers ignored;
+
     int pos = 0;
     int depth = 0;
     while (prefix.length_ < RequiredPrefix::kMaxLength) {
@@ -149,6 +165,8 @@ PatternEngine::RequiredPrefix PatternEngine::RequiredPrefixOf(const char* ctrl) 
         if (!marked && (IsQuantifier(ctrl[extent_end]) || ctrl[extent_end] == '|'))
             break;
         std::bitset<256>& set = prefix.sets_[prefix.length_];
+        FewMembers& members =
+            prefix.length_ < 2 ? leading[static_cast<std::size_t>(prefix.length_)] : ignored;
         if (c == '(') {
             if (ctrl[pos + 1] == ')' || depth + 1 > kMaxGroupDepth)
                 break;
@@ -159,44 +177,42 @@ PatternEngine::RequiredPrefix PatternEngine::RequiredPrefixOf(const char* ctrl) 
         if (c == '[') {
             bool negated = false;
             int end = pos;
-            const char* fault = ReadSet(ctrl, end, negated, [&set](char low, char high) {
-                for (int m = static_cast<unsigned char>(low); m <= static_cast<unsigned char>(high); ++m)
+            const char* fault = ReadSet(ctrl, end, negated, [&set, &members](char low, char high) {
+                for (int m = static_cast<unsigned char>(low); m <= static_cast<unsigned char>(high); ++m) {
                     set.set(static_cast<std::size_t>(m));
+                    members.Add(m);
+                }
             });
             if (fault != nullptr || end != extent_end)
                 break;
-            if (negated)
+            if (negated) {
                 set.flip();
+                members.many = true;
+            }
             pos = end;
         } else if (c == '\\') {
             if (ctrl[pos + 1] == '\0')
                 break;
             set.set(static_cast<unsigned char>(ctrl[pos + 1]));
+            members.Add(static_cast<unsigned char>(ctrl[pos + 1]));
             pos += 2;
         } else {
             set.set(static_cast<unsigned char>(c));
+            members.Add(static_cast<unsigned char>(c));
             ++pos;
         }
         set.reset(0); // no atom consumes the end of the TEXT
         ++prefix.length_;
     }
-    prefix.ListStarts();
-    return prefix;
-}
-
-void PatternEngine::RequiredPrefix::ListStarts() {
-    start_count_ = 0;
-    if (length_ < 2 || sets_[0].count() * sets_[1].count() > kMaxStarts)
-        return;
-    for (int first = 1; first < 256; ++first) {
-        if (!sets_[0][static_cast<std::size_t>(first)])
-            continue;
-        for (int second = 1; second < 256; ++second) {
-            if (sets_[1][static_cast<std::size_t>(second)])
-                starts_[static_cast<std::size_t>(start_count_++)] =
-                    static_cast<std::uint16_t>(first << 8 | second);
+    if (prefix.length_ >= 2 && !leading[0].many && !leading[1].many &&
+        leading[0].count * leading[1].count <= RequiredPrefix::kMaxStarts) {
+        for (int i = 0; i < leading[0].count; ++i) {
+            for (int j = 0; j < leading[1].count; ++j)
+                prefix.starts_[static_cast<std::size_t>(prefix.start_count_++)] =
+                    static_cast<std::uint16_t>(leading[0].chars[i] << 8 | leading[1].chars[j]);
         }
     }
+    return prefix;
 }
 
 // ---------------------------------------------------------------------------

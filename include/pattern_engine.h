@@ -113,7 +113,6 @@ public:
 
     private:
         friend class PatternEngine;
-        void ListStarts();
 
         std::array<std::bitset<256>, kMaxLength> sets_{};
         int length_ = 0;
