@@ -213,6 +213,7 @@ int OptionParser::ParseLine() {
 
     // Every pattern walks the same words: find, once, where each run of
     // blanks and each word ends, and sort the words by how they start.
+    static_assert(kLineSize <= 0x10000, "a word's position fits in the low 16 bits of its start");
     if (next_word_.size() < length + 1) { // only ever grows: no refill per line
         next_word_.resize(length + 1);
         word_end_.resize(length + 1);
