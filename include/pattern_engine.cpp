@@ -302,6 +302,8 @@ int PatternEngine::MatchAlternation() {
 int PatternEngine::MatchQuantified(int extent_end) {
     const char quantifier = CtrlAt(extent_end);
     const int start = ctrl_pos_;
+    const int text_start = text_pos_;
+    const std::size_t marks_before = pending_.size();
 
     int result = MatchAtom();
     if (result != kOk && result != kNoMatch)
@@ -316,7 +318,18 @@ int PatternEngine::MatchQuantified(int extent_end) {
         return kNoMatch;
     }
     if (quantifier == '+' || quantifier == '*') {
-        if (result == kOk) {
+        if (result == kOk && text_pos_ == text_start) {
+            // The next attempt would start where this one did, and an
+            // attempt depends on nothing else: it would match nothing again
+            // and end the repetition, adding the same marks once more. Add
+            // them without running it, or nested repetitions would run the
+            // innermost atom twice per level.
+            const std::size_t marks_after = pending_.size();
+            for (std::size_t i = marks_before; i < marks_after; ++i) {
+                const PendingMark mark = pending_[i];
+                pending_.push_back(mark);
+            }
+        } else if (result == kOk) {
             // Greedy repetition. A failed attempt (whatever its code) ends it
             // and leaves the TEXT where that attempt began; an attempt that
             // consumes nothing ends it too, so "(a?)*" cannot loop.
