@@ -1,5 +1,6 @@
 // Fuzz target: Match and Generate of an arbitrary CTRL string on an arbitrary
-// TEXT string, with or without a flag and a value list bound.
+// TEXT string, with or without a flag and a value list bound; a successful
+// match is admitted by the CTRL string's required prefix.
 //
 // Input: byte 0 = options (bit 0 bind a flag, bit 1 the flag starts true,
 // bit 2 bind a value list, bit 3 large output buffer), byte 1 = output
@@ -70,6 +71,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     FUZZ_CHECK(matched >= PatternEngine::kOk && matched <= PatternEngine::kSyntaxError);
     CheckErrorText(engine);
     if (matched == PatternEngine::kOk) {
+        // The option parser turns away what the required prefix does not
+        // admit: a match it does not admit would be lost.
+        FUZZ_CHECK(PatternEngine::RequiredPrefixOf(ctrl.c_str()).Admits(text.c_str()));
         FUZZ_CHECK(engine.Position() >= 0 && static_cast<std::size_t>(engine.Position()) <= text.size());
         FUZZ_CHECK(flag || !initial_flag);
         FUZZ_CHECK(values.size() >= initial_values.size());

@@ -15,6 +15,47 @@ std::size_t BoundedLength(const char* s, std::size_t limit) {
     return nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - s) : limit;
 }
 
+// A pattern added by CTRL string alone: its Parse is the base one, which
+// takes nothing its CTRL string's required prefix does not admit.
+class CtrlPattern final : public OptionPattern {
+public:
+    using OptionPattern::OptionPattern;
+    const PatternEngine::RequiredPrefix* ParsePrefix() const override { return &CtrlPrefix(); }
+};
+
+// The positions of the words whose first two characters are one of the
+// prefix's starts, in line order: a merge of the runs of the sorted word
+// starts, one run per start.
+class CandidateWords {
+public:
+    CandidateWords(const std::vector<std::uint32_t>& word_starts, const PatternEngine::RequiredPrefix& prefix)
+        : runs_(prefix.StartCount()) {
+        for (int i = 0; i < runs_; ++i) {
+            const std::uint32_t key = static_cast<std::uint32_t>(prefix.Start(i)) << 16;
+            const std::uint32_t* all = word_starts.data();
+            const std::uint32_t* all_end = all + word_starts.size();
+            next_[i] = std::lower_bound(all, all_end, key);
+            end_[i] = std::lower_bound(next_[i], all_end, key + 0x10000);
+        }
+    }
+    // The first candidate at or after `from`, or `none`.
+    std::size_t First(std::size_t from, std::size_t none) {
+        std::size_t first = none;
+        for (int i = 0; i < runs_; ++i) {
+            while (next_[i] != end_[i] && (*next_[i] & 0xFFFF) < from)
+                ++next_[i];
+            if (next_[i] != end_[i])
+                first = std::min(first, static_cast<std::size_t>(*next_[i] & 0xFFFF));
+        }
+        return first;
+    }
+
+private:
+    int runs_;
+    const std::uint32_t* next_[PatternEngine::RequiredPrefix::kMaxStarts] = {};
+    const std::uint32_t* end_[PatternEngine::RequiredPrefix::kMaxStarts] = {};
+};
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -42,6 +83,7 @@ void OptionPattern::SetOwner(OptionParser* owner) {
 void OptionPattern::SetCtrl(const char* ctrl) {
     has_ctrl_ = ctrl != nullptr;
     ctrl_ = has_ctrl_ ? ctrl : "";
+    prefix_ = PatternEngine::RequiredPrefixOf(Ctrl());
 }
 
 OptionBinding* OptionPattern::AddBinding(std::unique_ptr<OptionBinding> binding) {
@@ -58,7 +100,7 @@ OptionBinding* OptionPattern::AddBinding(std::unique_ptr<OptionBinding> binding)
 }
 
 int OptionPattern::Parse(OptionParser& engine, const char* text) {
-    if (bindings_.empty())
+    if (bindings_.empty() || text == nullptr || !prefix_.Admits(text))
         return 0;
     engine.Reset();
     engine.SetCtrl(Ctrl());
@@ -145,7 +187,7 @@ OptionPattern* OptionParser::AddPattern(std::unique_ptr<OptionPattern> pattern) 
 
 OptionPattern* OptionParser::AddPattern(const char* ctrl, bool* flag, ValueList* values) {
     return AddPattern(
-        std::make_unique<OptionPattern>(this, ctrl, std::make_unique<OptionBinding>(flag, values)));
+        std::make_unique<CtrlPattern>(this, ctrl, std::make_unique<OptionBinding>(flag, values)));
 }
 
 void OptionParser::AdoptBinding(std::unique_ptr<OptionBinding> binding) {
@@ -170,20 +212,47 @@ int OptionParser::ParseLine() {
     const std::size_t length = parse_copy_.size();
 
     // Every pattern walks the same words: find, once, where each run of
-    // blanks and each word ends.
-    next_word_.resize(length + 1);
-    word_end_.resize(length + 1);
+    // blanks and each word ends, and sort the words by how they start.
+    static_assert(kLineSize <= 0x10000, "a word's position fits in the low 16 bits of its start");
+    if (next_word_.size() < length + 1) { // only ever grows: no refill per line
+        next_word_.resize(length + 1);
+        word_end_.resize(length + 1);
+    }
+    word_starts_.clear();
     next_word_[length] = word_end_[length] = length;
     for (std::size_t i = length; i-- > 0;) {
         const bool blank = IsBlank(text[i]);
         next_word_[i] = blank ? next_word_[i + 1] : i;
         word_end_[i] = blank ? i : word_end_[i + 1];
+        if (!blank && (i == 0 || IsBlank(text[i - 1]))) {
+            const std::uint32_t start = static_cast<std::uint32_t>(static_cast<unsigned char>(text[i])) << 8 |
+                                        static_cast<unsigned char>(text[i + 1]);
+            word_starts_.push_back(start << 16 | static_cast<std::uint32_t>(i));
+        }
     }
+    std::sort(word_starts_.begin(), word_starts_.end());
 
+    // A word the pattern's required prefix turns away is passed over as if
+    // Parse had not taken it.
     for (const std::unique_ptr<OptionPattern>& pattern : patterns_) {
+        const PatternEngine::RequiredPrefix* prefix = pattern->ParsePrefix();
+        if (prefix != nullptr && prefix->StartCount() > 0) {
+            CandidateWords candidates(word_starts_, *prefix);
+            std::size_t pos = candidates.First(0, length);
+            while (pos < length) {
+                const int taken = prefix->Admits(text + pos) ? pattern->Parse(*this, text + pos) : 0;
+                if (taken > 0) {
+                    pos = next_word_[pos + std::min(static_cast<std::size_t>(taken), length - pos)];
+                } else {
+                    pos = candidates.First(word_end_[pos], length);
+                }
+            }
+            continue;
+        }
         std::size_t pos = next_word_[0];
         while (pos < length) {
-            const int taken = pattern->Parse(*this, text + pos);
+            const int taken =
+                prefix == nullptr || prefix->Admits(text + pos) ? pattern->Parse(*this, text + pos) : 0;
             if (taken > 0) {
                 pos += std::min(static_cast<std::size_t>(taken), length - pos);
             } else {

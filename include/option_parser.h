@@ -28,6 +28,7 @@
 #include "pattern_engine.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -68,6 +69,11 @@ public:
     // Number of characters of `text` (NUL-terminated) the option takes here;
     // 0 when it does not match here.
     virtual int Parse(OptionParser& engine, const char* text);
+    // What every text Parse takes starts with, so that ParseLine can pass
+    // over the words that do not without asking; null (the default, right
+    // for any Parse override) asks at every word. The parser's own plain
+    // patterns answer with their CTRL string's required prefix.
+    virtual const PatternEngine::RequiredPrefix* ParsePrefix() const { return nullptr; }
     // Writes the option's text at `out`, which holds `capacity` chars
     // (terminator included), and returns the number of characters written;
     // 0 when the option contributes nothing. An override must stay inside
@@ -85,10 +91,17 @@ public:
     const char* Ctrl() const { return has_ctrl_ ? ctrl_.c_str() : nullptr; }
     const std::vector<OptionBinding*>& Bindings() const { return bindings_; }
 
+protected:
+    // The required prefix of the CTRL string, which the base Parse holds
+    // every text to.
+    const PatternEngine::RequiredPrefix& CtrlPrefix() const { return prefix_; }
+
 private:
     OptionParser* owner_ = nullptr;
     std::string ctrl_;
     bool has_ctrl_ = false;
+    PatternEngine::RequiredPrefix prefix_; // of ctrl_: most words fail it
+
     std::vector<OptionBinding*> bindings_;                  // not owned
     std::vector<std::unique_ptr<OptionBinding>> unadopted_; // until owned
 };
@@ -141,6 +154,9 @@ private:
     std::string parse_copy_;             // terminated copy of the line during ParseLine
     std::vector<std::size_t> next_word_; // first non-blank at or after i
     std::vector<std::size_t> word_end_;  // first blank (or the end) at or after i
+    // Every word's first two characters and position, (first << 8 | second)
+    // << 16 | position, sorted: the words a required prefix may admit.
+    std::vector<std::uint32_t> word_starts_;
 };
 
 #endif // SUITE_OPTION_PARSER_H

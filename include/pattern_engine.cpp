@@ -52,20 +52,21 @@ int PatternEngine::Fail(int code, const char* message) {
 // Scanning rules
 
 // Extent of a group, a set or an escape.
-int PatternEngine::LongAtomExtentEnd(int pos) const {
-    const char c = CtrlAt(pos);
+int PatternEngine::LongAtomExtentEnd(const char* ctrl, int pos) {
+    const auto At = [ctrl](int i) { return ctrl[i]; };
+    const char c = At(pos);
     if (c == '\0')
         return pos;
     if (c == '\\')
-        return CtrlAt(pos + 1) == '\0' ? pos + 1 : pos + 2;
+        return At(pos + 1) == '\0' ? pos + 1 : pos + 2;
     if (c == '[') {
         int i = pos + 1;
-        if (CtrlAt(i) == '\0')
+        if (At(i) == '\0')
             return i;
         ++i; // the first character is a member whatever it is
-        while (CtrlAt(i) != '\0' && CtrlAt(i) != ']')
+        while (At(i) != '\0' && At(i) != ']')
             ++i;
-        return CtrlAt(i) == ']' ? i + 1 : i;
+        return At(i) == ']' ? i + 1 : i;
     }
     if (c != '(')
         return pos + 1;
@@ -73,21 +74,21 @@ int PatternEngine::LongAtomExtentEnd(int pos) const {
     int open = 0;
     int i = pos;
     for (;;) {
-        const char d = CtrlAt(i);
+        const char d = At(i);
         if (d == '\0')
             return i;
         if (d == '\\') {
-            i += CtrlAt(i + 1) == '\0' ? 1 : 2;
+            i += At(i + 1) == '\0' ? 1 : 2;
             continue;
         }
         if (d == '[') {
             ++i;
-            if (CtrlAt(i) == '\0')
+            if (At(i) == '\0')
                 return i;
             ++i;
-            while (CtrlAt(i) != '\0' && CtrlAt(i) != ']')
+            while (At(i) != '\0' && At(i) != ']')
                 ++i;
-            if (CtrlAt(i) == '\0')
+            if (At(i) == '\0')
                 return i;
             ++i;
             continue;
@@ -115,6 +116,103 @@ void PatternEngine::SkipRemainingAlternatives() {
             return;
         SkipAtom();
     }
+}
+
+// ---------------------------------------------------------------------------
+// Required prefix
+
+// Follows Match through the leading units every match passes: a unit whose
+// atom is quantified or chained by a bar, "$", ".", the end of the string
+// and anything Match would report as a fault end the walk. A marked atom is
+// never quantified (the quantifier after it is read as the next atom).
+PatternEngine::RequiredPrefix PatternEngine::RequiredPrefixOf(const char* ctrl) {
+    RequiredPrefix prefix;
+    if (ctrl == nullptr)
+        return prefix;
+    // The members of the first two sets while they are few, for the starts.
+    struct FewMembers {
+        std::array<unsigned char, RequiredPrefix::kMaxStarts> chars{};
+        int count = 0;
+        bool many = false;
+        void Add(int c) {
+            if (count == RequiredPrefix::kMaxStarts) {
+                many = true;
+            } else {
+                chars[static_cast<std::size_t>(count++)] = static_cast<unsigned char>(c);
+            }
+        }
+    };
+    std::array<FewMembers, 2> leading;
+    FewMembers ignored;
+
+    int pos = 0;
+    int depth = 0;
+    while (prefix.length_ < RequiredPrefix::kMaxLength) {
+        const bool marked = ctrl[pos] == '%' && (ctrl[pos + 1] == 'n' || ctrl[pos + 1] == 'v');
+        if (marked)
+            pos += 2;
+        const char c = ctrl[pos];
+        if (c == '\0' || c == '$' || c == '.')
+            break;
+        if (c == ')') {
+            if (marked || depth == 0)
+                break;
+            --depth;
+            ++pos;
+            continue;
+        }
+        const int extent_end = AtomExtentEnd(ctrl, pos);
+        if (!marked && (IsQuantifier(ctrl[extent_end]) || ctrl[extent_end] == '|'))
+            break;
+        std::bitset<256>& set = prefix.sets_[prefix.length_];
+        FewMembers& members =
+            prefix.length_ < 2 ? leading[static_cast<std::size_t>(prefix.length_)] : ignored;
+        if (c == '(') {
+            if (ctrl[pos + 1] == ')' || depth + 1 > kMaxGroupDepth)
+                break;
+            ++depth;
+            ++pos;
+            continue;
+        }
+        if (c == '[') {
+            bool negated = false;
+            int end = pos;
+            const char* fault = ReadSet(ctrl, end, negated, [&set, &members](char low, char high) {
+                for (int m = static_cast<unsigned char>(low); m <= static_cast<unsigned char>(high); ++m) {
+                    set.set(static_cast<std::size_t>(m));
+                    members.Add(m);
+                }
+            });
+            if (fault != nullptr || end != extent_end)
+                break;
+            if (negated) {
+                set.flip();
+                members.many = true;
+            }
+            pos = end;
+        } else if (c == '\\') {
+            if (ctrl[pos + 1] == '\0')
+                break;
+            set.set(static_cast<unsigned char>(ctrl[pos + 1]));
+            members.Add(static_cast<unsigned char>(ctrl[pos + 1]));
+            pos += 2;
+        } else {
+            set.set(static_cast<unsigned char>(c));
+            members.Add(static_cast<unsigned char>(c));
+            ++pos;
+        }
+        set.reset(0); // no atom consumes the end of the TEXT
+        ++prefix.length_;
+    }
+    if (prefix.length_ >= 2 && !leading[0].many && !leading[1].many &&
+        leading[0].count * leading[1].count <= RequiredPrefix::kMaxStarts) {
+        for (int i = 0; i < leading[0].count; ++i) {
+            for (int j = 0; j < leading[1].count; ++j)
+                prefix.starts_[static_cast<std::size_t>(prefix.start_count_++)] =
+                    static_cast<std::uint16_t>(leading[0].chars[i] << 8 | leading[1].chars[j]);
+        }
+    }
+    return prefix;
 }
 
 // ---------------------------------------------------------------------------
@@ -204,6 +302,8 @@ int PatternEngine::MatchAlternation() {
 int PatternEngine::MatchQuantified(int extent_end) {
     const char quantifier = CtrlAt(extent_end);
     const int start = ctrl_pos_;
+    const int text_start = text_pos_;
+    const std::size_t marks_before = pending_.size();
 
     int result = MatchAtom();
     if (result != kOk && result != kNoMatch)
@@ -218,7 +318,18 @@ int PatternEngine::MatchQuantified(int extent_end) {
         return kNoMatch;
     }
     if (quantifier == '+' || quantifier == '*') {
-        if (result == kOk) {
+        if (result == kOk && text_pos_ == text_start) {
+            // The next attempt would start where this one did, and an
+            // attempt depends on nothing else: it would match nothing again
+            // and end the repetition, adding the same marks once more. Add
+            // them without running it, or nested repetitions would run the
+            // innermost atom twice per level.
+            const std::size_t marks_after = pending_.size();
+            for (std::size_t i = marks_before; i < marks_after; ++i) {
+                const PendingMark mark = pending_[i];
+                pending_.push_back(mark);
+            }
+        } else if (result == kOk) {
             // Greedy repetition. A failed attempt (whatever its code) ends it
             // and leaves the TEXT where that attempt began; an attempt that
             // consumes nothing ends it too, so "(a?)*" cannot loop.
@@ -327,6 +438,41 @@ int PatternEngine::MatchGroup(int ctrl_start, int text_start) {
     return result;
 }
 
+template <class AddMember>
+const char* PatternEngine::ReadSet(const char* ctrl, int& pos, bool& negated, AddMember add) {
+    negated = false;
+    ++pos;
+    const char first = ctrl[pos];
+    if (first == '\0')
+        return kErrMissingBracket;
+    if (first == '^') {
+        negated = true;
+        ++pos;
+    } else if (first == ']' || first == '-') {
+        add(first, first);
+        ++pos;
+    }
+    for (;;) {
+        const char c = ctrl[pos];
+        if (c == '\0')
+            return kErrMissingBracket;
+        if (c == ']') {
+            ++pos;
+            return nullptr;
+        }
+        const char high = ctrl[pos + 1] == '-' ? ctrl[pos + 2] : '\0';
+        if (high != '\0' && high != ']') {
+            if (static_cast<unsigned char>(high) < static_cast<unsigned char>(c))
+                return kErrInvalidRange;
+            add(c, high);
+            pos += 3;
+        } else {
+            add(c, c);
+            ++pos;
+        }
+    }
+}
+
 int PatternEngine::MatchSet() {
     if (TextChar() == '\0')
         return kNoMatch;
@@ -334,41 +480,12 @@ int PatternEngine::MatchSet() {
     const unsigned char t = static_cast<unsigned char>(TextChar());
     bool negated = false;
     bool member = false;
-
-    ++ctrl_pos_;
-    const char first = CtrlAt(ctrl_pos_);
-    if (first == '\0')
-        return Fail(kSyntaxError, kErrMissingBracket);
-    if (first == '^') {
-        negated = true;
-        ++ctrl_pos_;
-    } else if (first == ']' || first == '-') {
-        member = t == static_cast<unsigned char>(first);
-        ++ctrl_pos_;
-    }
-    for (;;) {
-        const char c = CtrlAt(ctrl_pos_);
-        if (c == '\0')
-            return Fail(kSyntaxError, kErrMissingBracket);
-        if (c == ']') {
-            ++ctrl_pos_;
-            break;
-        }
-        const char high = CtrlAt(ctrl_pos_ + 1) == '-' ? CtrlAt(ctrl_pos_ + 2) : '\0';
-        if (high != '\0' && high != ']') {
-            const unsigned char lo = static_cast<unsigned char>(c);
-            const unsigned char hi = static_cast<unsigned char>(high);
-            if (hi < lo)
-                return Fail(kSyntaxError, kErrInvalidRange);
-            if (lo <= t && t <= hi)
-                member = true;
-            ctrl_pos_ += 3;
-        } else {
-            if (t == static_cast<unsigned char>(c))
-                member = true;
-            ++ctrl_pos_;
-        }
-    }
+    const char* fault = ReadSet(ctrl_, ctrl_pos_, negated, [t, &member](char low, char high) {
+        if (static_cast<unsigned char>(low) <= t && t <= static_cast<unsigned char>(high))
+            member = true;
+    });
+    if (fault != nullptr)
+        return Fail(kSyntaxError, fault);
     if (member == negated) {
         ctrl_pos_ = start;
         return kNoMatch;

@@ -61,7 +61,9 @@
 #define SUITE_PATTERN_ENGINE_H
 
 #include <array>
+#include <bitset>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -82,6 +84,42 @@ public:
         kNoCtrl = 4,      // no CTRL string
         kTruncated = 5,   // Generate: output cut at the buffer's capacity
     };
+
+    // What a TEXT must start with for Match to succeed: for each of the
+    // first Length() characters, the set it must belong to. Taken from the
+    // atoms every match passes through before anything optional (a
+    // quantifier, a bar, "$", "."), so a TEXT it does not admit can be
+    // turned away without running the interpreter. Admits every TEXT when
+    // nothing is required.
+    class RequiredPrefix {
+    public:
+        static constexpr int kMaxLength = 8;
+
+        bool Admits(const char* text) const {
+            for (int i = 0; i < length_; ++i) {
+                // No set holds the NUL, so a shorter TEXT fails here.
+                if (!sets_[i][static_cast<unsigned char>(text[i])])
+                    return false;
+            }
+            return true;
+        }
+        int Length() const { return length_; }
+        // The first two characters as (first << 8 | second) keys, when the
+        // prefix is two or more long and allows at most kMaxStarts of them
+        // (case variants, say); none otherwise.
+        static constexpr int kMaxStarts = 4;
+        int StartCount() const { return start_count_; }
+        std::uint16_t Start(int i) const { return starts_[static_cast<std::size_t>(i)]; }
+
+    private:
+        friend class PatternEngine;
+
+        std::array<std::bitset<256>, kMaxLength> sets_{};
+        int length_ = 0;
+        std::array<std::uint16_t, kMaxStarts> starts_{};
+        int start_count_ = 0;
+    };
+    static RequiredPrefix RequiredPrefixOf(const char* ctrl);
 
     static constexpr std::size_t kErrorTextSize = 1024;
     static constexpr int kMaxGroupDepth = 256;
@@ -162,13 +200,20 @@ private:
 
     // Scanning rules. AtomExtentEnd gives the position of the atom's
     // follower (the NUL when the atom runs to the end of the CTRL string).
-    int AtomExtentEnd(int pos) const {
-        const char c = ctrl_[pos];
+    int AtomExtentEnd(int pos) const { return AtomExtentEnd(ctrl_, pos); }
+    static int AtomExtentEnd(const char* ctrl, int pos) {
+        const char c = ctrl[pos];
         if (c == '(' || c == '[' || c == '\\' || c == '\0')
-            return LongAtomExtentEnd(pos);
+            return LongAtomExtentEnd(ctrl, pos);
         return pos + 1;
     }
-    int LongAtomExtentEnd(int pos) const;
+    static int LongAtomExtentEnd(const char* ctrl, int pos);
+    // Reads the set whose "[" is at `pos`: calls add(low, high) for each
+    // member (a single character as low == high), sets `negated` and leaves
+    // `pos` after the "]". On a fault returns its message, `pos` where the
+    // fault was found.
+    template <class AddMember>
+    static const char* ReadSet(const char* ctrl, int& pos, bool& negated, AddMember add);
     static bool IsQuantifier(char c) { return c == '*' || c == '+' || c == '?'; }
     // Character kinds for the fast path: kNotPlain marks the characters that
     // are not a one-character literal atom whatever follows them

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs the libFuzzer targets for a while each, starting from the seed corpus
 # in fuzz/corpus. Builds nothing: the targets come from the native build
-# (cmake --preset native && cmake --build --preset native).
+# (cmake --preset native && cmake --build --preset native), or for long
+# campaigns from the throughput build (the native-fuzz preset, with
+# FUZZ_BUILD_DIR=build/native-fuzz).
 #
 #   scripts/run-fuzzers.sh [--runs N] [--only NAME,...] [seconds-per-target]
 #

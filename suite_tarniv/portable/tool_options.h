@@ -74,12 +74,14 @@ public:
 
     MacroPattern(bool* hasMacros, ValueList* macros);
     int Parse(OptionParser& engine, const char* text) override;
+    const PatternEngine::RequiredPrefix* ParsePrefix() const override { return &prefix_; }
     // A definition that does not fit is left out whole.
     int Generate(OptionParser& engine, char* out, std::size_t capacity) override;
 
 private:
     bool* hasMacros_;
     ValueList* macros_;
+    PatternEngine::RequiredPrefix prefix_ = PatternEngine::RequiredPrefixOf(kPrefix); // taken literally
 };
 
 // The linker's output file: -O and a value, read back as its root and
@@ -92,6 +94,8 @@ public:
 
     OutputFilePattern(bool* output, ValueList* values);
     int Parse(OptionParser& engine, const char* text) override;
+    // The base Parse takes the text.
+    const PatternEngine::RequiredPrefix* ParsePrefix() const override { return &CtrlPrefix(); }
     // A root that does not fit is written as the default root (a truncation).
     int Generate(OptionParser& engine, char* out, std::size_t capacity) override;
 
