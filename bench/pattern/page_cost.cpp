@@ -12,6 +12,8 @@
 #include "option_parser.h"
 #include "tool_options.h"
 
+#include "full_line.h"
+
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -21,14 +23,6 @@
 namespace {
 
 using namespace suite::options;
-
-std::string FullLine(const std::string& words) {
-    std::string line;
-    while (line.size() < OptionParser::kLineSize - 1)
-        line += words;
-    line.resize(OptionParser::kLineSize - 1);
-    return line;
-}
 
 struct SwitchOptions {
     std::array<bool, kCompilerSwitchCount> flags{};
@@ -45,7 +39,7 @@ template <class Options> int Run(const std::string& words, long count) {
     OptionParser parser;
     parser.SetLineBuffer(line, sizeof line);
     options.AddPatterns(parser);
-    const std::string text = FullLine(words);
+    const std::string text = full_line(words);
     for (long i = 0; i < count; ++i) {
         std::memcpy(line, text.c_str(), text.size() + 1);
         options.Reset();

@@ -7,6 +7,8 @@
 
 #include <array>
 #include <cstring>
+#include "full_line.h"
+
 #include <string>
 
 namespace {
@@ -15,12 +17,7 @@ const char kRealisticLine[] =
     "-G -signed_char -STRICT -D32 -DDEBUG -DLEVEL=2 -Zg5 -O -X -ICD -asmlist -proto -W3";
 
 std::string LongLine() {
-    const std::string words = "-g -x -W3 -Zg-5 -proto -DNAME=\"a b\" -strict -Q ";
-    std::string line;
-    while (line.size() < OptionParser::kLineSize - 1)
-        line += words;
-    line.resize(OptionParser::kLineSize - 1);
-    return line;
+    return full_line("-g -x -W3 -Zg-5 -proto -DNAME=\"a b\" -strict -Q ");
 }
 
 struct CompilerPage {
