@@ -15,7 +15,8 @@ add_custom_command(
   OUTPUT ${generated}/suite_tarniv18.h ${generated}/suite_tarniv18.tlb
   COMMAND ${widl} -h -o ${generated}/suite_tarniv18.h ${PROJECT_SOURCE_DIR}/module/suite_tarniv18.idl
   COMMAND ${widl} -t -o ${generated}/suite_tarniv18.tlb ${PROJECT_SOURCE_DIR}/module/suite_tarniv18.idl
-  DEPENDS ${PROJECT_SOURCE_DIR}/module/suite_tarniv18.idl
+  # SUITE_EPOCH_FILE: in a release build the type library carries the commit's time.
+  DEPENDS ${PROJECT_SOURCE_DIR}/module/suite_tarniv18.idl ${SUITE_EPOCH_FILE}
   COMMENT "Generating the contract headers and type library")
 add_custom_command(
   OUTPUT ${generated}/host_ext.h

@@ -28,4 +28,25 @@ execute_process(
   OUTPUT_VARIABLE commit_time OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
 set(SUITE_WIDL_LAUNCHER ${CMAKE_COMMAND} -E env TZ=UTC ${SUITE_FAKETIME} -f ${commit_time})
 set_property(GLOBAL PROPERTY RULE_LAUNCH_LINK "${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${SUITE_SOURCE_DATE_EPOCH}")
+
+# The commit's time as a file, rewritten only when it changes: every link and
+# the type library depend on it, so a tree whose HEAD has moved relinks even
+# when no source changed, and its stamps follow the new commit.
+set(SUITE_EPOCH_FILE ${CMAKE_BINARY_DIR}/source-date-epoch.txt)
+file(CONFIGURE OUTPUT ${SUITE_EPOCH_FILE} CONTENT "${SUITE_SOURCE_DATE_EPOCH}\n")
+function(suite_link_after_epoch directory)
+  get_property(targets DIRECTORY ${directory} PROPERTY BUILDSYSTEM_TARGETS)
+  foreach(target IN LISTS targets)
+    get_target_property(type ${target} TYPE)
+    if(type MATCHES "^(EXECUTABLE|SHARED_LIBRARY|MODULE_LIBRARY)$")
+      set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${SUITE_EPOCH_FILE})
+    endif()
+  endforeach()
+  get_property(subdirectories DIRECTORY ${directory} PROPERTY SUBDIRECTORIES)
+  foreach(subdirectory IN LISTS subdirectories)
+    suite_link_after_epoch(${subdirectory})
+  endforeach()
+endfunction()
+# Once every target exists: at the end of the top-level list.
+cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL suite_link_after_epoch ${CMAKE_SOURCE_DIR})
 add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}/=)
