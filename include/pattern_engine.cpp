@@ -341,8 +341,22 @@ int PatternEngine::MatchQuantified(int extent_end) {
                 const PendingMark mark = pending_[i];
                 pending_.push_back(mark);
             }
+        } else if (result == kOk && Remembering()) {
+            RepeatRemembering(start, extent_end);
         } else if (result == kOk) {
-            Repeat(start, extent_end);
+            // Greedy repetition. A failed attempt (whatever its code) ends it
+            // and leaves the TEXT where that attempt began; an attempt that
+            // consumes nothing ends it too, so "(a?)*" cannot loop.
+            for (;;) {
+                const int before = text_pos_;
+                ctrl_pos_ = start;
+                if (MatchAtom() != kOk) {
+                    text_pos_ = before;
+                    break;
+                }
+                if (text_pos_ == before)
+                    break;
+            }
         }
         ctrl_pos_ = extent_end + 1;
         return kOk;
@@ -350,31 +364,25 @@ int PatternEngine::MatchQuantified(int extent_end) {
     return result;
 }
 
-// Greedy repetition after a first attempt that consumed TEXT. A failed
-// attempt (whatever its code) ends it and leaves the TEXT where that attempt
-// began; an attempt that consumes nothing ends it too, so "(a?)*" cannot
-// loop. Started afresh where one of its later attempts begins, the
-// repetition would make the same attempts from there: when remembering, each
-// of those starts is remembered with what the rest of the repetition gave,
-// and a start remembered before ends the repetition with its replay.
-void PatternEngine::Repeat(int start, int extent_end) {
-    const bool remember = Remembering();
+// The greedy repetition above, when remembering. Started afresh where one
+// of its later attempts begins, the repetition would make the same attempts
+// from there: each of those starts is remembered with what the rest of the
+// repetition gave, and a start remembered before ends the repetition with
+// its replay.
+void PatternEngine::RepeatRemembering(int start, int extent_end) {
     const std::size_t attempts_before = attempts_.size();
     for (;;) {
         const int before = text_pos_;
         const std::size_t marks_before = pending_.size();
-        if (remember) {
-            if (const GroupMemo* rest = Replay(RepetitionPlace(start), before)) {
-                attempts_.push_back({before, marks_before, rest->error});
-                break;
-            }
+        if (const GroupMemo* rest = Replay(RepetitionPlace(start), before)) {
+            attempts_.push_back({before, marks_before, rest->error});
+            break;
         }
         const char* error_before = last_error_;
         last_error_ = nullptr;
         ctrl_pos_ = start;
         const int result = MatchAtom();
-        if (remember)
-            attempts_.push_back({before, marks_before, last_error_});
+        attempts_.push_back({before, marks_before, last_error_});
         if (last_error_ == nullptr)
             last_error_ = error_before;
         if (result != kOk) {
@@ -384,8 +392,7 @@ void PatternEngine::Repeat(int start, int extent_end) {
         if (text_pos_ == before)
             break;
     }
-    if (remember)
-        RememberRepetition(start, extent_end, attempts_before);
+    RememberRepetition(start, extent_end, attempts_before);
 }
 
 // The attempts from attempts_before on, all but the last of which consumed

@@ -293,7 +293,7 @@ private:
     int MatchAtom();
     int EnterGroup(int ctrl_start);
     bool GroupEnds(int ctrl_start, int& result);
-    void Repeat(int start, int extent_end);
+    void RepeatRemembering(int start, int extent_end);
     void RememberRepetition(int start, int extent_end, std::size_t attempts_before);
     int MatchOrReplayGroup(int ctrl_start, int text_start);
     int MatchRememberedGroup(int ctrl_start, int text_start);
@@ -338,7 +338,7 @@ private:
     std::vector<GroupMemo> memo_;
     std::vector<std::uint32_t> memo_slots_; // hash table of memo_ indexes + 1; 0 is free
     std::vector<PendingMark> memo_marks_;
-    // The attempts of the repetitions under way (see Repeat).
+    // The attempts of the repetitions under way (see RepeatRemembering).
     struct Attempt {
         int text_start;
         std::size_t marks_before;
