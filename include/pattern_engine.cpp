@@ -1,5 +1,6 @@
 #include "pattern_engine.h"
 
+#include <algorithm>
 #include <cstring>
 
 const char PatternEngine::kErrNoText[] =
@@ -40,12 +41,17 @@ bool PatternEngine::ValuesRemain() const {
 }
 
 int PatternEngine::Fail(int code, const char* message) {
+    SetErrorText(message);
+    return code;
+}
+
+void PatternEngine::SetErrorText(const char* message) {
     std::size_t n = std::strlen(message);
     if (n >= kErrorTextSize)
         n = kErrorTextSize - 1;
     std::memcpy(error_text_, message, n);
     error_text_[n] = '\0';
-    return code;
+    last_error_ = message;
 }
 
 // ---------------------------------------------------------------------------
@@ -233,6 +239,9 @@ int PatternEngine::Begin(bool needs_buffer) {
 
 int PatternEngine::Match() {
     pending_.clear();
+    groups_interpreted_ = 0;
+    if (!memo_.empty())
+        ForgetGroups();
     int result = Begin(false);
     if (result != kOk)
         return result;
@@ -304,6 +313,9 @@ int PatternEngine::MatchQuantified(int extent_end) {
     const int start = ctrl_pos_;
     const int text_start = text_pos_;
     const std::size_t marks_before = pending_.size();
+    const bool repeats = quantifier == '+' || quantifier == '*';
+    if (repeats && Remembering() && Replay(RepetitionPlace(start), text_start) != nullptr)
+        return kOk;
 
     int result = MatchAtom();
     if (result != kOk && result != kNoMatch)
@@ -317,7 +329,7 @@ int PatternEngine::MatchQuantified(int extent_end) {
         ctrl_pos_ = extent_end + 1;
         return kNoMatch;
     }
-    if (quantifier == '+' || quantifier == '*') {
+    if (repeats) {
         if (result == kOk && text_pos_ == text_start) {
             // The next attempt would start where this one did, and an
             // attempt depends on nothing else: it would match nothing again
@@ -329,6 +341,8 @@ int PatternEngine::MatchQuantified(int extent_end) {
                 const PendingMark mark = pending_[i];
                 pending_.push_back(mark);
             }
+        } else if (result == kOk && Remembering()) {
+            RepeatRemembering(start, extent_end);
         } else if (result == kOk) {
             // Greedy repetition. A failed attempt (whatever its code) ends it
             // and leaves the TEXT where that attempt began; an attempt that
@@ -350,6 +364,58 @@ int PatternEngine::MatchQuantified(int extent_end) {
     return result;
 }
 
+// The greedy repetition above, when remembering. Started afresh where one
+// of its later attempts begins, the repetition would make the same attempts
+// from there: each of those starts is remembered with what the rest of the
+// repetition gave, and a start remembered before ends the repetition with
+// its replay.
+void PatternEngine::RepeatRemembering(int start, int extent_end) {
+    const std::size_t attempts_before = attempts_.size();
+    for (;;) {
+        const int before = text_pos_;
+        const std::size_t marks_before = pending_.size();
+        if (const GroupMemo* rest = Replay(RepetitionPlace(start), before)) {
+            attempts_.push_back({before, marks_before, rest->error});
+            break;
+        }
+        const char* error_before = last_error_;
+        last_error_ = nullptr;
+        ctrl_pos_ = start;
+        const int result = MatchAtom();
+        attempts_.push_back({before, marks_before, last_error_});
+        if (last_error_ == nullptr)
+            last_error_ = error_before;
+        if (result != kOk) {
+            text_pos_ = before;
+            break;
+        }
+        if (text_pos_ == before)
+            break;
+    }
+    RememberRepetition(start, extent_end, attempts_before);
+}
+
+// The attempts from attempts_before on, all but the last of which consumed
+// TEXT: each of those is the start of a repetition that ends where this one
+// did, with its marks from that attempt on and the last error text they set.
+void PatternEngine::RememberRepetition(int start, int extent_end, std::size_t attempts_before) {
+    const std::size_t starts = attempts_.size() - attempts_before - 1;
+    const std::size_t marks_first = attempts_[attempts_before].marks_before;
+    if (starts > 0 && MakeRoom(starts, pending_.size() - marks_first)) {
+        const std::uint32_t marks_begin = StoreMarks(marks_first);
+        const char* error = attempts_.back().error;
+        for (std::size_t i = attempts_.size() - 1; i-- > attempts_before;) {
+            const Attempt& attempt = attempts_[i];
+            if (error == nullptr)
+                error = attempt.error;
+            AddMemo({RepetitionPlace(start), attempt.text_start, depth_, kOk, text_pos_, extent_end + 1,
+                     error, marks_begin + static_cast<std::uint32_t>(attempt.marks_before - marks_first),
+                     static_cast<std::uint32_t>(pending_.size() - attempt.marks_before)});
+        }
+    }
+    attempts_.resize(attempts_before);
+}
+
 int PatternEngine::MatchAtom() {
     const int text_start = text_pos_;
     const int ctrl_start = ctrl_pos_;
@@ -364,15 +430,9 @@ int PatternEngine::MatchAtom() {
     case '\0':
         result = kOk; // a marker with nothing after it marks an empty unit
         break;
-    case '(': {
-        const std::size_t marks_before = pending_.size();
-        result = MatchGroup(ctrl_start, text_start);
-        // A failed group gives its text back, and with it the marks of the
-        // atoms inside it that had matched.
-        if (result != kOk)
-            pending_.resize(marks_before);
+    case '(':
+        result = MatchOrReplayGroup(ctrl_start, text_start);
         break;
-    }
     case '[':
         result = MatchSet();
         break;
@@ -423,6 +483,124 @@ bool PatternEngine::GroupEnds(int ctrl_start, int& result) {
         return true;
     }
     return false;
+}
+
+// A failed group gives its text back, and with it the marks of the atoms
+// inside it that had matched. The first groups of a Match are interpreted
+// plainly: most Matches end long before a group could come again.
+int PatternEngine::MatchOrReplayGroup(int ctrl_start, int text_start) {
+    if (groups_interpreted_ >= kMemoAfterGroups)
+        return MatchRememberedGroup(ctrl_start, text_start);
+    ++groups_interpreted_;
+    const std::size_t marks_before = pending_.size();
+    const int result = MatchGroup(ctrl_start, text_start);
+    if (result != kOk)
+        pending_.resize(marks_before);
+    return result;
+}
+
+int PatternEngine::MatchRememberedGroup(int ctrl_start, int text_start) {
+    if (const GroupMemo* memo = Replay(GroupPlace(ctrl_start), text_start))
+        return memo->result;
+    ++groups_interpreted_;
+    const std::size_t marks_before = pending_.size();
+    const char* error_before = last_error_;
+    last_error_ = nullptr;
+    const int result = MatchGroup(ctrl_start, text_start);
+    if (result != kOk)
+        pending_.resize(marks_before);
+    const std::size_t marks = pending_.size() - marks_before;
+    if (MakeRoom(1, marks)) {
+        AddMemo({GroupPlace(ctrl_start), text_start, depth_, result, text_pos_, ctrl_pos_, last_error_,
+                 StoreMarks(marks_before), static_cast<std::uint32_t>(marks)});
+    }
+    if (last_error_ == nullptr)
+        last_error_ = error_before;
+    return result;
+}
+
+// What was remembered at `place` and `text_start`, replayed; none if nothing
+// was.
+const PatternEngine::GroupMemo* PatternEngine::Replay(int place, int text_start) {
+    if (memo_.empty())
+        return nullptr;
+    const std::uint32_t index = memo_slots_[MemoSlot(place, text_start, depth_)];
+    if (index == 0)
+        return nullptr;
+    const GroupMemo& memo = memo_[index - 1];
+    text_pos_ = memo.text_end;
+    ctrl_pos_ = memo.ctrl_end;
+    if (memo.error != nullptr)
+        SetErrorText(memo.error);
+    const auto marks = memo_marks_.begin() + static_cast<std::ptrdiff_t>(memo.marks_begin);
+    pending_.insert(pending_.end(), marks, marks + static_cast<std::ptrdiff_t>(memo.marks_count));
+    return &memo;
+}
+
+// The slot of memo_slots_ holding the entry for `place`, `text_start` and
+// `depth`, or the free slot where it goes.
+std::size_t PatternEngine::MemoSlot(int place, int text_start, int depth) const {
+    std::uint32_t hash = static_cast<std::uint32_t>(text_start) * 0x9E3779B1u +
+                         static_cast<std::uint32_t>(place) * 0x85EBCA77u + static_cast<std::uint32_t>(depth);
+    hash ^= hash >> 15;
+    const std::size_t mask = memo_slots_.size() - 1;
+    std::size_t slot = hash & mask;
+    for (;;) {
+        const std::uint32_t index = memo_slots_[slot];
+        if (index == 0)
+            return slot;
+        const GroupMemo& memo = memo_[index - 1];
+        if (memo.place == place && memo.text_start == text_start && memo.depth == depth)
+            return slot;
+        slot = (slot + 1) & mask;
+    }
+}
+
+// Room for `entries` more entries and `marks` more marks, the memory emptied
+// if it is too full; false when they would not fit even then.
+bool PatternEngine::MakeRoom(std::size_t entries, std::size_t marks) {
+    if (entries > kMemoMaxEntries || marks > kMemoMaxMarks)
+        return false;
+    if (memo_.size() + entries > kMemoMaxEntries || memo_marks_.size() + marks > kMemoMaxMarks)
+        ForgetGroups();
+    if (2 * (memo_.size() + entries) > memo_slots_.size()) {
+        // The table stays at most half full, so that a probe soon finds a
+        // free slot.
+        std::size_t slots = memo_slots_.empty() ? kMemoFirstSlots : memo_slots_.size();
+        while (2 * (memo_.size() + entries) > slots)
+            slots *= 2;
+        memo_slots_.assign(slots, 0);
+        for (std::size_t i = 0; i < memo_.size(); ++i) {
+            const GroupMemo& kept = memo_[i];
+            memo_slots_[MemoSlot(kept.place, kept.text_start, kept.depth)] =
+                static_cast<std::uint32_t>(i + 1);
+        }
+    }
+    return true;
+}
+
+// Copies the marks pending_ holds from `first` on; gives where they begin.
+std::uint32_t PatternEngine::StoreMarks(std::size_t first) {
+    const std::uint32_t begin = static_cast<std::uint32_t>(memo_marks_.size());
+    memo_marks_.insert(memo_marks_.end(), pending_.begin() + static_cast<std::ptrdiff_t>(first),
+                       pending_.end());
+    return begin;
+}
+
+// Enters `memo` unless its place is already remembered (with the same
+// outcome: the interpreter is deterministic).
+void PatternEngine::AddMemo(const GroupMemo& memo) {
+    std::uint32_t& slot = memo_slots_[MemoSlot(memo.place, memo.text_start, memo.depth)];
+    if (slot != 0)
+        return;
+    memo_.push_back(memo);
+    slot = static_cast<std::uint32_t>(memo_.size());
+}
+
+void PatternEngine::ForgetGroups() {
+    memo_.clear();
+    memo_marks_.clear();
+    std::fill(memo_slots_.begin(), memo_slots_.end(), 0u);
 }
 
 int PatternEngine::MatchGroup(int ctrl_start, int text_start) {

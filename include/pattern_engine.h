@@ -57,6 +57,14 @@
 //     the marks of atoms inside a group that then failed (a failed
 //     alternative, the failed last attempt of a repetition) are dropped with
 //     the text the group gives back.
+//   * Match does not interpret a group again where it already did: once it
+//     has interpreted kMemoAfterGroups groups, it remembers, within a bounded
+//     memory, what each group gave and what the rest of each repetition gave
+//     from each of its attempts (result, where both strings ended, error
+//     text, marks), and replays that when the same group or repetition comes
+//     again at the same CTRL and TEXT position. Nested repetitions would
+//     otherwise run their inner repetitions to the end once per outer
+//     attempt, at a cost that grows as a power of the TEXT length.
 #ifndef SUITE_PATTERN_ENGINE_H
 #define SUITE_PATTERN_ENGINE_H
 
@@ -185,6 +193,11 @@ public:
     // or nesting error it is the start of that atom (its marker included).
     int CtrlPosition() const { return ctrl_pos_; }
     int GroupDepth() const { return depth_; }
+    // Groups the last Match interpreted, those replayed from its memory not
+    // counted: at most kMemoAfterGroups plus one for each group atom, depth
+    // and TEXT position, unless the memory filled up.
+    std::uint64_t GroupsInterpreted() const { return groups_interpreted_; }
+    static constexpr std::uint64_t kMemoAfterGroups = 256;
 
 private:
     struct PendingMark {
@@ -193,10 +206,32 @@ private:
         int end;
     };
 
+    // What one interpretation of a group, or of the rest of a repetition,
+    // gave. Nothing else of the Match changes it: they read only the two
+    // strings from where they start, and the depth outside them (for the
+    // nesting limit).
+    struct GroupMemo {
+        int place; // GroupPlace of the group's atom (marker included) or
+                   // RepetitionPlace of the repeated atom
+        int text_start;
+        int depth;
+        int result;
+        int text_end;
+        int ctrl_end;
+        const char* error;         // the last message it put in the error text, or none
+        std::uint32_t marks_begin; // the marks it appended, in memo_marks_
+        std::uint32_t marks_count;
+    };
+    // Bounds of the memory; when it is full it is emptied and refilled.
+    static constexpr std::size_t kMemoMaxEntries = std::size_t{1} << 15;
+    static constexpr std::size_t kMemoMaxMarks = std::size_t{1} << 16;
+    static constexpr std::size_t kMemoFirstSlots = 1024;
+
     char CtrlAt(int pos) const { return ctrl_[pos]; }
     char TextChar() const { return text_[text_pos_]; }
     bool ValuesRemain() const;
     int Fail(int code, const char* message);
+    void SetErrorText(const char* message);
 
     // Scanning rules. AtomExtentEnd gives the position of the atom's
     // follower (the NUL when the atom runs to the end of the CTRL string).
@@ -258,7 +293,20 @@ private:
     int MatchAtom();
     int EnterGroup(int ctrl_start);
     bool GroupEnds(int ctrl_start, int& result);
+    void RepeatRemembering(int start, int extent_end);
+    void RememberRepetition(int start, int extent_end, std::size_t attempts_before);
+    int MatchOrReplayGroup(int ctrl_start, int text_start);
+    int MatchRememberedGroup(int ctrl_start, int text_start);
     int MatchGroup(int ctrl_start, int text_start);
+    bool Remembering() const { return groups_interpreted_ >= kMemoAfterGroups; }
+    static int GroupPlace(int ctrl_start) { return 2 * ctrl_start; }
+    static int RepetitionPlace(int start) { return 2 * start + 1; }
+    const GroupMemo* Replay(int place, int text_start);
+    std::size_t MemoSlot(int place, int text_start, int depth) const;
+    bool MakeRoom(std::size_t entries, std::size_t marks);
+    std::uint32_t StoreMarks(std::size_t first);
+    void AddMemo(const GroupMemo& memo);
+    void ForgetGroups();
     int MatchSet();
     int MatchSimple();
 
@@ -282,6 +330,21 @@ private:
     char* out_ = nullptr; // writable view of text_, or none
     std::size_t out_capacity_ = 0;
     std::vector<PendingMark> pending_;
+
+    // Match's memory of the groups it interpreted (kept across Matches so
+    // that its storage is reused; emptied at the start of each).
+    std::uint64_t groups_interpreted_ = 0;
+    const char* last_error_ = nullptr; // the last message Fail put in the error text
+    std::vector<GroupMemo> memo_;
+    std::vector<std::uint32_t> memo_slots_; // hash table of memo_ indexes + 1; 0 is free
+    std::vector<PendingMark> memo_marks_;
+    // The attempts of the repetitions under way (see RepeatRemembering).
+    struct Attempt {
+        int text_start;
+        std::size_t marks_before;
+        const char* error; // the last message it put in the error text, or none
+    };
+    std::vector<Attempt> attempts_;
 };
 
 #endif // SUITE_PATTERN_ENGINE_H
