@@ -87,12 +87,6 @@ HRESULT HostProjectManager::Process(unsigned long Cmd, _NodeTag* pInputNode, uns
     });
 }
 
-HRESULT HostProjectManager::QuickBuild(LPCWSTR pwszInputFile) {
-    return recording_.call(__func__, {pwszInputFile}, [&] {
-        return E_NOTIMPL; // this host has no quick mode
-    });
-}
-
 HRESULT HostProjectManager::Build() {
     return recording_.call(__func__, [&] {
         HostProject* project =
@@ -193,15 +187,6 @@ HRESULT HostProjectManager::GetProject(IProject** ppProject, unsigned long ulInd
                            [&] { return object_out<IProject>(project_at(ulIndex), ppProject); });
 }
 
-HRESULT HostProjectManager::GetActiveProjectIndex(int* pnlIndex) {
-    return recording_.call(__func__, [&] {
-        if (!pnlIndex)
-            return E_POINTER;
-        *pnlIndex = projects_.empty() ? -1 : activeProject_;
-        return S_OK;
-    });
-}
-
 HRESULT HostProjectManager::SetActiveProjectIndex(int nIndex) {
     return recording_.call(__func__, {nIndex}, [&] {
         if (nIndex < 0 || static_cast<size_t>(nIndex) >= projects_.size())
@@ -281,7 +266,6 @@ HRESULT HostProjectManager::NotifyBuildSucceeded(LPCWSTR pwszTarget) {
     return recording_.call(__func__, {pwszTarget}, [&] {
         succeeded_.push_back(in_text(pwszTarget));
         memoryLocked_ = false;
-        return S_OK;
     });
 }
 
@@ -289,7 +273,6 @@ HRESULT HostProjectManager::NotifyBufferModified(LPCWSTR pwszFilename) {
     return recording_.call(__func__, {pwszFilename}, [&] {
         for (const auto& project : projects_)
             project->set_build_required(true);
-        return S_OK;
     });
 }
 
@@ -302,17 +285,6 @@ HRESULT HostProjectManager::IsBuildRequired() {
     });
 }
 
-HRESULT HostProjectManager::SaveAllFiles(long bPrompt) {
-    // No editor buffers here: nothing is unsaved.
-    return recording_.call(__func__, {bPrompt}, [&] { return S_OK; });
-}
-
-HRESULT HostProjectManager::UIShowInsertFilesDialog(_NodeTag tag) {
-    return recording_.call(__func__, {tag}, [&] {
-        return E_NOTIMPL; // a headless host shows no dialogs
-    });
-}
-
 HRESULT HostProjectManager::UIProjectSave(unsigned long ulProjectIndex) {
     return recording_.call(__func__, {ulProjectIndex}, [&] {
         HostProject* project = project_at(ulProjectIndex);
@@ -320,10 +292,6 @@ HRESULT HostProjectManager::UIProjectSave(unsigned long ulProjectIndex) {
             return E_INVALIDARG;
         return project->SaveProjectFile(ulProjectIndex, nullptr);
     });
-}
-
-HRESULT HostProjectManager::UIProjectRemove(unsigned long ulProjectIndex) {
-    return recording_.call(__func__, {ulProjectIndex}, [&] { return remove_project(ulProjectIndex); });
 }
 
 HRESULT HostProjectManager::RemoveNode(_NodeTag tag) {
@@ -346,10 +314,6 @@ HRESULT HostProjectManager::SetSuite(ISuite* pSuite, unsigned long ulProjectInde
     });
 }
 
-HRESULT HostProjectManager::GetDisplay(IProjectDisplay** ppDisplay) {
-    return recording_.call(__func__, [&] { return object_out<IProjectDisplay>(display_.get(), ppDisplay); });
-}
-
 HRESULT HostProjectManager::GetPreference(unsigned char* pData, unsigned long dwKey) {
     return recording_.call(__func__, {dwKey}, [&] {
         if (!pData)
@@ -359,28 +323,6 @@ HRESULT HostProjectManager::GetPreference(unsigned char* pData, unsigned long dw
             return E_INVALIDARG;
         const uint32_t value = found->second;
         std::memcpy(pData, &value, sizeof value); // the caller's 4-byte buffer
-        return S_OK;
-    });
-}
-
-HRESULT HostProjectManager::LockMemory() {
-    return recording_.call(__func__, [&] {
-        memoryLocked_ = true;
-        return S_OK;
-    });
-}
-
-HRESULT HostProjectManager::UnlockMemory() {
-    return recording_.call(__func__, [&] {
-        memoryLocked_ = false;
-        return S_OK;
-    });
-}
-
-HRESULT HostProjectManager::SaveFile(LPCWSTR pwszFile, long bPrompt) {
-    return recording_.call(__func__, {pwszFile, {"prompt", bPrompt}}, [&] {
-        if (!pwszFile)
-            return E_POINTER;
         return S_OK;
     });
 }
@@ -405,10 +347,7 @@ HRESULT Workspace::get_name(const Recording& recording, LPWSTR* out) const {
 }
 
 HRESULT Workspace::set_name(const Recording& recording, LPCWSTR text) {
-    return recording.call("SetWorkspaceName", {text}, [&] {
-        name = in_text(text);
-        return S_OK;
-    });
+    return recording.call("SetWorkspaceName", {text}, [&] { name = in_text(text); });
 }
 
 HRESULT Workspace::get_project_name(const Recording& recording, unsigned long index, LPWSTR* out) const {
@@ -433,11 +372,6 @@ HRESULT Workspace::set_project_name(const Recording& recording, unsigned long in
 HostDisplay::HostDisplay(std::shared_ptr<Recorder> recorder, std::shared_ptr<Workspace> workspace)
     : recording_(std::move(recorder), "IProjectDisplay"), workspace_(std::move(workspace)) {}
 
-HRESULT HostDisplay::SetManager(IProjectManager* pMgr) {
-    // The manager owns the display; nothing to keep.
-    return recording_.call(__func__, {present(pMgr, "manager")}, [&] { return S_OK; });
-}
-
 HRESULT HostDisplay::InsertProject(IProject* pProject, LPCWSTR pwszName) {
     return recording_.call(__func__, {pwszName}, [&] {
         if (!pProject)
@@ -450,12 +384,6 @@ HRESULT HostDisplay::InsertProject(IProject* pProject, LPCWSTR pwszName) {
             }
         return E_INVALIDARG;
     });
-}
-
-HRESULT HostDisplay::RemoveProject(unsigned long ulIndex) {
-    // The manager owns the projects; the view only stops showing one.
-    return recording_.call(__func__, {ulIndex},
-                           [&] { return ulIndex < workspace_->projects.size() ? S_OK : E_INVALIDARG; });
 }
 
 HRESULT HostDisplay::InsertNode(IProjectNode* pNode, unsigned long ulProjectIndex, FileCat FolderIndex,
@@ -477,21 +405,6 @@ HRESULT HostDisplay::RemoveNode(_NodeTag tag) {
         auto shown = shownNodes_.find({static_cast<unsigned long>(tag.project), tag.folder});
         if (shown != shownNodes_.end() && shown->second > 0)
             --shown->second;
-        return S_OK;
-    });
-}
-
-HRESULT HostDisplay::SetReqSave(unsigned long ulProjectIndex, long bNewState) {
-    // The view marks nothing: the project keeps whether it needs saving.
-    return recording_.call(__func__, {ulProjectIndex, bNewState}, [&] { return S_OK; });
-}
-
-HRESULT HostDisplay::GetCurrentNodeTag(_NodeTag* pTag) {
-    return recording_.call(__func__, [&] {
-        if (!pTag)
-            return E_POINTER;
-        *pTag = current_;
-        return S_OK;
     });
 }
 

@@ -117,24 +117,36 @@ public:
     HRESULT STDMETHODCALLTYPE SetVisibility(long bVisible) override {
         return recording_.set_flag(__func__, visible_, bVisible);
     }
-    HRESULT STDMETHODCALLTYPE SetManager(IProjectManager* pMgr) override;
+    // The manager owns the display; nothing to keep.
+    HRESULT STDMETHODCALLTYPE SetManager(IProjectManager* pMgr) override {
+        return recording_.call(__func__, {present(pMgr, "manager")});
+    }
     VESKA_HOST_WORKSPACE_METHODS
     HRESULT STDMETHODCALLTYPE InsertProject(IProject* pProject, LPCWSTR pwszName) override;
-    HRESULT STDMETHODCALLTYPE RemoveProject(unsigned long ulIndex) override;
+    // The manager owns the projects; the view only stops showing one.
+    HRESULT STDMETHODCALLTYPE RemoveProject(unsigned long ulIndex) override {
+        return recording_.call(__func__, {ulIndex},
+                               [&] { return ulIndex < workspace_->projects.size() ? S_OK : E_INVALIDARG; });
+    }
     HRESULT STDMETHODCALLTYPE SetActiveProject(int nIndex) override {
-        return recording_.call(__func__, {nIndex}, [&] { return S_OK; });
+        return recording_.call(__func__, {nIndex});
     }
     HRESULT STDMETHODCALLTYPE RefreshProject(unsigned long ulIndex) override {
-        return recording_.call(__func__, {ulIndex}, [&] { return S_OK; });
+        return recording_.call(__func__, {ulIndex});
     }
     HRESULT STDMETHODCALLTYPE SortFilteredFolders(unsigned long ulIndex) override {
-        return recording_.call(__func__, {ulIndex}, [&] { return S_OK; });
+        return recording_.call(__func__, {ulIndex});
     }
     HRESULT STDMETHODCALLTYPE InsertNode(IProjectNode* pNode, unsigned long ulProjectIndex,
                                          FileCat FolderIndex, unsigned long* pulFileIndex) override;
     HRESULT STDMETHODCALLTYPE RemoveNode(_NodeTag tag) override;
-    HRESULT STDMETHODCALLTYPE SetReqSave(unsigned long ulProjectIndex, long bNewState) override;
-    HRESULT STDMETHODCALLTYPE GetCurrentNodeTag(_NodeTag* pTag) override;
+    // The view marks nothing: the project keeps whether it needs saving.
+    HRESULT STDMETHODCALLTYPE SetReqSave(unsigned long ulProjectIndex, long bNewState) override {
+        return recording_.call(__func__, {ulProjectIndex, bNewState});
+    }
+    HRESULT STDMETHODCALLTYPE GetCurrentNodeTag(_NodeTag* pTag) override {
+        return recording_.call(__func__, [&] { return value_out(current_, pTag); });
+    }
 
 private:
     Recording recording_;
@@ -176,25 +188,31 @@ public:
     // --- IProjectManager ---
     HRESULT STDMETHODCALLTYPE Process(unsigned long Cmd, _NodeTag* pInputNode, unsigned long ulNumInputs,
                                       IProject* pProject, IProjectManager* pMgr) override;
-    HRESULT STDMETHODCALLTYPE QuickBuild(LPCWSTR pwszInputFile) override;
+    // This host has no quick mode.
+    HRESULT STDMETHODCALLTYPE QuickBuild(LPCWSTR pwszInputFile) override {
+        return recording_.call(__func__, {pwszInputFile}, [&] { return E_NOTIMPL; });
+    }
     HRESULT STDMETHODCALLTYPE Build() override;
     HRESULT STDMETHODCALLTYPE GetPlatInfo(_PlatInfo* pPlatInfo) override;
     HRESULT STDMETHODCALLTYPE ExecuteCmdLine(LPCWSTR pwszCmdLine, unsigned long* pulReturnCode,
                                              GUID* pclsidTool, IProject* pProject, ECLFlag Flags) override;
     HRESULT STDMETHODCALLTYPE WriteBuildMessage(LPCWSTR pwszMsg, GUID* pclsidTool) override;
     HRESULT STDMETHODCALLTYPE GetNumSuites(unsigned long* pulNumSuites) override {
-        return recording_.call(__func__, [&] { return number_out(suites_.size(), pulNumSuites); });
+        return recording_.call(__func__, [&] { return value_out(suites_.size(), pulNumSuites); });
     }
     HRESULT STDMETHODCALLTYPE GetSuite(unsigned long ulIndex, ISuite** ppSuite) override;
     HRESULT STDMETHODCALLTYPE GetSuiteWithGUID(GUID* clsidSuite, ISuite** ppSuite) override;
     HRESULT STDMETHODCALLTYPE GetNumProjects(unsigned long* pulNumProjects) override {
-        return recording_.call(__func__, [&] { return number_out(projects_.size(), pulNumProjects); });
+        return recording_.call(__func__, [&] { return value_out(projects_.size(), pulNumProjects); });
     }
     HRESULT STDMETHODCALLTYPE GetMaxProjects(unsigned long* pulMaxProjects) override {
-        return recording_.call(__func__, [&] { return number_out(kMaxProjects, pulMaxProjects); });
+        return recording_.call(__func__, [&] { return value_out(kMaxProjects, pulMaxProjects); });
     }
     HRESULT STDMETHODCALLTYPE GetProject(IProject** ppProject, unsigned long ulIndex) override;
-    HRESULT STDMETHODCALLTYPE GetActiveProjectIndex(int* pnlIndex) override;
+    HRESULT STDMETHODCALLTYPE GetActiveProjectIndex(int* pnlIndex) override {
+        return recording_.call(__func__,
+                               [&] { return value_out(projects_.empty() ? -1 : activeProject_, pnlIndex); });
+    }
     HRESULT STDMETHODCALLTYPE SetActiveProjectIndex(int nIndex) override;
     HRESULT STDMETHODCALLTYPE GetIndexOfProject(unsigned long* pulIndex, IProject* pProject) override;
     HRESULT STDMETHODCALLTYPE InsertProject(LPCWSTR pwszFilename) override;
@@ -210,11 +228,15 @@ public:
     }
     HRESULT STDMETHODCALLTYPE NotifyBufferModified(LPCWSTR pwszFilename) override;
     HRESULT STDMETHODCALLTYPE IsBuildRequired() override;
-    HRESULT STDMETHODCALLTYPE CheckFileTimestamps() override {
-        return recording_.call(__func__, [&] { return S_OK; });
+    HRESULT STDMETHODCALLTYPE CheckFileTimestamps() override { return recording_.call(__func__); }
+    // No editor buffers here: nothing is unsaved.
+    HRESULT STDMETHODCALLTYPE SaveAllFiles(long bPrompt) override {
+        return recording_.call(__func__, {bPrompt});
     }
-    HRESULT STDMETHODCALLTYPE SaveAllFiles(long bPrompt) override;
-    HRESULT STDMETHODCALLTYPE UIShowInsertFilesDialog(_NodeTag tag) override;
+    // A headless host shows no dialogs.
+    HRESULT STDMETHODCALLTYPE UIShowInsertFilesDialog(_NodeTag tag) override {
+        return recording_.call(__func__, {tag}, [&] { return E_NOTIMPL; });
+    }
     HRESULT STDMETHODCALLTYPE UIShowProjectSettingsSheet(unsigned long ulProjectIndex) override {
         return recording_.call(__func__, {ulProjectIndex}, [&] { return E_NOTIMPL; });
     }
@@ -228,19 +250,31 @@ public:
         return recording_.call(__func__, [&] { return E_NOTIMPL; });
     }
     HRESULT STDMETHODCALLTYPE UIProjectSave(unsigned long ulProjectIndex) override;
-    HRESULT STDMETHODCALLTYPE UIProjectRemove(unsigned long ulProjectIndex) override;
+    HRESULT STDMETHODCALLTYPE UIProjectRemove(unsigned long ulProjectIndex) override {
+        return recording_.call(__func__, {ulProjectIndex}, [&] { return remove_project(ulProjectIndex); });
+    }
     HRESULT STDMETHODCALLTYPE RemoveNode(_NodeTag tag) override;
     HRESULT STDMETHODCALLTYPE SetSuite(ISuite* pSuite, unsigned long ulProjectIndex) override;
-    HRESULT STDMETHODCALLTYPE GetDisplay(IProjectDisplay** ppDisplay) override;
+    HRESULT STDMETHODCALLTYPE GetDisplay(IProjectDisplay** ppDisplay) override {
+        return recording_.call(__func__,
+                               [&] { return object_out<IProjectDisplay>(display_.get(), ppDisplay); });
+    }
     HRESULT STDMETHODCALLTYPE GetPreference(unsigned char* pData, unsigned long dwKey) override;
-    HRESULT STDMETHODCALLTYPE LockMemory() override;
-    HRESULT STDMETHODCALLTYPE UnlockMemory() override;
+    HRESULT STDMETHODCALLTYPE LockMemory() override {
+        return recording_.call(__func__, [&] { memoryLocked_ = true; });
+    }
+    HRESULT STDMETHODCALLTYPE UnlockMemory() override {
+        return recording_.call(__func__, [&] { memoryLocked_ = false; });
+    }
     HRESULT STDMETHODCALLTYPE SetBuildIsUnderway(long bNewState) override {
         return recording_.set_flag(__func__, underway_, bNewState);
     }
     HRESULT STDMETHODCALLTYPE BuildIsUnderway() override { return recording_.flag(__func__, underway_); }
     // --- IProjectManagerEx ---
-    HRESULT STDMETHODCALLTYPE SaveFile(LPCWSTR pwszFile, long bPrompt) override;
+    HRESULT STDMETHODCALLTYPE SaveFile(LPCWSTR pwszFile, long bPrompt) override {
+        return recording_.call(__func__, {pwszFile, {"prompt", bPrompt}},
+                               [&] { return pwszFile ? S_OK : E_POINTER; });
+    }
     HRESULT STDMETHODCALLTYPE HostReserved48() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE HostReserved49() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE HostReserved50() override { return E_NOTIMPL; }

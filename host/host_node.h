@@ -49,7 +49,9 @@ public:
     }
     HRESULT STDMETHODCALLTYPE InsertArgs(IToolArgs* pArgs, GUID* clsidTool,
                                          IProjectDisplay* pDisplay) override;
-    HRESULT STDMETHODCALLTYPE PurgeArgs() override;
+    HRESULT STDMETHODCALLTYPE PurgeArgs() override {
+        return recording_.call(__func__, [&] { purge_args(); });
+    }
     HRESULT STDMETHODCALLTYPE PurgeArgsIfDefault() override;
     HRESULT STDMETHODCALLTYPE GetArgsByCLSID(IToolArgs** ppArgs, GUID* clsidTool) override;
     HRESULT STDMETHODCALLTYPE GetArgsByIndex(IToolArgs** ppArgs, unsigned int uiIndex) override;

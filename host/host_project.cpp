@@ -309,33 +309,13 @@ HRESULT HostProject::RemoveAllNodes() {
     return recording_.call(__func__, [&] {
         drop_nodes(false);
         saveRequired_ = true;
-        return S_OK;
-    });
-}
-
-HRESULT HostProject::SetManager(IProjectManager* pMgr) {
-    return recording_.call(__func__, {present(pMgr, "manager")}, [&] {
-        manager_ = pMgr;
-        return S_OK;
-    });
-}
-
-HRESULT HostProject::SetDisplay(IProjectDisplay* pDisplay) {
-    return recording_.call(__func__, {present(pDisplay, "display")}, [&] {
-        display_ = pDisplay;
-        return S_OK;
     });
 }
 
 HRESULT HostProject::GetNumNodes(unsigned long* pulNumNodes, FileCat FolderIndex) {
     return recording_.call(__func__, {{"folder", FolderIndex}}, [&] {
-        if (!pulNumNodes)
-            return E_POINTER;
         const Folder* files = folder_at(FolderIndex);
-        if (!files)
-            return E_INVALIDARG;
-        *pulNumNodes = static_cast<unsigned long>(files->size());
-        return S_OK;
+        return files ? value_out(files->size(), pulNumNodes) : pulNumNodes ? E_INVALIDARG : E_POINTER;
     });
 }
 
@@ -509,7 +489,6 @@ HRESULT HostProject::SortBySuffix() {
         }
         folders_[FCAT_UNK] = std::move(unknown);
         forget_lookup();
-        return S_OK;
     });
 }
 
@@ -545,13 +524,6 @@ HRESULT HostProject::SetPath(LPCWSTR pwszPath, PathType Type) {
     });
 }
 
-HRESULT HostProject::SetSuite(ISuite* pSuite) {
-    return recording_.call(__func__, {present(pSuite, "suite")}, [&] {
-        suite_ = suite::ComPtr<ISuite>(pSuite);
-        return S_OK;
-    });
-}
-
 HRESULT HostProject::TranslateToolMessage(LPWSTR* ppwszFile, unsigned long* pulLine, unsigned long* pulColumn,
                                           LPCWSTR pwszMsg, GUID* clsidTool) {
     return recording_.call(__func__, {pwszMsg, {"tool", clsidTool}}, [&] {
@@ -561,20 +533,6 @@ HRESULT HostProject::TranslateToolMessage(LPWSTR* ppwszFile, unsigned long* pulL
         if (!tool)
             return E_FAIL;
         return tool->TranslateToolMessage(ppwszFile, pulLine, pulColumn, pwszMsg);
-    });
-}
-
-HRESULT HostProject::NotifyBufferModified(LPCWSTR pwszFilename) {
-    return recording_.call(__func__, {pwszFilename}, [&] {
-        buildRequired_ = true;
-        return S_OK;
-    });
-}
-
-HRESULT HostProject::Unload() {
-    return recording_.call(__func__, [&] {
-        unload();
-        return S_OK;
     });
 }
 
@@ -593,7 +551,6 @@ HRESULT HostProject::SetDefaultNodesStable(long bNewState) {
                 if (usesDefaults)
                     own->set_stable(bNewState != 0);
             }
-        return S_OK;
     });
 }
 

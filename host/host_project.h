@@ -119,8 +119,12 @@ public:
         return recording_.call(__func__, [&] { return clean(); });
     }
     HRESULT STDMETHODCALLTYPE RemoveAllNodes() override;
-    HRESULT STDMETHODCALLTYPE SetManager(IProjectManager* pMgr) override;
-    HRESULT STDMETHODCALLTYPE SetDisplay(IProjectDisplay* pDisplay) override;
+    HRESULT STDMETHODCALLTYPE SetManager(IProjectManager* pMgr) override {
+        return recording_.call(__func__, {present(pMgr, "manager")}, [&] { manager_ = pMgr; });
+    }
+    HRESULT STDMETHODCALLTYPE SetDisplay(IProjectDisplay* pDisplay) override {
+        return recording_.call(__func__, {present(pDisplay, "display")}, [&] { display_ = pDisplay; });
+    }
     HRESULT STDMETHODCALLTYPE GetNumNodes(unsigned long* pulNumNodes, FileCat FolderIndex) override;
     HRESULT STDMETHODCALLTYPE InsertNode(IProjectNode* pNode, FileCat* pFolderIndex,
                                          unsigned long* pulFileIndex, long bQuiet) override;
@@ -155,20 +159,25 @@ public:
     HRESULT STDMETHODCALLTYPE GetSuite(ISuite** ppSuite) override {
         return recording_.call(__func__, [&] { return object_out(suite_.get(), ppSuite, S_FALSE); });
     }
-    HRESULT STDMETHODCALLTYPE SetSuite(ISuite* pSuite) override;
+    HRESULT STDMETHODCALLTYPE SetSuite(ISuite* pSuite) override {
+        return recording_.call(__func__, {present(pSuite, "suite")},
+                               [&] { suite_ = suite::ComPtr<ISuite>(pSuite); });
+    }
     HRESULT STDMETHODCALLTYPE TranslateToolMessage(LPWSTR* ppwszFile, unsigned long* pulLine,
                                                    unsigned long* pulColumn, LPCWSTR pwszMsg,
                                                    GUID* clsidTool) override;
-    HRESULT STDMETHODCALLTYPE NotifyBufferModified(LPCWSTR pwszFilename) override;
+    HRESULT STDMETHODCALLTYPE NotifyBufferModified(LPCWSTR pwszFilename) override {
+        return recording_.call(__func__, {pwszFilename}, [&] { buildRequired_ = true; });
+    }
     HRESULT STDMETHODCALLTYPE IsBuildRequired() override { return recording_.flag(__func__, buildRequired_); }
     HRESULT STDMETHODCALLTYPE SetBuildRequired(long bNewState) override {
         return recording_.set_flag(__func__, buildRequired_, bNewState);
     }
     HRESULT STDMETHODCALLTYPE IsSaveRequired() override { return recording_.flag(__func__, saveRequired_); }
-    HRESULT STDMETHODCALLTYPE CheckFileTimestamps() override {
-        return recording_.call(__func__, [&] { return S_OK; });
+    HRESULT STDMETHODCALLTYPE CheckFileTimestamps() override { return recording_.call(__func__); }
+    HRESULT STDMETHODCALLTYPE Unload() override {
+        return recording_.call(__func__, [&] { unload(); });
     }
-    HRESULT STDMETHODCALLTYPE Unload() override;
     HRESULT STDMETHODCALLTYPE IsStable() override { return recording_.flag(__func__, stable_); }
     HRESULT STDMETHODCALLTYPE SetStable(long bNewState) override {
         return recording_.set_flag(__func__, stable_, bNewState);

@@ -204,13 +204,6 @@ HRESULT HostToolbar::GetControl(unsigned int uID, HWND* phWnd) {
     });
 }
 
-HRESULT HostToolbar::RemoveControls() {
-    return recording_.call(__func__, [&] {
-        controls_.clear();
-        return S_OK;
-    });
-}
-
 HRESULT HostToolbar::GetItemState(unsigned int uID, long* fState) {
     return recording_.call(__func__, {{"id", uID}},
                            [&] { return state_out(find(static_cast<long>(uID)), fState); });
