@@ -72,6 +72,19 @@ std::wstring item_text(HWND control, bool combo, int index) {
     return text;
 }
 
+// Every item of a drop-down list or list box; none for another control.
+std::vector<std::wstring> list_items(HWND control) {
+    const Kind kind = kind_of(control);
+    std::vector<std::wstring> items;
+    if (kind != Kind::ComboBox && kind != Kind::ListBox)
+        return items;
+    const bool combo = kind == Kind::ComboBox;
+    const LRESULT count = SendMessageW(control, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0);
+    for (int i = 0; i < count; ++i)
+        items.push_back(item_text(control, combo, i));
+    return items;
+}
+
 // A drop-down list's selected item, "" when none.
 std::wstring selected_text(HWND combo) {
     const LRESULT selected = SendMessageW(combo, CB_GETCURSEL, 0, 0);
@@ -397,27 +410,14 @@ bool SheetDriver::enabled(int id) const {
 
 int SheetDriver::selection(int id) const {
     HWND found = control(id);
-    switch (kind_of(found)) {
-    case Kind::ComboBox:
-        return static_cast<int>(SendMessageW(found, CB_GETCURSEL, 0, 0));
-    case Kind::ListBox:
-        return static_cast<int>(SendMessageW(found, LB_GETCURSEL, 0, 0));
-    default:
+    const Kind kind = kind_of(found);
+    if (kind != Kind::ComboBox && kind != Kind::ListBox)
         return -1;
-    }
+    return static_cast<int>(SendMessageW(found, kind == Kind::ComboBox ? CB_GETCURSEL : LB_GETCURSEL, 0, 0));
 }
 
 std::vector<std::wstring> SheetDriver::items(int id) const {
-    std::vector<std::wstring> result;
-    HWND found = control(id);
-    const Kind kind = kind_of(found);
-    if (kind != Kind::ComboBox && kind != Kind::ListBox)
-        return result;
-    const bool combo = kind == Kind::ComboBox;
-    const LRESULT count = SendMessageW(found, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0);
-    for (int i = 0; i < count; ++i)
-        result.push_back(item_text(found, combo, i));
-    return result;
+    return list_items(control(id));
 }
 
 bool SheetDriver::apply() {
