@@ -7,6 +7,13 @@
 
 namespace veska::host {
 
+namespace {
+// A GUID [in] pointer as the host keeps it: null reads as none.
+std::optional<GUID> optional_of(const GUID* guid) {
+    return guid ? std::optional<GUID>(*guid) : std::nullopt;
+}
+} // namespace
+
 HostProjectManager::HostProjectManager(std::shared_ptr<Recorder> recorder)
     : recording_(std::move(recorder), "IProjectManager"), workspace_(std::make_shared<Workspace>()),
       projects_(workspace_->projects),
@@ -76,11 +83,9 @@ HRESULT HostProjectManager::process(const ProcessRequest& request) {
 HRESULT HostProjectManager::Process(unsigned long Cmd, _NodeTag* pInputNode, unsigned long ulNumInputs,
                                     IProject* pProject, IProjectManager*) {
     return recording_.call(__func__, {Cmd, {"tag", pInputNode}, {"count", ulNumInputs}}, [&] {
-        ProcessRequest request;
-        request.command = Cmd;
+        ProcessRequest request{Cmd, {}, pProject};
         if (pInputNode)
             request.inputs.assign(pInputNode, pInputNode + ulNumInputs);
-        request.project = pProject;
         if (!request.project && pInputNode && ulNumInputs && pInputNode->project >= 0)
             request.project = project_at(static_cast<unsigned long>(pInputNode->project));
         return process(request);
@@ -93,11 +98,7 @@ HRESULT HostProjectManager::Build() {
             activeProject_ >= 0 ? project_at(static_cast<unsigned long>(activeProject_)) : nullptr;
         if (!project)
             return E_FAIL;
-        ProcessRequest request;
-        request.command = CMD_BUILD_ALL;
-        request.inputs.push_back(_NodeTag{activeProject_, -1, -1});
-        request.project = project;
-        return process(request);
+        return process(ProcessRequest{CMD_BUILD_ALL, {_NodeTag{activeProject_, -1, -1}}, project});
     });
 }
 
@@ -124,12 +125,7 @@ HRESULT HostProjectManager::ExecuteCmdLine(LPCWSTR pwszCmdLine, unsigned long* p
         if (!pwszCmdLine || !pulReturnCode)
             return E_POINTER;
         ExecutedLine executed;
-        executed.request.line = pwszCmdLine;
-        if (pclsidTool)
-            executed.request.tool = *pclsidTool;
-        executed.request.project = pProject;
-        executed.request.flags = Flags;
-        executed.request.directory = current_directory();
+        executed.request = {pwszCmdLine, optional_of(pclsidTool), pProject, Flags, current_directory()};
         unsigned long exitCode = 0;
         if (script_.onExecuting)
             script_.onExecuting(executed.request);
@@ -152,19 +148,10 @@ HRESULT HostProjectManager::WriteBuildMessage(LPCWSTR pwszMsg, GUID* pclsidTool)
     return recording_.call(__func__, {pwszMsg, {"tool", pclsidTool}}, [&] {
         if (!pwszMsg)
             return E_POINTER;
-        BuildMessage message{pwszMsg, std::nullopt};
-        if (pclsidTool)
-            message.tool = *pclsidTool;
-        messages_.push_back(message);
+        messages_.push_back(BuildMessage{pwszMsg, optional_of(pclsidTool)});
         if (script_.onBuildMessage)
             script_.onBuildMessage(messages_.back());
         return S_OK;
-    });
-}
-
-HRESULT HostProjectManager::GetSuite(unsigned long ulIndex, ISuite** ppSuite) {
-    return recording_.call(__func__, {ulIndex}, [&] {
-        return object_out(ulIndex < suites_.size() ? suites_[ulIndex].get() : nullptr, ppSuite);
     });
 }
 
@@ -180,11 +167,6 @@ HRESULT HostProjectManager::GetSuiteWithGUID(GUID* clsidSuite, ISuite** ppSuite)
         }
         return E_FAIL;
     });
-}
-
-HRESULT HostProjectManager::GetProject(IProject** ppProject, unsigned long ulIndex) {
-    return recording_.call(__func__, {ulIndex},
-                           [&] { return object_out<IProject>(project_at(ulIndex), ppProject); });
 }
 
 HRESULT HostProjectManager::SetActiveProjectIndex(int nIndex) {

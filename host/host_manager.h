@@ -200,7 +200,11 @@ public:
     HRESULT STDMETHODCALLTYPE GetNumSuites(unsigned long* pulNumSuites) override {
         return recording_.call(__func__, [&] { return value_out(suites_.size(), pulNumSuites); });
     }
-    HRESULT STDMETHODCALLTYPE GetSuite(unsigned long ulIndex, ISuite** ppSuite) override;
+    HRESULT STDMETHODCALLTYPE GetSuite(unsigned long ulIndex, ISuite** ppSuite) override {
+        return recording_.call(__func__, {ulIndex}, [&] {
+            return object_out(ulIndex < suites_.size() ? suites_[ulIndex].get() : nullptr, ppSuite);
+        });
+    }
     HRESULT STDMETHODCALLTYPE GetSuiteWithGUID(GUID* clsidSuite, ISuite** ppSuite) override;
     HRESULT STDMETHODCALLTYPE GetNumProjects(unsigned long* pulNumProjects) override {
         return recording_.call(__func__, [&] { return value_out(projects_.size(), pulNumProjects); });
@@ -208,7 +212,10 @@ public:
     HRESULT STDMETHODCALLTYPE GetMaxProjects(unsigned long* pulMaxProjects) override {
         return recording_.call(__func__, [&] { return value_out(kMaxProjects, pulMaxProjects); });
     }
-    HRESULT STDMETHODCALLTYPE GetProject(IProject** ppProject, unsigned long ulIndex) override;
+    HRESULT STDMETHODCALLTYPE GetProject(IProject** ppProject, unsigned long ulIndex) override {
+        return recording_.call(__func__, {ulIndex},
+                               [&] { return object_out<IProject>(project_at(ulIndex), ppProject); });
+    }
     HRESULT STDMETHODCALLTYPE GetActiveProjectIndex(int* pnlIndex) override {
         return recording_.call(__func__,
                                [&] { return value_out(projects_.empty() ? -1 : activeProject_, pnlIndex); });

@@ -13,27 +13,17 @@ namespace {
 void expand_once(std::wstring& line, const std::vector<std::pair<std::wstring, std::wstring>>& macros) {
     std::wstring result;
     result.reserve(line.size());
-    size_t at = 0;
-    while (at < line.size()) {
-        const size_t dollar = line.find(L"$(", at);
-        if (dollar == std::wstring::npos)
-            break;
-        result.append(line, at, dollar - at);
-        at = dollar;
-        bool replaced = false;
-        for (const auto& [name, value] : macros)
-            if (line.compare(dollar, name.size(), name) == 0) {
-                result += value;
-                at = dollar + name.size();
-                replaced = true;
-                break;
-            }
-        if (!replaced) {
-            result += L'$';
-            ++at;
+    for (size_t at = 0; at < line.size();) {
+        const auto macro = std::find_if(macros.begin(), macros.end(), [&](const auto& entry) {
+            return line[at] == L'$' && line.compare(at, entry.first.size(), entry.first) == 0;
+        });
+        if (macro == macros.end()) {
+            result += line[at++];
+            continue;
         }
+        result += macro->second;
+        at += macro->first.size();
     }
-    result.append(line, at, std::wstring::npos);
     line = std::move(result);
 }
 
