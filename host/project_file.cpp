@@ -242,10 +242,6 @@ std::wstring hresult_wide(HRESULT hr) {
     return from_utf8(hresult_text(hr));
 }
 
-} // namespace
-
-namespace {
-
 // The strings a profile function lists, each ended by a null, in a buffer
 // that grows until the list fits.
 template <class Read> std::vector<std::wstring> read_profile_list(Read&& read) {
