@@ -113,14 +113,9 @@ public:
     void select_nothing() noexcept { current_ = _NodeTag{-1, -1, -1}; }
     const _NodeTag& current() const noexcept { return current_; }
 
-    HRESULT STDMETHODCALLTYPE GetVisibility() override { return recording_.flag(__func__, visible_); }
-    HRESULT STDMETHODCALLTYPE SetVisibility(long bVisible) override {
-        return recording_.set_flag(__func__, visible_, bVisible);
-    }
+    VESKA_HOST_FLAG(GetVisibility, SetVisibility, visible_)
     // The manager owns the display; nothing to keep.
-    HRESULT STDMETHODCALLTYPE SetManager(IProjectManager* pMgr) override {
-        return recording_.call(__func__, {present(pMgr, "manager")});
-    }
+    VESKA_HOST_ANSWER(S_OK, SetManager, (IProjectManager * pMgr), present(pMgr, "manager"))
     VESKA_HOST_WORKSPACE_METHODS
     HRESULT STDMETHODCALLTYPE InsertProject(IProject* pProject, LPCWSTR pwszName) override;
     // The manager owns the projects; the view only stops showing one.
@@ -128,22 +123,15 @@ public:
         return recording_.call(__func__, {ulIndex},
                                [&] { return ulIndex < workspace_->projects.size() ? S_OK : E_INVALIDARG; });
     }
-    HRESULT STDMETHODCALLTYPE SetActiveProject(int nIndex) override {
-        return recording_.call(__func__, {nIndex});
-    }
-    HRESULT STDMETHODCALLTYPE RefreshProject(unsigned long ulIndex) override {
-        return recording_.call(__func__, {ulIndex});
-    }
-    HRESULT STDMETHODCALLTYPE SortFilteredFolders(unsigned long ulIndex) override {
-        return recording_.call(__func__, {ulIndex});
-    }
+    VESKA_HOST_ANSWER(S_OK, SetActiveProject, (int nIndex), nIndex)
+    VESKA_HOST_ANSWER(S_OK, RefreshProject, (unsigned long ulIndex), ulIndex)
+    VESKA_HOST_ANSWER(S_OK, SortFilteredFolders, (unsigned long ulIndex), ulIndex)
     HRESULT STDMETHODCALLTYPE InsertNode(IProjectNode* pNode, unsigned long ulProjectIndex,
                                          FileCat FolderIndex, unsigned long* pulFileIndex) override;
     HRESULT STDMETHODCALLTYPE RemoveNode(_NodeTag tag) override;
     // The view marks nothing: the project keeps whether it needs saving.
-    HRESULT STDMETHODCALLTYPE SetReqSave(unsigned long ulProjectIndex, long bNewState) override {
-        return recording_.call(__func__, {ulProjectIndex, bNewState});
-    }
+    VESKA_HOST_ANSWER(S_OK, SetReqSave, (unsigned long ulProjectIndex, long bNewState), ulProjectIndex,
+                      bNewState)
     HRESULT STDMETHODCALLTYPE GetCurrentNodeTag(_NodeTag* pTag) override {
         return recording_.call(__func__, [&] { return value_out(current_, pTag); });
     }
@@ -189,9 +177,7 @@ public:
     HRESULT STDMETHODCALLTYPE Process(unsigned long Cmd, _NodeTag* pInputNode, unsigned long ulNumInputs,
                                       IProject* pProject, IProjectManager* pMgr) override;
     // This host has no quick mode.
-    HRESULT STDMETHODCALLTYPE QuickBuild(LPCWSTR pwszInputFile) override {
-        return recording_.call(__func__, {pwszInputFile}, [&] { return E_NOTIMPL; });
-    }
+    VESKA_HOST_ANSWER(E_NOTIMPL, QuickBuild, (LPCWSTR pwszInputFile), pwszInputFile)
     HRESULT STDMETHODCALLTYPE Build() override;
     HRESULT STDMETHODCALLTYPE GetPlatInfo(_PlatInfo* pPlatInfo) override;
     HRESULT STDMETHODCALLTYPE ExecuteCmdLine(LPCWSTR pwszCmdLine, unsigned long* pulReturnCode,
@@ -230,32 +216,18 @@ public:
     HRESULT STDMETHODCALLTYPE NotifyBuildStarted(LPCWSTR pwszTarget) override;
     HRESULT STDMETHODCALLTYPE NotifyBuildSucceeded(LPCWSTR pwszTarget) override;
     VESKA_HOST_WORKSPACE_METHODS
-    HRESULT STDMETHODCALLTYPE IsInQuickMode() override {
-        return recording_.call(__func__, [&] { return S_FALSE; });
-    }
+    VESKA_HOST_ANSWER(S_FALSE, IsInQuickMode, ())
     HRESULT STDMETHODCALLTYPE NotifyBufferModified(LPCWSTR pwszFilename) override;
     HRESULT STDMETHODCALLTYPE IsBuildRequired() override;
-    HRESULT STDMETHODCALLTYPE CheckFileTimestamps() override { return recording_.call(__func__); }
+    VESKA_HOST_ANSWER(S_OK, CheckFileTimestamps, ())
     // No editor buffers here: nothing is unsaved.
-    HRESULT STDMETHODCALLTYPE SaveAllFiles(long bPrompt) override {
-        return recording_.call(__func__, {bPrompt});
-    }
+    VESKA_HOST_ANSWER(S_OK, SaveAllFiles, (long bPrompt), bPrompt)
     // A headless host shows no dialogs.
-    HRESULT STDMETHODCALLTYPE UIShowInsertFilesDialog(_NodeTag tag) override {
-        return recording_.call(__func__, {tag}, [&] { return E_NOTIMPL; });
-    }
-    HRESULT STDMETHODCALLTYPE UIShowProjectSettingsSheet(unsigned long ulProjectIndex) override {
-        return recording_.call(__func__, {ulProjectIndex}, [&] { return E_NOTIMPL; });
-    }
-    HRESULT STDMETHODCALLTYPE UIShowFileSettingsSheet(_NodeTag tag) override {
-        return recording_.call(__func__, {tag}, [&] { return E_NOTIMPL; });
-    }
-    HRESULT STDMETHODCALLTYPE UIShowSelectSuiteDialog(unsigned long ulProjectIndex) override {
-        return recording_.call(__func__, {ulProjectIndex}, [&] { return E_NOTIMPL; });
-    }
-    HRESULT STDMETHODCALLTYPE UIShowLocateToolsDialog() override {
-        return recording_.call(__func__, [&] { return E_NOTIMPL; });
-    }
+    VESKA_HOST_ANSWER(E_NOTIMPL, UIShowInsertFilesDialog, (_NodeTag tag), tag)
+    VESKA_HOST_ANSWER(E_NOTIMPL, UIShowProjectSettingsSheet, (unsigned long ulProjectIndex), ulProjectIndex)
+    VESKA_HOST_ANSWER(E_NOTIMPL, UIShowFileSettingsSheet, (_NodeTag tag), tag)
+    VESKA_HOST_ANSWER(E_NOTIMPL, UIShowSelectSuiteDialog, (unsigned long ulProjectIndex), ulProjectIndex)
+    VESKA_HOST_ANSWER(E_NOTIMPL, UIShowLocateToolsDialog, ())
     HRESULT STDMETHODCALLTYPE UIProjectSave(unsigned long ulProjectIndex) override;
     HRESULT STDMETHODCALLTYPE UIProjectRemove(unsigned long ulProjectIndex) override {
         return recording_.call(__func__, {ulProjectIndex}, [&] { return remove_project(ulProjectIndex); });
@@ -273,10 +245,7 @@ public:
     HRESULT STDMETHODCALLTYPE UnlockMemory() override {
         return recording_.call(__func__, [&] { memoryLocked_ = false; });
     }
-    HRESULT STDMETHODCALLTYPE SetBuildIsUnderway(long bNewState) override {
-        return recording_.set_flag(__func__, underway_, bNewState);
-    }
-    HRESULT STDMETHODCALLTYPE BuildIsUnderway() override { return recording_.flag(__func__, underway_); }
+    VESKA_HOST_FLAG(BuildIsUnderway, SetBuildIsUnderway, underway_)
     // --- IProjectManagerEx ---
     HRESULT STDMETHODCALLTYPE SaveFile(LPCWSTR pwszFile, long bPrompt) override {
         return recording_.call(__func__, {pwszFile, {"prompt", bPrompt}},

@@ -169,19 +169,13 @@ public:
     HRESULT STDMETHODCALLTYPE NotifyBufferModified(LPCWSTR pwszFilename) override {
         return recording_.call(__func__, {pwszFilename}, [&] { buildRequired_ = true; });
     }
-    HRESULT STDMETHODCALLTYPE IsBuildRequired() override { return recording_.flag(__func__, buildRequired_); }
-    HRESULT STDMETHODCALLTYPE SetBuildRequired(long bNewState) override {
-        return recording_.set_flag(__func__, buildRequired_, bNewState);
-    }
+    VESKA_HOST_FLAG(IsBuildRequired, SetBuildRequired, buildRequired_)
     HRESULT STDMETHODCALLTYPE IsSaveRequired() override { return recording_.flag(__func__, saveRequired_); }
-    HRESULT STDMETHODCALLTYPE CheckFileTimestamps() override { return recording_.call(__func__); }
+    VESKA_HOST_ANSWER(S_OK, CheckFileTimestamps, ())
     HRESULT STDMETHODCALLTYPE Unload() override {
         return recording_.call(__func__, [&] { unload(); });
     }
-    HRESULT STDMETHODCALLTYPE IsStable() override { return recording_.flag(__func__, stable_); }
-    HRESULT STDMETHODCALLTYPE SetStable(long bNewState) override {
-        return recording_.set_flag(__func__, stable_, bNewState);
-    }
+    VESKA_HOST_FLAG(IsStable, SetStable, stable_)
     HRESULT STDMETHODCALLTYPE SetDefaultNodesStable(long bNewState) override;
     HRESULT STDMETHODCALLTYPE GetToolLocStamp(LPWSTR* ppwszLoc, LPCWSTR pwszclsid) override;
     HRESULT STDMETHODCALLTYPE SetToolLocStamp(LPCWSTR pwszLoc, LPCWSTR pwszclsid) override;

@@ -87,7 +87,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE GetItemState(unsigned int uID, long* fState) override;
     HRESULT STDMETHODCALLTYPE SetItemState(unsigned int uID, long fState) override;
-    HRESULT STDMETHODCALLTYPE AutoResize() override { return recording_.call(__func__); }
+    VESKA_HOST_ANSWER(S_OK, AutoResize, ())
 
 private:
     Recording recording_;

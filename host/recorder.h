@@ -186,10 +186,6 @@ public:
     template <class Body> HRESULT call(const char* method, Body&& body) const noexcept {
         return call(method, {}, std::forward<Body>(body));
     }
-    // A call that is only recorded: it changes nothing and answers S_OK.
-    HRESULT call(const char* method, std::initializer_list<Argument> arguments = {}) const noexcept {
-        return call(method, arguments, [] {});
-    }
     // A flag's query: S_OK when it is set, S_FALSE when not.
     HRESULT flag(const char* method, const bool& value) const noexcept {
         return call(method, [&] { return value ? S_OK : S_FALSE; });
@@ -204,5 +200,20 @@ private:
     std::shared_ptr<Recorder> recorder_;
     const char* interface_;
 };
+
+// Methods of a class with a Recording recording_, each written once: one
+// that does nothing but answer result (its arguments recorded), and the
+// query and setter of a flag.
+#define VESKA_HOST_ANSWER(result, method, parameters, ...)                                                   \
+    HRESULT STDMETHODCALLTYPE method parameters override {                                                   \
+        return recording_.call(__func__, {__VA_ARGS__}, [] { return result; });                              \
+    }
+#define VESKA_HOST_FLAG(query, setter, member)                                                               \
+    HRESULT STDMETHODCALLTYPE query() override {                                                             \
+        return recording_.flag(__func__, member);                                                            \
+    }                                                                                                        \
+    HRESULT STDMETHODCALLTYPE setter(long bNewState) override {                                              \
+        return recording_.set_flag(__func__, member, bNewState);                                             \
+    }
 
 } // namespace veska::host
