@@ -312,31 +312,26 @@ HRESULT HostProject::GetNumNodes(unsigned long* pulNumNodes, FileCat FolderIndex
 HRESULT HostProject::InsertNode(IProjectNode* pNode, FileCat* pFolderIndex, unsigned long* pulFileIndex,
                                 long bQuiet) {
     const auto node = [&] { return quoted(pNode ? location_of(pNode).c_str() : nullptr); };
-    return recording_.call(__func__, {Argument::deferred(node), {"folder", pFolderIndex}, {"quiet", bQuiet}},
-                           [&] {
-                               if (!pNode || !pFolderIndex)
-                                   return E_POINTER;
-                               const std::wstring location = location_of(pNode);
-                               Folder* files = folder_at(*pFolderIndex);
-                               if (!files)
-                                   return E_INVALIDARG;
-                               // A file is listed once per folder: a rebuild inserts the same
-                               // object again, and the folder keeps the node it already has.
-                               auto& index = lookup(*pFolderIndex);
-                               const std::wstring key = lookup_key(location);
-                               const auto known = index.find(key);
-                               if (known != index.end()) {
-                                   if (pulFileIndex)
-                                       *pulFileIndex = static_cast<unsigned long>(known->second);
-                                   return S_OK;
-                               }
-                               files->push_back(suite::ComPtr<IProjectNode>(pNode));
-                               index.emplace(key, files->size() - 1);
-                               if (pulFileIndex)
-                                   *pulFileIndex = static_cast<unsigned long>(files->size() - 1);
-                               saveRequired_ = true;
-                               return S_OK;
-                           });
+    const std::initializer_list<Argument> arguments{
+        Argument::deferred(node), {"folder", pFolderIndex}, {"quiet", bQuiet}};
+    return recording_.call(__func__, arguments, [&] {
+        if (!pNode || !pFolderIndex)
+            return E_POINTER;
+        const std::wstring location = location_of(pNode);
+        Folder* files = folder_at(*pFolderIndex);
+        if (!files)
+            return E_INVALIDARG;
+        // A file is listed once per folder: a rebuild inserts the same
+        // object again, and the folder keeps the node it already has.
+        const auto [known, added] = lookup(*pFolderIndex).emplace(lookup_key(location), files->size());
+        if (added) {
+            files->push_back(suite::ComPtr<IProjectNode>(pNode));
+            saveRequired_ = true;
+        }
+        if (pulFileIndex)
+            *pulFileIndex = static_cast<unsigned long>(known->second);
+        return S_OK;
+    });
 }
 
 HRESULT HostProject::RemoveNode(FileCat FolderIndex, unsigned long ulFileIndex) {
