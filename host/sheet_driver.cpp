@@ -38,14 +38,11 @@ Kind kind_of(HWND control) {
             return Kind::PushButton;
         }
     }
-    if (!_wcsicmp(name, L"Edit"))
-        return Kind::Edit;
-    if (!_wcsicmp(name, L"ComboBox"))
-        return Kind::ComboBox;
-    if (!_wcsicmp(name, L"ListBox"))
-        return Kind::ListBox;
-    if (!_wcsicmp(name, L"Static"))
-        return Kind::Static;
+    for (const auto& [className, kind] :
+         {std::pair{L"Edit", Kind::Edit}, std::pair{L"ComboBox", Kind::ComboBox},
+          std::pair{L"ListBox", Kind::ListBox}, std::pair{L"Static", Kind::Static}})
+        if (!_wcsicmp(name, className))
+            return kind;
     return Kind::Other;
 }
 
