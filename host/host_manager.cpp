@@ -60,10 +60,6 @@ void HostProjectManager::shutdown() noexcept {
     projects_.clear();
 }
 
-HostProject* HostProjectManager::project_at(unsigned long index) const {
-    return index < projects_.size() ? projects_[index].get() : nullptr;
-}
-
 HRESULT HostProjectManager::process(const ProcessRequest& request) {
     if (script_.process)
         return script_.process(request);
@@ -87,7 +83,7 @@ HRESULT HostProjectManager::Process(unsigned long Cmd, _NodeTag* pInputNode, uns
         if (pInputNode)
             request.inputs.assign(pInputNode, pInputNode + ulNumInputs);
         if (!request.project && pInputNode && ulNumInputs && pInputNode->project >= 0)
-            request.project = project_at(static_cast<unsigned long>(pInputNode->project));
+            request.project = workspace_->project(static_cast<unsigned long>(pInputNode->project));
         return process(request);
     });
 }
@@ -95,7 +91,7 @@ HRESULT HostProjectManager::Process(unsigned long Cmd, _NodeTag* pInputNode, uns
 HRESULT HostProjectManager::Build() {
     return recording_.call(__func__, [&] {
         HostProject* project =
-            activeProject_ >= 0 ? project_at(static_cast<unsigned long>(activeProject_)) : nullptr;
+            activeProject_ >= 0 ? workspace_->project(static_cast<unsigned long>(activeProject_)) : nullptr;
         if (!project)
             return E_FAIL;
         return process(ProcessRequest{CMD_BUILD_ALL, {_NodeTag{activeProject_, -1, -1}}, project});
@@ -269,7 +265,7 @@ HRESULT HostProjectManager::IsBuildRequired() {
 
 HRESULT HostProjectManager::UIProjectSave(unsigned long ulProjectIndex) {
     return recording_.call(__func__, {ulProjectIndex}, [&] {
-        HostProject* project = project_at(ulProjectIndex);
+        HostProject* project = workspace_->project(ulProjectIndex);
         if (!project)
             return E_INVALIDARG;
         return project->SaveProjectFile(ulProjectIndex, nullptr);
@@ -279,7 +275,7 @@ HRESULT HostProjectManager::UIProjectSave(unsigned long ulProjectIndex) {
 HRESULT HostProjectManager::RemoveNode(_NodeTag tag) {
     return recording_.call(__func__, {tag}, [&] {
         HostProject* project =
-            tag.project >= 0 ? project_at(static_cast<unsigned long>(tag.project)) : nullptr;
+            tag.project >= 0 ? workspace_->project(static_cast<unsigned long>(tag.project)) : nullptr;
         if (!project || tag.file < 0)
             return E_INVALIDARG;
         return project->RemoveNode(static_cast<FileCat>(tag.folder), static_cast<unsigned long>(tag.file));
@@ -288,7 +284,7 @@ HRESULT HostProjectManager::RemoveNode(_NodeTag tag) {
 
 HRESULT HostProjectManager::SetSuite(ISuite* pSuite, unsigned long ulProjectIndex) {
     return recording_.call(__func__, {ulProjectIndex}, [&] {
-        HostProject* project = project_at(ulProjectIndex);
+        HostProject* project = workspace_->project(ulProjectIndex);
         if (!project)
             return E_INVALIDARG;
         project->set_suite(suite::ComPtr<ISuite>(pSuite));
@@ -322,31 +318,6 @@ HRESULT HostProjectManager::NotifyToolLocationChanged(ITool* pTool, LPCWSTR pwsz
                                    script_.onToolLocationChanged(pTool, in_text(pwszPreviousLocation));
                                return S_OK;
                            });
-}
-
-HRESULT Workspace::get_name(const Recording& recording, LPWSTR* out) const {
-    return recording.call("GetWorkspaceName", [&] { return copy_out(name, out); });
-}
-
-HRESULT Workspace::set_name(const Recording& recording, LPCWSTR text) {
-    return recording.call("SetWorkspaceName", {text}, [&] { name = in_text(text); });
-}
-
-HRESULT Workspace::get_project_name(const Recording& recording, unsigned long index, LPWSTR* out) const {
-    return recording.call("GetProjectName", {index}, [&] {
-        if (index >= projects.size())
-            return E_INVALIDARG;
-        return copy_out(projects[index]->name(), out);
-    });
-}
-
-HRESULT Workspace::set_project_name(const Recording& recording, unsigned long index, LPCWSTR text) {
-    return recording.call("SetProjectName", {index, text}, [&] {
-        if (index >= projects.size())
-            return E_INVALIDARG;
-        projects[index]->set_name(in_text(text));
-        return S_OK;
-    });
 }
 
 // --- HostDisplay ---

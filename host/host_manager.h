@@ -79,27 +79,34 @@ struct Workspace {
     std::wstring name;
     std::vector<suite::ComPtr<HostProject>> projects;
 
-    // The workspace methods of the manager and its view, recorded on the face called.
-    HRESULT get_name(const Recording& recording, LPWSTR* out) const;
-    HRESULT set_name(const Recording& recording, LPCWSTR text);
-    HRESULT get_project_name(const Recording& recording, unsigned long index, LPWSTR* out) const;
-    HRESULT set_project_name(const Recording& recording, unsigned long index, LPCWSTR text);
+    // The project with this index; null when there is none.
+    HostProject* project(unsigned long index) const {
+        return index < projects.size() ? projects[index].get() : nullptr;
+    }
 };
 
 // The workspace methods of a face (the manager, its view), answered from its
 // workspace_ and recorded on its recording_.
 #define VESKA_HOST_WORKSPACE_METHODS                                                                         \
     HRESULT STDMETHODCALLTYPE GetWorkspaceName(LPWSTR* name) override {                                      \
-        return workspace_->get_name(recording_, name);                                                       \
+        return recording_.call(__func__, [&] { return copy_out(workspace_->name, name); });                  \
     }                                                                                                        \
     HRESULT STDMETHODCALLTYPE SetWorkspaceName(LPCWSTR name) override {                                      \
-        return workspace_->set_name(recording_, name);                                                       \
+        return recording_.call(__func__, {name}, [&] { workspace_->name = in_text(name); });                 \
     }                                                                                                        \
     HRESULT STDMETHODCALLTYPE GetProjectName(unsigned long index, LPWSTR* name) override {                   \
-        return workspace_->get_project_name(recording_, index, name);                                        \
+        return recording_.call(__func__, {index}, [&] {                                                      \
+            HostProject* project = workspace_->project(index);                                               \
+            return project ? copy_out(project->name(), name) : E_INVALIDARG;                                 \
+        });                                                                                                  \
     }                                                                                                        \
     HRESULT STDMETHODCALLTYPE SetProjectName(unsigned long index, LPCWSTR name) override {                   \
-        return workspace_->set_project_name(recording_, index, name);                                        \
+        return recording_.call(__func__, {index, name}, [&] {                                                \
+            HostProject* project = workspace_->project(index);                                               \
+            if (project)                                                                                     \
+                project->set_name(in_text(name));                                                            \
+            return project ? S_OK : E_INVALIDARG;                                                            \
+        });                                                                                                  \
     }
 
 // The headless project view: no tree on screen, a scripted selection.
@@ -200,7 +207,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE GetProject(IProject** ppProject, unsigned long ulIndex) override {
         return recording_.call(__func__, {ulIndex},
-                               [&] { return object_out<IProject>(project_at(ulIndex), ppProject); });
+                               [&] { return object_out<IProject>(workspace_->project(ulIndex), ppProject); });
     }
     HRESULT STDMETHODCALLTYPE GetActiveProjectIndex(int* pnlIndex) override {
         return recording_.call(__func__,
@@ -259,7 +266,6 @@ public:
 private:
     static constexpr unsigned long kMaxProjects = 64;
 
-    HostProject* project_at(unsigned long index) const;
     HRESULT process(const ProcessRequest& request);
     HRESULT remove_project(unsigned long index);
     // Whether a project for file can join the workspace: S_OK, else why not.
