@@ -139,13 +139,13 @@ void HostProject::forget_lookup() noexcept {
     lookupValid_.fill(false);
 }
 
-bool HostProject::tool_clsid(unsigned int index, GUID& clsid) const {
-    if (!suite_)
-        return false;
+suite::ComPtr<IToolArgs> HostProject::args_by_index(const ToolArgsList& list, unsigned int index) const {
     suite::ComPtr<ITool> tool;
-    if (suite_->GetTool(index, tool.put()) != S_OK || !tool)
-        return false;
-    return SUCCEEDED(tool_class_of(tool.get(), clsid));
+    GUID clsid;
+    if (suite_ && suite_->GetTool(index, tool.put()) == S_OK && tool &&
+        SUCCEEDED(tool_class_of(tool.get(), clsid)))
+        return find_tool_args(list, clsid);
+    return index < list.size() ? list[index].second : nullptr;
 }
 
 HRESULT HostProject::expand_macros(std::wstring& line, const _NodeTag* input) const {
@@ -363,15 +363,8 @@ HRESULT HostProject::GetProjectToolArgsByCLSID(GUID* clsidTool, IToolArgs** ppAr
 
 HRESULT HostProject::GetProjectToolArgsByIndex(unsigned int uiToolIndex, IToolArgs** ppArgs) {
     return recording_.call(__func__, {uiToolIndex}, [&] {
-        if (!ppArgs)
-            return E_POINTER;
-        // Tool index as the suite counts its tools; without a suite, the order kept.
-        GUID clsid;
-        if (tool_clsid(uiToolIndex, clsid))
-            return object_out(project_tool_args(clsid).get(), ppArgs, S_FALSE);
-        return object_out(uiToolIndex < projectArgs_.size() ? projectArgs_[uiToolIndex].second.get()
-                                                            : nullptr,
-                          ppArgs, S_FALSE);
+        return ppArgs ? object_out(args_by_index(projectArgs_, uiToolIndex).get(), ppArgs, S_FALSE)
+                      : E_POINTER;
     });
 }
 
@@ -400,14 +393,10 @@ HRESULT HostProject::GetFileToolArgsByIndex(FileCat FolderIndex, unsigned long u
         const suite::ComPtr<IProjectNode> node = node_at(FolderIndex, ulFileIndex);
         if (!ppArgs || !node)
             return object_out<IToolArgs>(nullptr, ppArgs, E_INVALIDARG);
-        HostProjectNode* own = HostProjectNode::from(node.get());
         suite::ComPtr<IToolArgs> found;
-        GUID clsid;
-        if (own && tool_clsid(uiToolIndex, clsid))
-            found = own->args_for(clsid);
-        else if (own && uiToolIndex < own->args().size())
-            found = own->args()[uiToolIndex].second;
-        else if (!own && FAILED(node->GetArgsByIndex(found.put(), uiToolIndex)))
+        if (HostProjectNode* own = HostProjectNode::from(node.get()))
+            found = args_by_index(own->args(), uiToolIndex);
+        else if (FAILED(node->GetArgsByIndex(found.put(), uiToolIndex)))
             found = nullptr;
         return object_out(found.get(), ppArgs, S_FALSE);
     });

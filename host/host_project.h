@@ -193,8 +193,9 @@ private:
     // point back at the project, go first (foreignToo: other nodes' as well).
     void drop_nodes(bool foreignToo) noexcept;
     std::wstring lookup_key(const std::wstring& location) const;
-    // The CLSID of the suite's tool number index, when there is a suite.
-    bool tool_clsid(unsigned int index, GUID& clsid) const;
+    // The argument object of tool number index: as the suite counts its
+    // tools, else (no suite) in the order the list keeps.
+    suite::ComPtr<IToolArgs> args_by_index(const ToolArgsList& list, unsigned int index) const;
 
     Recording recording_;
     std::wstring location_;
