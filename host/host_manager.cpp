@@ -26,8 +26,6 @@ HostProjectManager::~HostProjectManager() {
 suite::ComPtr<HostProject> HostProjectManager::add_project(std::wstring location) {
     auto project = suite::com::make<HostProject>(recording_.recorder());
     project->set_location(std::move(location));
-    project->set_manager(this);
-    project->set_display(display_.get());
     projects_.push_back(project);
     return project;
 }

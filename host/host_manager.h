@@ -118,7 +118,6 @@ public:
     // What GetCurrentNodeTag answers; (-1, -1, -1) when nothing is selected.
     void select(const _NodeTag& tag) noexcept { current_ = tag; }
     void select_nothing() noexcept { current_ = _NodeTag{-1, -1, -1}; }
-    const _NodeTag& current() const noexcept { return current_; }
 
     VESKA_HOST_FLAG(GetVisibility, SetVisibility, visible_)
     // The manager owns the display; nothing to keep.
@@ -164,7 +163,6 @@ public:
     suite::ComPtr<HostProject> add_project(std::wstring location = {});
     const std::vector<suite::ComPtr<HostProject>>& projects() const noexcept { return projects_; }
     void add_suite(suite::ComPtr<ISuite> suite);
-    const std::vector<suite::ComPtr<ISuite>>& suites() const noexcept { return suites_; }
 
     // Everything WriteBuildMessage received, in order, and as one text.
     const std::vector<BuildMessage>& build_messages() const noexcept { return messages_; }

@@ -248,8 +248,6 @@ void HostProject::unload() noexcept {
     projectArgs_.clear();
     suiteArgs_ = nullptr;
     suite_ = nullptr;
-    manager_ = nullptr;
-    display_ = nullptr;
 }
 
 // --- IProject ---

@@ -56,9 +56,6 @@ public:
 
     void set_suite(suite::ComPtr<ISuite> suite) { suite_ = std::move(suite); }
     const suite::ComPtr<ISuite>& suite() const noexcept { return suite_; }
-    // The manager and display own the project; it keeps plain back pointers.
-    void set_manager(IProjectManager* manager) noexcept { manager_ = manager; }
-    void set_display(IProjectDisplay* display) noexcept { display_ = display; }
 
     bool stable() const noexcept { return stable_; }
     void set_stable(bool stable) noexcept { stable_ = stable; }
@@ -119,12 +116,9 @@ public:
         return recording_.call(__func__, [&] { return clean(); });
     }
     HRESULT STDMETHODCALLTYPE RemoveAllNodes() override;
-    HRESULT STDMETHODCALLTYPE SetManager(IProjectManager* pMgr) override {
-        return recording_.call(__func__, {present(pMgr, "manager")}, [&] { manager_ = pMgr; });
-    }
-    HRESULT STDMETHODCALLTYPE SetDisplay(IProjectDisplay* pDisplay) override {
-        return recording_.call(__func__, {present(pDisplay, "display")}, [&] { display_ = pDisplay; });
-    }
+    // The manager and display own the project: it needs neither.
+    VESKA_HOST_ANSWER(S_OK, SetManager, (IProjectManager * pMgr), present(pMgr, "manager"))
+    VESKA_HOST_ANSWER(S_OK, SetDisplay, (IProjectDisplay * pDisplay), present(pDisplay, "display"))
     HRESULT STDMETHODCALLTYPE GetNumNodes(unsigned long* pulNumNodes, FileCat FolderIndex) override;
     HRESULT STDMETHODCALLTYPE InsertNode(IProjectNode* pNode, FileCat* pFolderIndex,
                                          unsigned long* pulFileIndex, long bQuiet) override;
@@ -208,8 +202,6 @@ private:
     ToolArgsList projectArgs_;
     suite::ComPtr<ISuiteArgs> suiteArgs_;
     suite::ComPtr<ISuite> suite_;
-    IProjectManager* manager_ = nullptr;
-    IProjectDisplay* display_ = nullptr;
     bool stable_ = false;
     bool buildRequired_ = true;
     bool saveRequired_ = false;
