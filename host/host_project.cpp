@@ -86,14 +86,6 @@ std::vector<std::wstring> HostProject::locations(FileCat folder) const {
     return result;
 }
 
-void HostProject::set_project_tool_args(const GUID& tool, suite::ComPtr<IToolArgs> args) {
-    set_tool_args(projectArgs_, tool, std::move(args));
-}
-
-suite::ComPtr<IToolArgs> HostProject::project_tool_args(const GUID& tool) const {
-    return find_tool_args(projectArgs_, tool);
-}
-
 void HostProject::set_tool_location_stamp(const std::wstring& clsidText, std::wstring location) {
     auto& entry = stamps_[paths::upper(clsidText)];
     if (entry.first.empty())

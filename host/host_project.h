@@ -48,8 +48,12 @@ public:
     // A node's location as the host reads it (its own nodes without a COM call).
     static std::wstring location_of(IProjectNode* node);
 
-    void set_project_tool_args(const GUID& tool, suite::ComPtr<IToolArgs> args);
-    suite::ComPtr<IToolArgs> project_tool_args(const GUID& tool) const;
+    void set_project_tool_args(const GUID& tool, suite::ComPtr<IToolArgs> args) {
+        set_tool_args(projectArgs_, tool, std::move(args));
+    }
+    suite::ComPtr<IToolArgs> project_tool_args(const GUID& tool) const {
+        return find_tool_args(projectArgs_, tool);
+    }
     const ToolArgsList& all_project_tool_args() const noexcept { return projectArgs_; }
     void set_suite_args(suite::ComPtr<ISuiteArgs> args) { suiteArgs_ = std::move(args); }
     const suite::ComPtr<ISuiteArgs>& suite_args() const noexcept { return suiteArgs_; }
