@@ -150,15 +150,12 @@ ArgsSettings& settings_for(ToolSettings& tools, const GUID& tool) {
 // before it: both are said, since settings are lost either way.
 void warn_about_sections(const std::wstring& path, const std::vector<std::wstring>& sections,
                          std::vector<std::wstring>& warnings) {
-    std::vector<std::wstring> reported;
-    for (const std::wstring& section : sections) {
-        const auto same = [&](const std::wstring& other) { return equal_text(other, section); };
+    for (auto section = sections.begin(); section != sections.end(); ++section) {
+        const auto same = [&](const std::wstring& other) { return equal_text(other, *section); };
         const auto count = std::count_if(sections.begin(), sections.end(), same);
-        if (count > 1 && std::none_of(reported.begin(), reported.end(), same)) {
-            reported.push_back(section);
-            warnings.push_back(L"[" + section + L"] is given " + std::to_wstring(count) +
+        if (count > 1 && std::none_of(sections.begin(), section, same)) // said at its first
+            warnings.push_back(L"[" + *section + L"] is given " + std::to_wstring(count) +
                                L" times: only the first is read");
-        }
     }
     // The raw lines: UTF-16 with its byte-order mark, else one byte a character.
     const UniqueFileHandle handle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -463,17 +460,16 @@ HRESULT apply_project_file(const ProjectFile& file, HostProject& project, IProje
         if (suite->GetTool(i, tool.put()) != S_OK || !tool || FAILED(tool_class_of(tool.get(), toolClass)))
             continue;
         tools.emplace_back(toolClass, tool);
+        const std::wstring name = from_utf8(class_name(toolClass));
         suite::ComPtr<IToolArgs> args;
         const HRESULT created = tool->CreateArgs(args.put(), 1);
         if (FAILED(created) || !args) {
-            warnings.push_back(L"cannot make the settings of " + from_utf8(class_name(toolClass)) + L": " +
-                               hresult_wide(created));
+            warnings.push_back(L"cannot make the settings of " + name + L": " + hresult_wide(created));
             continue;
         }
         args->SetProject(&project);
         args->SetDisplay(display);
-        apply_settings(*args.get(), file.projectArgs, toolClass,
-                       L"[Tool " + from_utf8(class_name(toolClass)) + L"] Text", errors);
+        apply_settings(*args.get(), file.projectArgs, toolClass, L"[Tool " + name + L"] Text", errors);
         project.set_project_tool_args(toolClass, std::move(args));
     }
     suite::ComPtr<ISuiteArgs> suiteArgs;
@@ -497,12 +493,13 @@ HRESULT apply_project_file(const ProjectFile& file, HostProject& project, IProje
                                      [&](const GUID& known) { return IsEqualGUID(known, entry.first); }))
                         fileTools.push_back(entry.first);
             for (const GUID& toolClass : fileTools) {
+                const std::wstring where =
+                    L"[File " + own->location() + L"] " + from_utf8(class_name(toolClass));
                 const auto tool = std::find_if(tools.begin(), tools.end(), [&](const auto& entry) {
                     return IsEqualGUID(entry.first, toolClass);
                 });
                 if (tool == tools.end()) {
-                    warnings.push_back(L"[File " + own->location() + L"] " +
-                                       from_utf8(class_name(toolClass)) + L": the suite has no such tool");
+                    warnings.push_back(where + L": the suite has no such tool");
                     continue;
                 }
                 suite::ComPtr<IToolArgs> args;
@@ -513,10 +510,7 @@ HRESULT apply_project_file(const ProjectFile& file, HostProject& project, IProje
                 args->SetDisplay(display);
                 args->SetParent(project.project_tool_args(toolClass).get());
                 if (settings)
-                    apply_settings(*args.get(), *settings, toolClass,
-                                   L"[File " + own->location() + L"] " + from_utf8(class_name(toolClass)) +
-                                       L".Text",
-                                   errors);
+                    apply_settings(*args.get(), *settings, toolClass, where + L".Text", errors);
                 own->set_args(toolClass, std::move(args));
             }
         }
