@@ -395,11 +395,6 @@ std::wstring SheetDriver::text(int id) const {
     return kind_of(found) == Kind::ComboBox ? selected_text(found) : window_text(found);
 }
 
-bool SheetDriver::checked(int id) const {
-    HWND found = control(id);
-    return found && SendMessageW(found, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
 bool SheetDriver::enabled(int id) const {
     HWND found = control(id);
     return found && IsWindowEnabled(found);
