@@ -2,6 +2,7 @@
 
 #include "host_node.h"
 
+#include <iterator>
 #include <utility>
 
 namespace veska::host {
@@ -14,24 +15,20 @@ std::shared_ptr<Recorder>& creation_recorder() {
     return recorder;
 }
 
-HRESULT create_node(REFIID iid, void** out) noexcept {
-    return guarded([&] {
-        auto node = suite::com::make<HostProjectNode>(creation_recorder());
-        return node->QueryInterface(iid, out);
-    });
+// A new object of a creatable class (a wrapper is made for its depth).
+template <class Object, int... Depth> HRESULT create(REFIID iid, void** out) noexcept {
+    return guarded(
+        [&] { return suite::com::make<Object>(Depth..., creation_recorder())->QueryInterface(iid, out); });
 }
 
-template <int Depth> HRESULT create_wrapper(REFIID iid, void** out) noexcept {
-    return guarded([&] {
-        auto wrapper = suite::com::make<LegacyWrapper>(Depth, creation_recorder());
-        return wrapper->QueryInterface(iid, out);
-    });
-}
-
-suite::com::ClassFactory g_nodeFactory(&create_node);
-suite::com::ClassFactory g_wrapperFactories[] = {
-    suite::com::ClassFactory(&create_wrapper<0>), suite::com::ClassFactory(&create_wrapper<1>),
-    suite::com::ClassFactory(&create_wrapper<2>), suite::com::ClassFactory(&create_wrapper<3>)};
+// The creatable classes and their class objects: the node, then the wrappers by depth.
+const CLSID* const kHostClasses[] = {&CLSID_HostProjectNode, &CLSID_LegacyWrapperDepth0,
+                                     &CLSID_LegacyWrapperDepth1, &CLSID_LegacyWrapperDepth2,
+                                     &CLSID_LegacyWrapperDepth3};
+suite::com::ClassFactory g_factories[] = {
+    suite::com::ClassFactory(&create<HostProjectNode>), suite::com::ClassFactory(&create<LegacyWrapper, 0>),
+    suite::com::ClassFactory(&create<LegacyWrapper, 1>), suite::com::ClassFactory(&create<LegacyWrapper, 2>),
+    suite::com::ClassFactory(&create<LegacyWrapper, 3>)};
 
 } // namespace
 
@@ -39,9 +36,7 @@ LegacyWrapper::LegacyWrapper(int depth, std::shared_ptr<Recorder> recorder)
     : recording_(std::move(recorder), "ILegacyAlias"), depth_(depth) {}
 
 const CLSID& LegacyWrapper::class_of_depth(int depth) noexcept {
-    static const CLSID* const classes[] = {&CLSID_LegacyWrapperDepth0, &CLSID_LegacyWrapperDepth1,
-                                           &CLSID_LegacyWrapperDepth2, &CLSID_LegacyWrapperDepth3};
-    return *classes[depth >= 0 && depth < 3 ? depth : 3];
+    return *kHostClasses[1 + (depth >= 0 && depth < 3 ? depth : 3)];
 }
 
 HRESULT LegacyWrapper::SetAlias(const GUID* pclsid) {
@@ -75,14 +70,10 @@ HRESULT LegacyWrapper::GetClassID(CLSID* pClassID) {
 
 HostClassRegistration::HostClassRegistration(std::shared_ptr<Recorder> recorder)
     : previousRecorder_(std::exchange(creation_recorder(), std::move(recorder))) {
-    const CLSID* classes[kClasses] = {&CLSID_HostProjectNode, &CLSID_LegacyWrapperDepth0,
-                                      &CLSID_LegacyWrapperDepth1, &CLSID_LegacyWrapperDepth2,
-                                      &CLSID_LegacyWrapperDepth3};
-    IClassFactory* factories[kClasses] = {&g_nodeFactory, &g_wrapperFactories[0], &g_wrapperFactories[1],
-                                          &g_wrapperFactories[2], &g_wrapperFactories[3]};
+    static_assert(std::size(kHostClasses) == kClasses && std::size(g_factories) == kClasses);
     for (int i = 0; i < kClasses; ++i) {
-        const HRESULT registered = CoRegisterClassObject(*classes[i], factories[i], CLSCTX_INPROC_SERVER,
-                                                         REGCLS_MULTIPLEUSE, &cookies_[i]);
+        const HRESULT registered = CoRegisterClassObject(
+            *kHostClasses[i], &g_factories[i], CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookies_[i]);
         if (FAILED(registered)) {
             cookies_[i] = 0;
             if (status_ == S_OK)

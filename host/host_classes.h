@@ -15,7 +15,6 @@ class LegacyWrapper : public suite::com::Object<LegacyWrapper, ILegacyAlias, IPe
 public:
     explicit LegacyWrapper(int depth, std::shared_ptr<Recorder> recorder = nullptr);
 
-    int depth() const noexcept { return depth_; }
     static const CLSID& class_of_depth(int depth) noexcept;
 
     // ILegacyAlias

@@ -19,11 +19,11 @@ using suite::UniqueHandle;
 // Hands a task-allocated copy of text to an [out] string.
 HRESULT copy_out(const std::wstring& text, LPWSTR* out) noexcept;
 
-// Hands a count to an [out] number.
-inline HRESULT number_out(size_t value, unsigned long* out) noexcept {
+// Hands a value (a count, an index, a tag) to an [out] argument.
+template <class Out, class Value> HRESULT value_out(const Value& value, Out* out) noexcept {
     if (!out)
         return E_POINTER;
-    *out = static_cast<unsigned long>(value);
+    *out = static_cast<Out>(value);
     return S_OK;
 }
 

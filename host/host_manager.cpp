@@ -7,6 +7,13 @@
 
 namespace veska::host {
 
+namespace {
+// A GUID [in] pointer as the host keeps it: null reads as none.
+std::optional<GUID> optional_of(const GUID* guid) {
+    return guid ? std::optional<GUID>(*guid) : std::nullopt;
+}
+} // namespace
+
 HostProjectManager::HostProjectManager(std::shared_ptr<Recorder> recorder)
     : recording_(std::move(recorder), "IProjectManager"), workspace_(std::make_shared<Workspace>()),
       projects_(workspace_->projects),
@@ -19,8 +26,6 @@ HostProjectManager::~HostProjectManager() {
 suite::ComPtr<HostProject> HostProjectManager::add_project(std::wstring location) {
     auto project = suite::com::make<HostProject>(recording_.recorder());
     project->set_location(std::move(location));
-    project->set_manager(this);
-    project->set_display(display_.get());
     projects_.push_back(project);
     return project;
 }
@@ -53,10 +58,6 @@ void HostProjectManager::shutdown() noexcept {
     projects_.clear();
 }
 
-HostProject* HostProjectManager::project_at(unsigned long index) const {
-    return index < projects_.size() ? projects_[index].get() : nullptr;
-}
-
 HRESULT HostProjectManager::process(const ProcessRequest& request) {
     if (script_.process)
         return script_.process(request);
@@ -76,34 +77,22 @@ HRESULT HostProjectManager::process(const ProcessRequest& request) {
 HRESULT HostProjectManager::Process(unsigned long Cmd, _NodeTag* pInputNode, unsigned long ulNumInputs,
                                     IProject* pProject, IProjectManager*) {
     return recording_.call(__func__, {Cmd, {"tag", pInputNode}, {"count", ulNumInputs}}, [&] {
-        ProcessRequest request;
-        request.command = Cmd;
+        ProcessRequest request{Cmd, {}, pProject};
         if (pInputNode)
             request.inputs.assign(pInputNode, pInputNode + ulNumInputs);
-        request.project = pProject;
         if (!request.project && pInputNode && ulNumInputs && pInputNode->project >= 0)
-            request.project = project_at(static_cast<unsigned long>(pInputNode->project));
+            request.project = workspace_->project(static_cast<unsigned long>(pInputNode->project));
         return process(request);
-    });
-}
-
-HRESULT HostProjectManager::QuickBuild(LPCWSTR pwszInputFile) {
-    return recording_.call(__func__, {pwszInputFile}, [&] {
-        return E_NOTIMPL; // this host has no quick mode
     });
 }
 
 HRESULT HostProjectManager::Build() {
     return recording_.call(__func__, [&] {
         HostProject* project =
-            activeProject_ >= 0 ? project_at(static_cast<unsigned long>(activeProject_)) : nullptr;
+            activeProject_ >= 0 ? workspace_->project(static_cast<unsigned long>(activeProject_)) : nullptr;
         if (!project)
             return E_FAIL;
-        ProcessRequest request;
-        request.command = CMD_BUILD_ALL;
-        request.inputs.push_back(_NodeTag{activeProject_, -1, -1});
-        request.project = project;
-        return process(request);
+        return process(ProcessRequest{CMD_BUILD_ALL, {_NodeTag{activeProject_, -1, -1}}, project});
     });
 }
 
@@ -130,12 +119,7 @@ HRESULT HostProjectManager::ExecuteCmdLine(LPCWSTR pwszCmdLine, unsigned long* p
         if (!pwszCmdLine || !pulReturnCode)
             return E_POINTER;
         ExecutedLine executed;
-        executed.request.line = pwszCmdLine;
-        if (pclsidTool)
-            executed.request.tool = *pclsidTool;
-        executed.request.project = pProject;
-        executed.request.flags = Flags;
-        executed.request.directory = current_directory();
+        executed.request = {pwszCmdLine, optional_of(pclsidTool), pProject, Flags, current_directory()};
         unsigned long exitCode = 0;
         if (script_.onExecuting)
             script_.onExecuting(executed.request);
@@ -158,19 +142,10 @@ HRESULT HostProjectManager::WriteBuildMessage(LPCWSTR pwszMsg, GUID* pclsidTool)
     return recording_.call(__func__, {pwszMsg, {"tool", pclsidTool}}, [&] {
         if (!pwszMsg)
             return E_POINTER;
-        BuildMessage message{pwszMsg, std::nullopt};
-        if (pclsidTool)
-            message.tool = *pclsidTool;
-        messages_.push_back(message);
+        messages_.push_back(BuildMessage{pwszMsg, optional_of(pclsidTool)});
         if (script_.onBuildMessage)
             script_.onBuildMessage(messages_.back());
         return S_OK;
-    });
-}
-
-HRESULT HostProjectManager::GetSuite(unsigned long ulIndex, ISuite** ppSuite) {
-    return recording_.call(__func__, {ulIndex}, [&] {
-        return object_out(ulIndex < suites_.size() ? suites_[ulIndex].get() : nullptr, ppSuite);
     });
 }
 
@@ -185,20 +160,6 @@ HRESULT HostProjectManager::GetSuiteWithGUID(GUID* clsidSuite, ISuite** ppSuite)
                 return suite.copy_to(ppSuite);
         }
         return E_FAIL;
-    });
-}
-
-HRESULT HostProjectManager::GetProject(IProject** ppProject, unsigned long ulIndex) {
-    return recording_.call(__func__, {ulIndex},
-                           [&] { return object_out<IProject>(project_at(ulIndex), ppProject); });
-}
-
-HRESULT HostProjectManager::GetActiveProjectIndex(int* pnlIndex) {
-    return recording_.call(__func__, [&] {
-        if (!pnlIndex)
-            return E_POINTER;
-        *pnlIndex = projects_.empty() ? -1 : activeProject_;
-        return S_OK;
     });
 }
 
@@ -281,7 +242,6 @@ HRESULT HostProjectManager::NotifyBuildSucceeded(LPCWSTR pwszTarget) {
     return recording_.call(__func__, {pwszTarget}, [&] {
         succeeded_.push_back(in_text(pwszTarget));
         memoryLocked_ = false;
-        return S_OK;
     });
 }
 
@@ -289,7 +249,6 @@ HRESULT HostProjectManager::NotifyBufferModified(LPCWSTR pwszFilename) {
     return recording_.call(__func__, {pwszFilename}, [&] {
         for (const auto& project : projects_)
             project->set_build_required(true);
-        return S_OK;
     });
 }
 
@@ -302,34 +261,19 @@ HRESULT HostProjectManager::IsBuildRequired() {
     });
 }
 
-HRESULT HostProjectManager::SaveAllFiles(long bPrompt) {
-    // No editor buffers here: nothing is unsaved.
-    return recording_.call(__func__, {bPrompt}, [&] { return S_OK; });
-}
-
-HRESULT HostProjectManager::UIShowInsertFilesDialog(_NodeTag tag) {
-    return recording_.call(__func__, {tag}, [&] {
-        return E_NOTIMPL; // a headless host shows no dialogs
-    });
-}
-
 HRESULT HostProjectManager::UIProjectSave(unsigned long ulProjectIndex) {
     return recording_.call(__func__, {ulProjectIndex}, [&] {
-        HostProject* project = project_at(ulProjectIndex);
+        HostProject* project = workspace_->project(ulProjectIndex);
         if (!project)
             return E_INVALIDARG;
         return project->SaveProjectFile(ulProjectIndex, nullptr);
     });
 }
 
-HRESULT HostProjectManager::UIProjectRemove(unsigned long ulProjectIndex) {
-    return recording_.call(__func__, {ulProjectIndex}, [&] { return remove_project(ulProjectIndex); });
-}
-
 HRESULT HostProjectManager::RemoveNode(_NodeTag tag) {
     return recording_.call(__func__, {tag}, [&] {
         HostProject* project =
-            tag.project >= 0 ? project_at(static_cast<unsigned long>(tag.project)) : nullptr;
+            tag.project >= 0 ? workspace_->project(static_cast<unsigned long>(tag.project)) : nullptr;
         if (!project || tag.file < 0)
             return E_INVALIDARG;
         return project->RemoveNode(static_cast<FileCat>(tag.folder), static_cast<unsigned long>(tag.file));
@@ -338,16 +282,12 @@ HRESULT HostProjectManager::RemoveNode(_NodeTag tag) {
 
 HRESULT HostProjectManager::SetSuite(ISuite* pSuite, unsigned long ulProjectIndex) {
     return recording_.call(__func__, {ulProjectIndex}, [&] {
-        HostProject* project = project_at(ulProjectIndex);
+        HostProject* project = workspace_->project(ulProjectIndex);
         if (!project)
             return E_INVALIDARG;
         project->set_suite(suite::ComPtr<ISuite>(pSuite));
         return S_OK;
     });
-}
-
-HRESULT HostProjectManager::GetDisplay(IProjectDisplay** ppDisplay) {
-    return recording_.call(__func__, [&] { return object_out<IProjectDisplay>(display_.get(), ppDisplay); });
 }
 
 HRESULT HostProjectManager::GetPreference(unsigned char* pData, unsigned long dwKey) {
@@ -359,28 +299,6 @@ HRESULT HostProjectManager::GetPreference(unsigned char* pData, unsigned long dw
             return E_INVALIDARG;
         const uint32_t value = found->second;
         std::memcpy(pData, &value, sizeof value); // the caller's 4-byte buffer
-        return S_OK;
-    });
-}
-
-HRESULT HostProjectManager::LockMemory() {
-    return recording_.call(__func__, [&] {
-        memoryLocked_ = true;
-        return S_OK;
-    });
-}
-
-HRESULT HostProjectManager::UnlockMemory() {
-    return recording_.call(__func__, [&] {
-        memoryLocked_ = false;
-        return S_OK;
-    });
-}
-
-HRESULT HostProjectManager::SaveFile(LPCWSTR pwszFile, long bPrompt) {
-    return recording_.call(__func__, {pwszFile, {"prompt", bPrompt}}, [&] {
-        if (!pwszFile)
-            return E_POINTER;
         return S_OK;
     });
 }
@@ -400,43 +318,10 @@ HRESULT HostProjectManager::NotifyToolLocationChanged(ITool* pTool, LPCWSTR pwsz
                            });
 }
 
-HRESULT Workspace::get_name(const Recording& recording, LPWSTR* out) const {
-    return recording.call("GetWorkspaceName", [&] { return copy_out(name, out); });
-}
-
-HRESULT Workspace::set_name(const Recording& recording, LPCWSTR text) {
-    return recording.call("SetWorkspaceName", {text}, [&] {
-        name = in_text(text);
-        return S_OK;
-    });
-}
-
-HRESULT Workspace::get_project_name(const Recording& recording, unsigned long index, LPWSTR* out) const {
-    return recording.call("GetProjectName", {index}, [&] {
-        if (index >= projects.size())
-            return E_INVALIDARG;
-        return copy_out(projects[index]->name(), out);
-    });
-}
-
-HRESULT Workspace::set_project_name(const Recording& recording, unsigned long index, LPCWSTR text) {
-    return recording.call("SetProjectName", {index, text}, [&] {
-        if (index >= projects.size())
-            return E_INVALIDARG;
-        projects[index]->set_name(in_text(text));
-        return S_OK;
-    });
-}
-
 // --- HostDisplay ---
 
 HostDisplay::HostDisplay(std::shared_ptr<Recorder> recorder, std::shared_ptr<Workspace> workspace)
     : recording_(std::move(recorder), "IProjectDisplay"), workspace_(std::move(workspace)) {}
-
-HRESULT HostDisplay::SetManager(IProjectManager* pMgr) {
-    // The manager owns the display; nothing to keep.
-    return recording_.call(__func__, {present(pMgr, "manager")}, [&] { return S_OK; });
-}
 
 HRESULT HostDisplay::InsertProject(IProject* pProject, LPCWSTR pwszName) {
     return recording_.call(__func__, {pwszName}, [&] {
@@ -450,12 +335,6 @@ HRESULT HostDisplay::InsertProject(IProject* pProject, LPCWSTR pwszName) {
             }
         return E_INVALIDARG;
     });
-}
-
-HRESULT HostDisplay::RemoveProject(unsigned long ulIndex) {
-    // The manager owns the projects; the view only stops showing one.
-    return recording_.call(__func__, {ulIndex},
-                           [&] { return ulIndex < workspace_->projects.size() ? S_OK : E_INVALIDARG; });
 }
 
 HRESULT HostDisplay::InsertNode(IProjectNode* pNode, unsigned long ulProjectIndex, FileCat FolderIndex,
@@ -477,21 +356,6 @@ HRESULT HostDisplay::RemoveNode(_NodeTag tag) {
         auto shown = shownNodes_.find({static_cast<unsigned long>(tag.project), tag.folder});
         if (shown != shownNodes_.end() && shown->second > 0)
             --shown->second;
-        return S_OK;
-    });
-}
-
-HRESULT HostDisplay::SetReqSave(unsigned long ulProjectIndex, long bNewState) {
-    // The view marks nothing: the project keeps whether it needs saving.
-    return recording_.call(__func__, {ulProjectIndex, bNewState}, [&] { return S_OK; });
-}
-
-HRESULT HostDisplay::GetCurrentNodeTag(_NodeTag* pTag) {
-    return recording_.call(__func__, [&] {
-        if (!pTag)
-            return E_POINTER;
-        *pTag = current_;
-        return S_OK;
     });
 }
 

@@ -79,27 +79,34 @@ struct Workspace {
     std::wstring name;
     std::vector<suite::ComPtr<HostProject>> projects;
 
-    // The workspace methods of the manager and its view, recorded on the face called.
-    HRESULT get_name(const Recording& recording, LPWSTR* out) const;
-    HRESULT set_name(const Recording& recording, LPCWSTR text);
-    HRESULT get_project_name(const Recording& recording, unsigned long index, LPWSTR* out) const;
-    HRESULT set_project_name(const Recording& recording, unsigned long index, LPCWSTR text);
+    // The project with this index; null when there is none.
+    HostProject* project(unsigned long index) const {
+        return index < projects.size() ? projects[index].get() : nullptr;
+    }
 };
 
 // The workspace methods of a face (the manager, its view), answered from its
 // workspace_ and recorded on its recording_.
 #define VESKA_HOST_WORKSPACE_METHODS                                                                         \
     HRESULT STDMETHODCALLTYPE GetWorkspaceName(LPWSTR* name) override {                                      \
-        return workspace_->get_name(recording_, name);                                                       \
+        return recording_.call(__func__, [&] { return copy_out(workspace_->name, name); });                  \
     }                                                                                                        \
     HRESULT STDMETHODCALLTYPE SetWorkspaceName(LPCWSTR name) override {                                      \
-        return workspace_->set_name(recording_, name);                                                       \
+        return recording_.call(__func__, {name}, [&] { workspace_->name = in_text(name); });                 \
     }                                                                                                        \
     HRESULT STDMETHODCALLTYPE GetProjectName(unsigned long index, LPWSTR* name) override {                   \
-        return workspace_->get_project_name(recording_, index, name);                                        \
+        return recording_.call(__func__, {index}, [&] {                                                      \
+            HostProject* project = workspace_->project(index);                                               \
+            return project ? copy_out(project->name(), name) : E_INVALIDARG;                                 \
+        });                                                                                                  \
     }                                                                                                        \
     HRESULT STDMETHODCALLTYPE SetProjectName(unsigned long index, LPCWSTR name) override {                   \
-        return workspace_->set_project_name(recording_, index, name);                                        \
+        return recording_.call(__func__, {index, name}, [&] {                                                \
+            HostProject* project = workspace_->project(index);                                               \
+            if (project)                                                                                     \
+                project->set_name(in_text(name));                                                            \
+            return project ? S_OK : E_INVALIDARG;                                                            \
+        });                                                                                                  \
     }
 
 // The headless project view: no tree on screen, a scripted selection.
@@ -111,30 +118,29 @@ public:
     // What GetCurrentNodeTag answers; (-1, -1, -1) when nothing is selected.
     void select(const _NodeTag& tag) noexcept { current_ = tag; }
     void select_nothing() noexcept { current_ = _NodeTag{-1, -1, -1}; }
-    const _NodeTag& current() const noexcept { return current_; }
 
-    HRESULT STDMETHODCALLTYPE GetVisibility() override { return recording_.flag(__func__, visible_); }
-    HRESULT STDMETHODCALLTYPE SetVisibility(long bVisible) override {
-        return recording_.set_flag(__func__, visible_, bVisible);
-    }
-    HRESULT STDMETHODCALLTYPE SetManager(IProjectManager* pMgr) override;
+    VESKA_HOST_FLAG(GetVisibility, SetVisibility, visible_)
+    // The manager owns the display; nothing to keep.
+    VESKA_HOST_ANSWER(S_OK, SetManager, (IProjectManager * pMgr), present(pMgr, "manager"))
     VESKA_HOST_WORKSPACE_METHODS
     HRESULT STDMETHODCALLTYPE InsertProject(IProject* pProject, LPCWSTR pwszName) override;
-    HRESULT STDMETHODCALLTYPE RemoveProject(unsigned long ulIndex) override;
-    HRESULT STDMETHODCALLTYPE SetActiveProject(int nIndex) override {
-        return recording_.call(__func__, {nIndex}, [&] { return S_OK; });
+    // The manager owns the projects; the view only stops showing one.
+    HRESULT STDMETHODCALLTYPE RemoveProject(unsigned long ulIndex) override {
+        return recording_.call(__func__, {ulIndex},
+                               [&] { return ulIndex < workspace_->projects.size() ? S_OK : E_INVALIDARG; });
     }
-    HRESULT STDMETHODCALLTYPE RefreshProject(unsigned long ulIndex) override {
-        return recording_.call(__func__, {ulIndex}, [&] { return S_OK; });
-    }
-    HRESULT STDMETHODCALLTYPE SortFilteredFolders(unsigned long ulIndex) override {
-        return recording_.call(__func__, {ulIndex}, [&] { return S_OK; });
-    }
+    VESKA_HOST_ANSWER(S_OK, SetActiveProject, (int nIndex), nIndex)
+    VESKA_HOST_ANSWER(S_OK, RefreshProject, (unsigned long ulIndex), ulIndex)
+    VESKA_HOST_ANSWER(S_OK, SortFilteredFolders, (unsigned long ulIndex), ulIndex)
     HRESULT STDMETHODCALLTYPE InsertNode(IProjectNode* pNode, unsigned long ulProjectIndex,
                                          FileCat FolderIndex, unsigned long* pulFileIndex) override;
     HRESULT STDMETHODCALLTYPE RemoveNode(_NodeTag tag) override;
-    HRESULT STDMETHODCALLTYPE SetReqSave(unsigned long ulProjectIndex, long bNewState) override;
-    HRESULT STDMETHODCALLTYPE GetCurrentNodeTag(_NodeTag* pTag) override;
+    // The view marks nothing: the project keeps whether it needs saving.
+    VESKA_HOST_ANSWER(S_OK, SetReqSave, (unsigned long ulProjectIndex, long bNewState), ulProjectIndex,
+                      bNewState)
+    HRESULT STDMETHODCALLTYPE GetCurrentNodeTag(_NodeTag* pTag) override {
+        return recording_.call(__func__, [&] { return value_out(current_, pTag); });
+    }
 
 private:
     Recording recording_;
@@ -157,7 +163,6 @@ public:
     suite::ComPtr<HostProject> add_project(std::wstring location = {});
     const std::vector<suite::ComPtr<HostProject>>& projects() const noexcept { return projects_; }
     void add_suite(suite::ComPtr<ISuite> suite);
-    const std::vector<suite::ComPtr<ISuite>>& suites() const noexcept { return suites_; }
 
     // Everything WriteBuildMessage received, in order, and as one text.
     const std::vector<BuildMessage>& build_messages() const noexcept { return messages_; }
@@ -176,25 +181,36 @@ public:
     // --- IProjectManager ---
     HRESULT STDMETHODCALLTYPE Process(unsigned long Cmd, _NodeTag* pInputNode, unsigned long ulNumInputs,
                                       IProject* pProject, IProjectManager* pMgr) override;
-    HRESULT STDMETHODCALLTYPE QuickBuild(LPCWSTR pwszInputFile) override;
+    // This host has no quick mode.
+    VESKA_HOST_ANSWER(E_NOTIMPL, QuickBuild, (LPCWSTR pwszInputFile), pwszInputFile)
     HRESULT STDMETHODCALLTYPE Build() override;
     HRESULT STDMETHODCALLTYPE GetPlatInfo(_PlatInfo* pPlatInfo) override;
     HRESULT STDMETHODCALLTYPE ExecuteCmdLine(LPCWSTR pwszCmdLine, unsigned long* pulReturnCode,
                                              GUID* pclsidTool, IProject* pProject, ECLFlag Flags) override;
     HRESULT STDMETHODCALLTYPE WriteBuildMessage(LPCWSTR pwszMsg, GUID* pclsidTool) override;
     HRESULT STDMETHODCALLTYPE GetNumSuites(unsigned long* pulNumSuites) override {
-        return recording_.call(__func__, [&] { return number_out(suites_.size(), pulNumSuites); });
+        return recording_.call(__func__, [&] { return value_out(suites_.size(), pulNumSuites); });
     }
-    HRESULT STDMETHODCALLTYPE GetSuite(unsigned long ulIndex, ISuite** ppSuite) override;
+    HRESULT STDMETHODCALLTYPE GetSuite(unsigned long ulIndex, ISuite** ppSuite) override {
+        return recording_.call(__func__, {ulIndex}, [&] {
+            return object_out(ulIndex < suites_.size() ? suites_[ulIndex].get() : nullptr, ppSuite);
+        });
+    }
     HRESULT STDMETHODCALLTYPE GetSuiteWithGUID(GUID* clsidSuite, ISuite** ppSuite) override;
     HRESULT STDMETHODCALLTYPE GetNumProjects(unsigned long* pulNumProjects) override {
-        return recording_.call(__func__, [&] { return number_out(projects_.size(), pulNumProjects); });
+        return recording_.call(__func__, [&] { return value_out(projects_.size(), pulNumProjects); });
     }
     HRESULT STDMETHODCALLTYPE GetMaxProjects(unsigned long* pulMaxProjects) override {
-        return recording_.call(__func__, [&] { return number_out(kMaxProjects, pulMaxProjects); });
+        return recording_.call(__func__, [&] { return value_out(kMaxProjects, pulMaxProjects); });
     }
-    HRESULT STDMETHODCALLTYPE GetProject(IProject** ppProject, unsigned long ulIndex) override;
-    HRESULT STDMETHODCALLTYPE GetActiveProjectIndex(int* pnlIndex) override;
+    HRESULT STDMETHODCALLTYPE GetProject(IProject** ppProject, unsigned long ulIndex) override {
+        return recording_.call(__func__, {ulIndex},
+                               [&] { return object_out<IProject>(workspace_->project(ulIndex), ppProject); });
+    }
+    HRESULT STDMETHODCALLTYPE GetActiveProjectIndex(int* pnlIndex) override {
+        return recording_.call(__func__,
+                               [&] { return value_out(projects_.empty() ? -1 : activeProject_, pnlIndex); });
+    }
     HRESULT STDMETHODCALLTYPE SetActiveProjectIndex(int nIndex) override;
     HRESULT STDMETHODCALLTYPE GetIndexOfProject(unsigned long* pulIndex, IProject* pProject) override;
     HRESULT STDMETHODCALLTYPE InsertProject(LPCWSTR pwszFilename) override;
@@ -205,42 +221,41 @@ public:
     HRESULT STDMETHODCALLTYPE NotifyBuildStarted(LPCWSTR pwszTarget) override;
     HRESULT STDMETHODCALLTYPE NotifyBuildSucceeded(LPCWSTR pwszTarget) override;
     VESKA_HOST_WORKSPACE_METHODS
-    HRESULT STDMETHODCALLTYPE IsInQuickMode() override {
-        return recording_.call(__func__, [&] { return S_FALSE; });
-    }
+    VESKA_HOST_ANSWER(S_FALSE, IsInQuickMode, ())
     HRESULT STDMETHODCALLTYPE NotifyBufferModified(LPCWSTR pwszFilename) override;
     HRESULT STDMETHODCALLTYPE IsBuildRequired() override;
-    HRESULT STDMETHODCALLTYPE CheckFileTimestamps() override {
-        return recording_.call(__func__, [&] { return S_OK; });
-    }
-    HRESULT STDMETHODCALLTYPE SaveAllFiles(long bPrompt) override;
-    HRESULT STDMETHODCALLTYPE UIShowInsertFilesDialog(_NodeTag tag) override;
-    HRESULT STDMETHODCALLTYPE UIShowProjectSettingsSheet(unsigned long ulProjectIndex) override {
-        return recording_.call(__func__, {ulProjectIndex}, [&] { return E_NOTIMPL; });
-    }
-    HRESULT STDMETHODCALLTYPE UIShowFileSettingsSheet(_NodeTag tag) override {
-        return recording_.call(__func__, {tag}, [&] { return E_NOTIMPL; });
-    }
-    HRESULT STDMETHODCALLTYPE UIShowSelectSuiteDialog(unsigned long ulProjectIndex) override {
-        return recording_.call(__func__, {ulProjectIndex}, [&] { return E_NOTIMPL; });
-    }
-    HRESULT STDMETHODCALLTYPE UIShowLocateToolsDialog() override {
-        return recording_.call(__func__, [&] { return E_NOTIMPL; });
-    }
+    VESKA_HOST_ANSWER(S_OK, CheckFileTimestamps, ())
+    // No editor buffers here: nothing is unsaved.
+    VESKA_HOST_ANSWER(S_OK, SaveAllFiles, (long bPrompt), bPrompt)
+    // A headless host shows no dialogs.
+    VESKA_HOST_ANSWER(E_NOTIMPL, UIShowInsertFilesDialog, (_NodeTag tag), tag)
+    VESKA_HOST_ANSWER(E_NOTIMPL, UIShowProjectSettingsSheet, (unsigned long ulProjectIndex), ulProjectIndex)
+    VESKA_HOST_ANSWER(E_NOTIMPL, UIShowFileSettingsSheet, (_NodeTag tag), tag)
+    VESKA_HOST_ANSWER(E_NOTIMPL, UIShowSelectSuiteDialog, (unsigned long ulProjectIndex), ulProjectIndex)
+    VESKA_HOST_ANSWER(E_NOTIMPL, UIShowLocateToolsDialog, ())
     HRESULT STDMETHODCALLTYPE UIProjectSave(unsigned long ulProjectIndex) override;
-    HRESULT STDMETHODCALLTYPE UIProjectRemove(unsigned long ulProjectIndex) override;
+    HRESULT STDMETHODCALLTYPE UIProjectRemove(unsigned long ulProjectIndex) override {
+        return recording_.call(__func__, {ulProjectIndex}, [&] { return remove_project(ulProjectIndex); });
+    }
     HRESULT STDMETHODCALLTYPE RemoveNode(_NodeTag tag) override;
     HRESULT STDMETHODCALLTYPE SetSuite(ISuite* pSuite, unsigned long ulProjectIndex) override;
-    HRESULT STDMETHODCALLTYPE GetDisplay(IProjectDisplay** ppDisplay) override;
-    HRESULT STDMETHODCALLTYPE GetPreference(unsigned char* pData, unsigned long dwKey) override;
-    HRESULT STDMETHODCALLTYPE LockMemory() override;
-    HRESULT STDMETHODCALLTYPE UnlockMemory() override;
-    HRESULT STDMETHODCALLTYPE SetBuildIsUnderway(long bNewState) override {
-        return recording_.set_flag(__func__, underway_, bNewState);
+    HRESULT STDMETHODCALLTYPE GetDisplay(IProjectDisplay** ppDisplay) override {
+        return recording_.call(__func__,
+                               [&] { return object_out<IProjectDisplay>(display_.get(), ppDisplay); });
     }
-    HRESULT STDMETHODCALLTYPE BuildIsUnderway() override { return recording_.flag(__func__, underway_); }
+    HRESULT STDMETHODCALLTYPE GetPreference(unsigned char* pData, unsigned long dwKey) override;
+    HRESULT STDMETHODCALLTYPE LockMemory() override {
+        return recording_.call(__func__, [&] { memoryLocked_ = true; });
+    }
+    HRESULT STDMETHODCALLTYPE UnlockMemory() override {
+        return recording_.call(__func__, [&] { memoryLocked_ = false; });
+    }
+    VESKA_HOST_FLAG(BuildIsUnderway, SetBuildIsUnderway, underway_)
     // --- IProjectManagerEx ---
-    HRESULT STDMETHODCALLTYPE SaveFile(LPCWSTR pwszFile, long bPrompt) override;
+    HRESULT STDMETHODCALLTYPE SaveFile(LPCWSTR pwszFile, long bPrompt) override {
+        return recording_.call(__func__, {pwszFile, {"prompt", bPrompt}},
+                               [&] { return pwszFile ? S_OK : E_POINTER; });
+    }
     HRESULT STDMETHODCALLTYPE HostReserved48() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE HostReserved49() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE HostReserved50() override { return E_NOTIMPL; }
@@ -249,7 +264,6 @@ public:
 private:
     static constexpr unsigned long kMaxProjects = 64;
 
-    HostProject* project_at(unsigned long index) const;
     HRESULT process(const ProcessRequest& request);
     HRESULT remove_project(unsigned long index);
     // Whether a project for file can join the workspace: S_OK, else why not.

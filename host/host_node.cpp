@@ -51,13 +51,6 @@ HRESULT HostProjectNode::InsertArgs(IToolArgs* pArgs, GUID* clsidTool, IProjectD
     });
 }
 
-HRESULT HostProjectNode::PurgeArgs() {
-    return recording_.call(__func__, [&] {
-        purge_args();
-        return S_OK;
-    });
-}
-
 HRESULT HostProjectNode::PurgeArgsIfDefault() {
     return recording_.call(__func__, [&] {
         ToolArgsList kept;
@@ -65,7 +58,6 @@ HRESULT HostProjectNode::PurgeArgsIfDefault() {
             if (entry.second && entry.second->IsDefault() != S_OK)
                 kept.push_back(std::move(entry));
         args_ = std::move(kept);
-        return S_OK;
     });
 }
 

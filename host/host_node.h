@@ -49,14 +49,13 @@ public:
     }
     HRESULT STDMETHODCALLTYPE InsertArgs(IToolArgs* pArgs, GUID* clsidTool,
                                          IProjectDisplay* pDisplay) override;
-    HRESULT STDMETHODCALLTYPE PurgeArgs() override;
+    HRESULT STDMETHODCALLTYPE PurgeArgs() override {
+        return recording_.call(__func__, [&] { purge_args(); });
+    }
     HRESULT STDMETHODCALLTYPE PurgeArgsIfDefault() override;
     HRESULT STDMETHODCALLTYPE GetArgsByCLSID(IToolArgs** ppArgs, GUID* clsidTool) override;
     HRESULT STDMETHODCALLTYPE GetArgsByIndex(IToolArgs** ppArgs, unsigned int uiIndex) override;
-    HRESULT STDMETHODCALLTYPE IsStable() override { return recording_.flag(__func__, stable_); }
-    HRESULT STDMETHODCALLTYPE SetStable(long bNewState) override {
-        return recording_.set_flag(__func__, stable_, bNewState);
-    }
+    VESKA_HOST_FLAG(IsStable, SetStable, stable_)
 
 private:
     Recording recording_;

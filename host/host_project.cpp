@@ -13,27 +13,17 @@ namespace {
 void expand_once(std::wstring& line, const std::vector<std::pair<std::wstring, std::wstring>>& macros) {
     std::wstring result;
     result.reserve(line.size());
-    size_t at = 0;
-    while (at < line.size()) {
-        const size_t dollar = line.find(L"$(", at);
-        if (dollar == std::wstring::npos)
-            break;
-        result.append(line, at, dollar - at);
-        at = dollar;
-        bool replaced = false;
-        for (const auto& [name, value] : macros)
-            if (line.compare(dollar, name.size(), name) == 0) {
-                result += value;
-                at = dollar + name.size();
-                replaced = true;
-                break;
-            }
-        if (!replaced) {
-            result += L'$';
-            ++at;
+    for (size_t at = 0; at < line.size();) {
+        const auto macro = std::find_if(macros.begin(), macros.end(), [&](const auto& entry) {
+            return line[at] == L'$' && line.compare(at, entry.first.size(), entry.first) == 0;
+        });
+        if (macro == macros.end()) {
+            result += line[at++];
+            continue;
         }
+        result += macro->second;
+        at += macro->first.size();
     }
-    result.append(line, at, std::wstring::npos);
     line = std::move(result);
 }
 
@@ -96,14 +86,6 @@ std::vector<std::wstring> HostProject::locations(FileCat folder) const {
     return result;
 }
 
-void HostProject::set_project_tool_args(const GUID& tool, suite::ComPtr<IToolArgs> args) {
-    set_tool_args(projectArgs_, tool, std::move(args));
-}
-
-suite::ComPtr<IToolArgs> HostProject::project_tool_args(const GUID& tool) const {
-    return find_tool_args(projectArgs_, tool);
-}
-
 void HostProject::set_tool_location_stamp(const std::wstring& clsidText, std::wstring location) {
     auto& entry = stamps_[paths::upper(clsidText)];
     if (entry.first.empty())
@@ -149,13 +131,13 @@ void HostProject::forget_lookup() noexcept {
     lookupValid_.fill(false);
 }
 
-bool HostProject::tool_clsid(unsigned int index, GUID& clsid) const {
-    if (!suite_)
-        return false;
+suite::ComPtr<IToolArgs> HostProject::args_by_index(const ToolArgsList& list, unsigned int index) const {
     suite::ComPtr<ITool> tool;
-    if (suite_->GetTool(index, tool.put()) != S_OK || !tool)
-        return false;
-    return SUCCEEDED(tool_class_of(tool.get(), clsid));
+    GUID clsid;
+    if (suite_ && suite_->GetTool(index, tool.put()) == S_OK && tool &&
+        SUCCEEDED(tool_class_of(tool.get(), clsid)))
+        return find_tool_args(list, clsid);
+    return index < list.size() ? list[index].second : nullptr;
 }
 
 HRESULT HostProject::expand_macros(std::wstring& line, const _NodeTag* input) const {
@@ -258,8 +240,6 @@ void HostProject::unload() noexcept {
     projectArgs_.clear();
     suiteArgs_ = nullptr;
     suite_ = nullptr;
-    manager_ = nullptr;
-    display_ = nullptr;
 }
 
 // --- IProject ---
@@ -309,64 +289,39 @@ HRESULT HostProject::RemoveAllNodes() {
     return recording_.call(__func__, [&] {
         drop_nodes(false);
         saveRequired_ = true;
-        return S_OK;
-    });
-}
-
-HRESULT HostProject::SetManager(IProjectManager* pMgr) {
-    return recording_.call(__func__, {present(pMgr, "manager")}, [&] {
-        manager_ = pMgr;
-        return S_OK;
-    });
-}
-
-HRESULT HostProject::SetDisplay(IProjectDisplay* pDisplay) {
-    return recording_.call(__func__, {present(pDisplay, "display")}, [&] {
-        display_ = pDisplay;
-        return S_OK;
     });
 }
 
 HRESULT HostProject::GetNumNodes(unsigned long* pulNumNodes, FileCat FolderIndex) {
     return recording_.call(__func__, {{"folder", FolderIndex}}, [&] {
-        if (!pulNumNodes)
-            return E_POINTER;
         const Folder* files = folder_at(FolderIndex);
-        if (!files)
-            return E_INVALIDARG;
-        *pulNumNodes = static_cast<unsigned long>(files->size());
-        return S_OK;
+        return files ? value_out(files->size(), pulNumNodes) : pulNumNodes ? E_INVALIDARG : E_POINTER;
     });
 }
 
 HRESULT HostProject::InsertNode(IProjectNode* pNode, FileCat* pFolderIndex, unsigned long* pulFileIndex,
                                 long bQuiet) {
     const auto node = [&] { return quoted(pNode ? location_of(pNode).c_str() : nullptr); };
-    return recording_.call(__func__, {Argument::deferred(node), {"folder", pFolderIndex}, {"quiet", bQuiet}},
-                           [&] {
-                               if (!pNode || !pFolderIndex)
-                                   return E_POINTER;
-                               const std::wstring location = location_of(pNode);
-                               Folder* files = folder_at(*pFolderIndex);
-                               if (!files)
-                                   return E_INVALIDARG;
-                               // A file is listed once per folder: a rebuild inserts the same
-                               // object again, and the folder keeps the node it already has.
-                               auto& index = lookup(*pFolderIndex);
-                               const std::wstring key = lookup_key(location);
-                               const auto known = index.find(key);
-                               if (known != index.end()) {
-                                   if (pulFileIndex)
-                                       *pulFileIndex = static_cast<unsigned long>(known->second);
-                                   return S_OK;
-                               }
-                               files->push_back(suite::ComPtr<IProjectNode>(pNode));
-                               index.emplace(key, files->size() - 1);
-                               if (pulFileIndex)
-                                   *pulFileIndex = static_cast<unsigned long>(files->size() - 1);
-                               saveRequired_ = true;
-                               return S_OK;
-                           });
+    const std::initializer_list<Argument> arguments{
+        Argument::deferred(node), {"folder", pFolderIndex}, {"quiet", bQuiet}};
+    return recording_.call(__func__, arguments, [&] {
+        if (!pNode || !pFolderIndex)
+            return E_POINTER;
+        const std::wstring location = location_of(pNode);
+        Folder* files = folder_at(*pFolderIndex);
+        if (!files)
+            return E_INVALIDARG;
+        // A file is listed once per folder: a rebuild inserts the same
+        // object again, and the folder keeps the node it already has.
+        const auto [known, added] = lookup(*pFolderIndex).emplace(lookup_key(location), files->size());
+        if (added) {
+            files->push_back(suite::ComPtr<IProjectNode>(pNode));
+            saveRequired_ = true;
+        }
+        if (pulFileIndex)
+            *pulFileIndex = static_cast<unsigned long>(known->second);
+        return S_OK;
+    });
 }
 
 HRESULT HostProject::RemoveNode(FileCat FolderIndex, unsigned long ulFileIndex) {
@@ -398,15 +353,8 @@ HRESULT HostProject::GetProjectToolArgsByCLSID(GUID* clsidTool, IToolArgs** ppAr
 
 HRESULT HostProject::GetProjectToolArgsByIndex(unsigned int uiToolIndex, IToolArgs** ppArgs) {
     return recording_.call(__func__, {uiToolIndex}, [&] {
-        if (!ppArgs)
-            return E_POINTER;
-        // Tool index as the suite counts its tools; without a suite, the order kept.
-        GUID clsid;
-        if (tool_clsid(uiToolIndex, clsid))
-            return object_out(project_tool_args(clsid).get(), ppArgs, S_FALSE);
-        return object_out(uiToolIndex < projectArgs_.size() ? projectArgs_[uiToolIndex].second.get()
-                                                            : nullptr,
-                          ppArgs, S_FALSE);
+        return ppArgs ? object_out(args_by_index(projectArgs_, uiToolIndex).get(), ppArgs, S_FALSE)
+                      : E_POINTER;
     });
 }
 
@@ -435,14 +383,10 @@ HRESULT HostProject::GetFileToolArgsByIndex(FileCat FolderIndex, unsigned long u
         const suite::ComPtr<IProjectNode> node = node_at(FolderIndex, ulFileIndex);
         if (!ppArgs || !node)
             return object_out<IToolArgs>(nullptr, ppArgs, E_INVALIDARG);
-        HostProjectNode* own = HostProjectNode::from(node.get());
         suite::ComPtr<IToolArgs> found;
-        GUID clsid;
-        if (own && tool_clsid(uiToolIndex, clsid))
-            found = own->args_for(clsid);
-        else if (own && uiToolIndex < own->args().size())
-            found = own->args()[uiToolIndex].second;
-        else if (!own && FAILED(node->GetArgsByIndex(found.put(), uiToolIndex)))
+        if (HostProjectNode* own = HostProjectNode::from(node.get()))
+            found = args_by_index(own->args(), uiToolIndex);
+        else if (FAILED(node->GetArgsByIndex(found.put(), uiToolIndex)))
             found = nullptr;
         return object_out(found.get(), ppArgs, S_FALSE);
     });
@@ -509,7 +453,6 @@ HRESULT HostProject::SortBySuffix() {
         }
         folders_[FCAT_UNK] = std::move(unknown);
         forget_lookup();
-        return S_OK;
     });
 }
 
@@ -545,13 +488,6 @@ HRESULT HostProject::SetPath(LPCWSTR pwszPath, PathType Type) {
     });
 }
 
-HRESULT HostProject::SetSuite(ISuite* pSuite) {
-    return recording_.call(__func__, {present(pSuite, "suite")}, [&] {
-        suite_ = suite::ComPtr<ISuite>(pSuite);
-        return S_OK;
-    });
-}
-
 HRESULT HostProject::TranslateToolMessage(LPWSTR* ppwszFile, unsigned long* pulLine, unsigned long* pulColumn,
                                           LPCWSTR pwszMsg, GUID* clsidTool) {
     return recording_.call(__func__, {pwszMsg, {"tool", clsidTool}}, [&] {
@@ -561,20 +497,6 @@ HRESULT HostProject::TranslateToolMessage(LPWSTR* ppwszFile, unsigned long* pulL
         if (!tool)
             return E_FAIL;
         return tool->TranslateToolMessage(ppwszFile, pulLine, pulColumn, pwszMsg);
-    });
-}
-
-HRESULT HostProject::NotifyBufferModified(LPCWSTR pwszFilename) {
-    return recording_.call(__func__, {pwszFilename}, [&] {
-        buildRequired_ = true;
-        return S_OK;
-    });
-}
-
-HRESULT HostProject::Unload() {
-    return recording_.call(__func__, [&] {
-        unload();
-        return S_OK;
     });
 }
 
@@ -593,7 +515,6 @@ HRESULT HostProject::SetDefaultNodesStable(long bNewState) {
                 if (usesDefaults)
                     own->set_stable(bNewState != 0);
             }
-        return S_OK;
     });
 }
 

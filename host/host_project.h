@@ -48,17 +48,18 @@ public:
     // A node's location as the host reads it (its own nodes without a COM call).
     static std::wstring location_of(IProjectNode* node);
 
-    void set_project_tool_args(const GUID& tool, suite::ComPtr<IToolArgs> args);
-    suite::ComPtr<IToolArgs> project_tool_args(const GUID& tool) const;
+    void set_project_tool_args(const GUID& tool, suite::ComPtr<IToolArgs> args) {
+        set_tool_args(projectArgs_, tool, std::move(args));
+    }
+    suite::ComPtr<IToolArgs> project_tool_args(const GUID& tool) const {
+        return find_tool_args(projectArgs_, tool);
+    }
     const ToolArgsList& all_project_tool_args() const noexcept { return projectArgs_; }
     void set_suite_args(suite::ComPtr<ISuiteArgs> args) { suiteArgs_ = std::move(args); }
     const suite::ComPtr<ISuiteArgs>& suite_args() const noexcept { return suiteArgs_; }
 
     void set_suite(suite::ComPtr<ISuite> suite) { suite_ = std::move(suite); }
     const suite::ComPtr<ISuite>& suite() const noexcept { return suite_; }
-    // The manager and display own the project; it keeps plain back pointers.
-    void set_manager(IProjectManager* manager) noexcept { manager_ = manager; }
-    void set_display(IProjectDisplay* display) noexcept { display_ = display; }
 
     bool stable() const noexcept { return stable_; }
     void set_stable(bool stable) noexcept { stable_ = stable; }
@@ -119,8 +120,9 @@ public:
         return recording_.call(__func__, [&] { return clean(); });
     }
     HRESULT STDMETHODCALLTYPE RemoveAllNodes() override;
-    HRESULT STDMETHODCALLTYPE SetManager(IProjectManager* pMgr) override;
-    HRESULT STDMETHODCALLTYPE SetDisplay(IProjectDisplay* pDisplay) override;
+    // The manager and display own the project: it needs neither.
+    VESKA_HOST_ANSWER(S_OK, SetManager, (IProjectManager * pMgr), present(pMgr, "manager"))
+    VESKA_HOST_ANSWER(S_OK, SetDisplay, (IProjectDisplay * pDisplay), present(pDisplay, "display"))
     HRESULT STDMETHODCALLTYPE GetNumNodes(unsigned long* pulNumNodes, FileCat FolderIndex) override;
     HRESULT STDMETHODCALLTYPE InsertNode(IProjectNode* pNode, FileCat* pFolderIndex,
                                          unsigned long* pulFileIndex, long bQuiet) override;
@@ -155,24 +157,23 @@ public:
     HRESULT STDMETHODCALLTYPE GetSuite(ISuite** ppSuite) override {
         return recording_.call(__func__, [&] { return object_out(suite_.get(), ppSuite, S_FALSE); });
     }
-    HRESULT STDMETHODCALLTYPE SetSuite(ISuite* pSuite) override;
+    HRESULT STDMETHODCALLTYPE SetSuite(ISuite* pSuite) override {
+        return recording_.call(__func__, {present(pSuite, "suite")},
+                               [&] { suite_ = suite::ComPtr<ISuite>(pSuite); });
+    }
     HRESULT STDMETHODCALLTYPE TranslateToolMessage(LPWSTR* ppwszFile, unsigned long* pulLine,
                                                    unsigned long* pulColumn, LPCWSTR pwszMsg,
                                                    GUID* clsidTool) override;
-    HRESULT STDMETHODCALLTYPE NotifyBufferModified(LPCWSTR pwszFilename) override;
-    HRESULT STDMETHODCALLTYPE IsBuildRequired() override { return recording_.flag(__func__, buildRequired_); }
-    HRESULT STDMETHODCALLTYPE SetBuildRequired(long bNewState) override {
-        return recording_.set_flag(__func__, buildRequired_, bNewState);
+    HRESULT STDMETHODCALLTYPE NotifyBufferModified(LPCWSTR pwszFilename) override {
+        return recording_.call(__func__, {pwszFilename}, [&] { buildRequired_ = true; });
     }
+    VESKA_HOST_FLAG(IsBuildRequired, SetBuildRequired, buildRequired_)
     HRESULT STDMETHODCALLTYPE IsSaveRequired() override { return recording_.flag(__func__, saveRequired_); }
-    HRESULT STDMETHODCALLTYPE CheckFileTimestamps() override {
-        return recording_.call(__func__, [&] { return S_OK; });
+    VESKA_HOST_ANSWER(S_OK, CheckFileTimestamps, ())
+    HRESULT STDMETHODCALLTYPE Unload() override {
+        return recording_.call(__func__, [&] { unload(); });
     }
-    HRESULT STDMETHODCALLTYPE Unload() override;
-    HRESULT STDMETHODCALLTYPE IsStable() override { return recording_.flag(__func__, stable_); }
-    HRESULT STDMETHODCALLTYPE SetStable(long bNewState) override {
-        return recording_.set_flag(__func__, stable_, bNewState);
-    }
+    VESKA_HOST_FLAG(IsStable, SetStable, stable_)
     HRESULT STDMETHODCALLTYPE SetDefaultNodesStable(long bNewState) override;
     HRESULT STDMETHODCALLTYPE GetToolLocStamp(LPWSTR* ppwszLoc, LPCWSTR pwszclsid) override;
     HRESULT STDMETHODCALLTYPE SetToolLocStamp(LPCWSTR pwszLoc, LPCWSTR pwszclsid) override;
@@ -190,8 +191,9 @@ private:
     // point back at the project, go first (foreignToo: other nodes' as well).
     void drop_nodes(bool foreignToo) noexcept;
     std::wstring lookup_key(const std::wstring& location) const;
-    // The CLSID of the suite's tool number index, when there is a suite.
-    bool tool_clsid(unsigned int index, GUID& clsid) const;
+    // The argument object of tool number index: as the suite counts its
+    // tools, else (no suite) in the order the list keeps.
+    suite::ComPtr<IToolArgs> args_by_index(const ToolArgsList& list, unsigned int index) const;
 
     Recording recording_;
     std::wstring location_;
@@ -204,8 +206,6 @@ private:
     ToolArgsList projectArgs_;
     suite::ComPtr<ISuiteArgs> suiteArgs_;
     suite::ComPtr<ISuite> suite_;
-    IProjectManager* manager_ = nullptr;
-    IProjectDisplay* display_ = nullptr;
     bool stable_ = false;
     bool buildRequired_ = true;
     bool saveRequired_ = false;

@@ -1,5 +1,7 @@
 #include "host_ui.h"
 
+#include "sheet_driver.h"
+
 #include <iterator>
 
 namespace veska::host {
@@ -31,12 +33,7 @@ template <class Entries> HRESULT remove_by_id(Entries& entries, long id) {
 
 // An item's state, for a menu item or a toolbar control.
 template <class Entry> HRESULT state_out(const Entry* entry, long* state) {
-    if (!state)
-        return E_POINTER;
-    if (!entry)
-        return E_INVALIDARG;
-    *state = entry->state;
-    return S_OK;
+    return entry ? value_out(entry->state, state) : state ? E_INVALIDARG : E_POINTER;
 }
 
 template <class Entry> HRESULT set_state(Entry* entry, long state) {
@@ -204,13 +201,6 @@ HRESULT HostToolbar::GetControl(unsigned int uID, HWND* phWnd) {
     });
 }
 
-HRESULT HostToolbar::RemoveControls() {
-    return recording_.call(__func__, [&] {
-        controls_.clear();
-        return S_OK;
-    });
-}
-
 HRESULT HostToolbar::GetItemState(unsigned int uID, long* fState) {
     return recording_.call(__func__, {{"id", uID}},
                            [&] { return state_out(find(static_cast<long>(uID)), fState); });
@@ -231,12 +221,7 @@ HRESULT PropertySheetWindow::apply() const {
     if (!get())
         return E_HANDLE;
     SendMessageW(get(), PSM_PRESSBUTTON, PSBTN_APPLYNOW, 0);
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-        if (!SendMessageW(get(), PSM_ISDIALOGMESSAGE, 0, reinterpret_cast<LPARAM>(&message))) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
+    SheetDriver(get()).pump();
     return S_OK;
 }
 

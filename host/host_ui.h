@@ -82,12 +82,12 @@ public:
     HRESULT STDMETHODCALLTYPE AddControl(_TOOLBARCONTROL* pControl) override;
     HRESULT STDMETHODCALLTYPE RemoveControl(unsigned int uID) override;
     HRESULT STDMETHODCALLTYPE GetControl(unsigned int uID, HWND* phWnd) override;
-    HRESULT STDMETHODCALLTYPE RemoveControls() override;
+    HRESULT STDMETHODCALLTYPE RemoveControls() override {
+        return recording_.call(__func__, [&] { controls_.clear(); });
+    }
     HRESULT STDMETHODCALLTYPE GetItemState(unsigned int uID, long* fState) override;
     HRESULT STDMETHODCALLTYPE SetItemState(unsigned int uID, long fState) override;
-    HRESULT STDMETHODCALLTYPE AutoResize() override {
-        return recording_.call(__func__, [&] { return S_OK; });
-    }
+    VESKA_HOST_ANSWER(S_OK, AutoResize, ())
 
 private:
     Recording recording_;

@@ -118,21 +118,22 @@ std::wstring line_warning(const std::wstring& section, const std::wstring& key, 
     return L"[" + section + L"] " + key + L": " + problem;
 }
 
-// Reads one "T_TARNIV18cc.Text"-style key into settings; false when the key
-// is not one of Text, Default, Alternate.
-bool read_args_key(const std::wstring& name, const std::wstring& value, ArgsSettings& settings,
-                   bool& badFlag) {
-    if (equal_text(name, L"Text") || equal_text(name, L"Options")) {
+bool is_text_key(const std::wstring& name) {
+    return equal_text(name, L"Text") || equal_text(name, L"Options");
+}
+
+// Reads one Text, Default or Alternate key into settings; false when the key
+// is none of them or its flag is no flag.
+bool read_args_key(const std::wstring& name, const std::wstring& value, ArgsSettings& settings) {
+    if (is_text_key(name)) {
         settings.text = value;
         return true;
     }
     const bool isDefault = equal_text(name, L"Default");
-    if (!isDefault && !equal_text(name, L"Alternate"))
-        return false;
     const std::optional<bool> flag = parse_flag(value);
-    badFlag = !flag;
-    if (flag)
-        (isDefault ? settings.isDefault : settings.alternate) = flag;
+    if (!flag || (!isDefault && !equal_text(name, L"Alternate")))
+        return false;
+    (isDefault ? settings.isDefault : settings.alternate) = flag;
     return true;
 }
 
@@ -149,15 +150,12 @@ ArgsSettings& settings_for(ToolSettings& tools, const GUID& tool) {
 // before it: both are said, since settings are lost either way.
 void warn_about_sections(const std::wstring& path, const std::vector<std::wstring>& sections,
                          std::vector<std::wstring>& warnings) {
-    std::vector<std::wstring> reported;
-    for (const std::wstring& section : sections) {
-        const auto same = [&](const std::wstring& other) { return equal_text(other, section); };
+    for (auto section = sections.begin(); section != sections.end(); ++section) {
+        const auto same = [&](const std::wstring& other) { return equal_text(other, *section); };
         const auto count = std::count_if(sections.begin(), sections.end(), same);
-        if (count > 1 && std::none_of(reported.begin(), reported.end(), same)) {
-            reported.push_back(section);
-            warnings.push_back(L"[" + section + L"] is given " + std::to_wstring(count) +
+        if (count > 1 && std::none_of(sections.begin(), section, same)) // said at its first
+            warnings.push_back(L"[" + *section + L"] is given " + std::to_wstring(count) +
                                L" times: only the first is read");
-        }
     }
     // The raw lines: UTF-16 with its byte-order mark, else one byte a character.
     const UniqueFileHandle handle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -241,10 +239,6 @@ std::wstring hresult_wide(HRESULT hr) {
     return from_utf8(hresult_text(hr));
 }
 
-} // namespace
-
-namespace {
-
 // The strings a profile function lists, each ended by a null, in a buffer
 // that grows until the list fits.
 template <class Read> std::vector<std::wstring> read_profile_list(Read&& read) {
@@ -321,56 +315,57 @@ HRESULT read_project_file(const std::wstring& path, ProjectFile& file) {
         return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
     const std::wstring base = paths::directory_of(file.path);
     uint64_t projectHash = kFingerprintSeed;
+    // Hands each line of a section to read, which answers what is wrong with
+    // it (null: nothing); a section that decides the build's settings goes
+    // into its fingerprint.
+    const auto read_section = [&](const std::wstring& section, uint64_t* fingerprint, auto&& read) {
+        const IniSection lines = read_ini_section(file.path, section);
+        if (fingerprint)
+            fingerprint_into(*fingerprint, lines);
+        for (const auto& [key, value] : lines)
+            if (const wchar_t* problem = read(key, value))
+                file.warnings.push_back(line_warning(section, key, problem));
+        return !lines.empty();
+    };
+    using Line = const std::wstring&;
 
-    const IniSection device = read_ini_section(file.path, L"Device");
-    fingerprint_into(projectHash, device);
-    if (!device.empty()) {
-        DeviceInfo info;
-        for (const auto& [key, value] : device) {
-            if (equal_text(key, L"Name")) {
-                info.name = trim(value);
-            } else if (equal_text(key, L"Type")) {
-                info.type = trim(value);
-            } else if (equal_text(key, L"Family") || equal_text(key, L"Width")) {
-                const std::optional<unsigned long> number = parse_number(value);
-                if (!number)
-                    file.warnings.push_back(line_warning(L"Device", key, L"not a number"));
-                else
-                    (equal_text(key, L"Family") ? info.family : info.width) = *number;
-            } else {
-                file.warnings.push_back(line_warning(L"Device", key, L"unknown key"));
+    DeviceInfo device;
+    if (read_section(L"Device", &projectHash, [&](Line key, Line value) -> const wchar_t* {
+            if (equal_text(key, L"Name") || equal_text(key, L"Type")) {
+                (equal_text(key, L"Name") ? device.name : device.type) = trim(value);
+                return nullptr;
             }
-        }
-        file.device = info;
-    }
+            if (!equal_text(key, L"Family") && !equal_text(key, L"Width"))
+                return L"unknown key";
+            const std::optional<unsigned long> number = parse_number(value);
+            if (number)
+                (equal_text(key, L"Family") ? device.family : device.width) = *number;
+            return number ? nullptr : L"not a number";
+        }))
+        file.device = device;
 
-    for (const auto& [key, value] : read_ini_section(file.path, L"Preferences")) {
-        std::optional<unsigned long> preference;
+    read_section(L"Preferences", nullptr, [&](Line key, Line value) -> const wchar_t* {
+        std::optional<unsigned long> preference = parse_number(key);
         if (equal_text(key, L"HaltOnFirstFailure"))
             preference = 8;
         else if (equal_text(key, L"SaveBeforeBuild"))
             preference = 32;
-        else
-            preference = parse_number(key);
         const std::optional<unsigned long> number = parse_number(value);
         if (!preference || !number)
-            file.warnings.push_back(line_warning(L"Preferences", key, L"not a preference and a number"));
-        else
-            file.preferences[*preference] = static_cast<uint32_t>(*number);
-    }
+            return L"not a preference and a number";
+        file.preferences[*preference] = static_cast<uint32_t>(*number);
+        return nullptr;
+    });
 
-    const IniSection pathLines = read_ini_section(file.path, L"Paths");
-    fingerprint_into(projectHash, pathLines);
-    for (const auto& [key, value] : pathLines) {
+    read_section(L"Paths", &projectHash, [&](Line key, Line value) -> const wchar_t* {
         bool known = false;
         for (int type = PT_FIRST_PATH_TYPE; type < PT_NUM_PATH_TYPES; ++type)
             if (equal_text(key, kPathKeys[type]) || equal_text(key, std::wstring(L"PT_") + kPathKeys[type])) {
                 file.paths[type] = absolute_list(trim(value), base);
                 known = true;
             }
-        if (!known)
-            file.warnings.push_back(line_warning(L"Paths", key, L"unknown path type"));
-    }
+        return known ? nullptr : L"unknown path type";
+    });
 
     for (int folder = FCAT_FIRST; folder < FCAT_INT; ++folder)
         for (const auto& line : read_ini_section(file.path, kFolderSections[folder])) {
@@ -380,63 +375,49 @@ HRESULT read_project_file(const std::wstring& path, ProjectFile& file) {
         }
 
     // Another tool (a moved one) is another build: part of the settings.
-    const IniSection toolLines = read_ini_section(file.path, L"Tool Locations");
-    fingerprint_into(projectHash, toolLines);
-    for (const auto& [key, value] : toolLines) {
+    read_section(L"Tool Locations", &projectHash, [&](Line key, Line value) -> const wchar_t* {
         const std::optional<GUID> tool = class_from_name(key);
         if (!tool)
-            file.warnings.push_back(line_warning(L"Tool Locations", key, L"not a tool class"));
-        else // an empty value is no location at all, not the project's folder
-            file.toolLocations.emplace_back(*tool, trim(value).empty() ? std::wstring()
-                                                                       : paths::absolute(trim(value), base));
-    }
+            return L"not a tool class";
+        // An empty value is no location at all, not the project's folder.
+        file.toolLocations.emplace_back(*tool, trim(value).empty() ? std::wstring()
+                                                                   : paths::absolute(trim(value), base));
+        return nullptr;
+    });
 
-    const IniSection suiteLines = read_ini_section(file.path, L"Suite");
-    fingerprint_into(projectHash, suiteLines);
-    for (const auto& [key, value] : suiteLines) {
-        if (equal_text(key, L"Text") || equal_text(key, L"Options"))
-            file.suiteText = value;
-        else
-            file.warnings.push_back(line_warning(L"Suite", key, L"unknown key"));
-    }
+    read_section(L"Suite", &projectHash, [&](Line key, Line value) -> const wchar_t* {
+        if (!is_text_key(key))
+            return L"unknown key";
+        file.suiteText = value;
+        return nullptr;
+    });
 
     const std::vector<std::wstring> sections = read_ini_section_names(file.path);
     warn_about_sections(file.path, sections, file.warnings);
     for (const std::wstring& section : sections) {
         if (starts_with(section, kToolPrefix) && !equal_text(section, L"Tool Locations")) {
-            const std::wstring toolName = trim(section.substr(wcslen(kToolPrefix)));
-            const std::optional<GUID> tool = class_from_name(toolName);
-            const IniSection lines = read_ini_section(file.path, section);
-            fingerprint_into(projectHash, lines);
-            if (!tool) {
+            const std::optional<GUID> tool = class_from_name(trim(section.substr(wcslen(kToolPrefix))));
+            ArgsSettings* settings = tool ? &settings_for(file.projectArgs, *tool) : nullptr;
+            read_section(section, &projectHash, [&](Line key, Line value) -> const wchar_t* {
+                return !settings || read_args_key(key, value, *settings)
+                           ? nullptr
+                           : L"not Text, Default or Alternate with 0 or 1";
+            });
+            if (!tool)
                 file.warnings.push_back(L"[" + section + L"]: not a tool class");
-                continue;
-            }
-            ArgsSettings& settings = settings_for(file.projectArgs, *tool);
-            for (const auto& [key, value] : lines) {
-                bool badFlag = false;
-                if (!read_args_key(key, value, settings, badFlag) || badFlag)
-                    file.warnings.push_back(
-                        line_warning(section, key, L"not Text, Default or Alternate with 0 or 1"));
-            }
         } else if (starts_with(section, kFilePrefix)) {
-            const std::wstring location = trim(section.substr(wcslen(kFilePrefix)));
-            const IniSection lines = read_ini_section(file.path, section);
             uint64_t fileHash = kFingerprintSeed;
-            fingerprint_into(fileHash, lines);
-            file.fileFingerprints.emplace_back(location, fileHash);
             ToolSettings tools;
-            for (const auto& [key, value] : lines) {
+            read_section(section, &fileHash, [&](Line key, Line value) -> const wchar_t* {
                 const size_t dot = key.rfind(L'.');
                 const std::optional<GUID> tool =
                     dot == std::wstring::npos ? std::nullopt : class_from_name(key.substr(0, dot));
-                bool badFlag = false;
-                if (!tool ||
-                    !read_args_key(key.substr(dot + 1), value, settings_for(tools, *tool), badFlag) ||
-                    badFlag)
-                    file.warnings.push_back(
-                        line_warning(section, key, L"not TOOL.Text, TOOL.Default or TOOL.Alternate"));
-            }
+                return tool && read_args_key(key.substr(dot + 1), value, settings_for(tools, *tool))
+                           ? nullptr
+                           : L"not TOOL.Text, TOOL.Default or TOOL.Alternate";
+            });
+            const std::wstring location = trim(section.substr(wcslen(kFilePrefix)));
+            file.fileFingerprints.emplace_back(location, fileHash);
             file.fileArgs.emplace_back(location, std::move(tools));
         }
     }
@@ -479,17 +460,16 @@ HRESULT apply_project_file(const ProjectFile& file, HostProject& project, IProje
         if (suite->GetTool(i, tool.put()) != S_OK || !tool || FAILED(tool_class_of(tool.get(), toolClass)))
             continue;
         tools.emplace_back(toolClass, tool);
+        const std::wstring name = from_utf8(class_name(toolClass));
         suite::ComPtr<IToolArgs> args;
         const HRESULT created = tool->CreateArgs(args.put(), 1);
         if (FAILED(created) || !args) {
-            warnings.push_back(L"cannot make the settings of " + from_utf8(class_name(toolClass)) + L": " +
-                               hresult_wide(created));
+            warnings.push_back(L"cannot make the settings of " + name + L": " + hresult_wide(created));
             continue;
         }
         args->SetProject(&project);
         args->SetDisplay(display);
-        apply_settings(*args.get(), file.projectArgs, toolClass,
-                       L"[Tool " + from_utf8(class_name(toolClass)) + L"] Text", errors);
+        apply_settings(*args.get(), file.projectArgs, toolClass, L"[Tool " + name + L"] Text", errors);
         project.set_project_tool_args(toolClass, std::move(args));
     }
     suite::ComPtr<ISuiteArgs> suiteArgs;
@@ -513,12 +493,13 @@ HRESULT apply_project_file(const ProjectFile& file, HostProject& project, IProje
                                      [&](const GUID& known) { return IsEqualGUID(known, entry.first); }))
                         fileTools.push_back(entry.first);
             for (const GUID& toolClass : fileTools) {
+                const std::wstring where =
+                    L"[File " + own->location() + L"] " + from_utf8(class_name(toolClass));
                 const auto tool = std::find_if(tools.begin(), tools.end(), [&](const auto& entry) {
                     return IsEqualGUID(entry.first, toolClass);
                 });
                 if (tool == tools.end()) {
-                    warnings.push_back(L"[File " + own->location() + L"] " +
-                                       from_utf8(class_name(toolClass)) + L": the suite has no such tool");
+                    warnings.push_back(where + L": the suite has no such tool");
                     continue;
                 }
                 suite::ComPtr<IToolArgs> args;
@@ -529,10 +510,7 @@ HRESULT apply_project_file(const ProjectFile& file, HostProject& project, IProje
                 args->SetDisplay(display);
                 args->SetParent(project.project_tool_args(toolClass).get());
                 if (settings)
-                    apply_settings(*args.get(), *settings, toolClass,
-                                   L"[File " + own->location() + L"] " + from_utf8(class_name(toolClass)) +
-                                       L".Text",
-                                   errors);
+                    apply_settings(*args.get(), *settings, toolClass, where + L".Text", errors);
                 own->set_args(toolClass, std::move(args));
             }
         }
@@ -694,18 +672,22 @@ HRESULT load_project_file(HostProject& project, const std::wstring& path) {
 
 HRESULT save_project_file(HostProject& project, const std::wstring& path) {
     const std::wstring target = paths::absolute(path, std::wstring());
+    bool written = true;
+    const auto write = [&](const std::wstring& section, const IniSection& lines) {
+        written = write_ini_section(target, section, lines) && written;
+    };
     IniSection pathLines;
     for (int type = PT_FIRST_PATH_TYPE; type < PT_NUM_PATH_TYPES; ++type)
         pathLines.emplace_back(kPathKeys[type], project.path(static_cast<PathType>(type)));
-    bool written = write_ini_section(target, L"Paths", pathLines);
+    write(L"Paths", pathLines);
     for (int folder = FCAT_FIRST; folder < FCAT_INT; ++folder) {
         IniSection files;
         for (const std::wstring& location : project.locations(static_cast<FileCat>(folder)))
             files.emplace_back(L"File", location);
-        written = write_ini_section(target, kFolderSections[folder], files) && written;
+        write(kFolderSections[folder], files);
     }
-    const auto args_lines = [](IToolArgs* args, const std::wstring& prefix) {
-        IniSection lines;
+    // An argument object's keys, each named after prefix ("T_TARNIV18cc." in a file's section).
+    const auto add_args_lines = [](IniSection& lines, IToolArgs* args, const std::wstring& prefix) {
         suite::CoTaskString text;
         if (args && SUCCEEDED(args->GetCmdLine(text.put())))
             lines.emplace_back(prefix + L"Text", text.c_str());
@@ -713,25 +695,21 @@ HRESULT save_project_file(HostProject& project, const std::wstring& path) {
             lines.emplace_back(prefix + L"Default", args->IsDefault() == S_OK ? L"1" : L"0");
             lines.emplace_back(prefix + L"Alternate", args->GetAltFlag() == S_OK ? L"1" : L"0");
         }
-        return lines;
     };
-    for (const auto& [toolClass, args] : project.all_project_tool_args())
-        written = write_ini_section(target, kToolPrefix + from_utf8(class_name(toolClass)),
-                                    args_lines(args.get(), L"")) &&
-                  written;
-    if (project.suite_args()) {
-        suite::CoTaskString text;
-        if (SUCCEEDED(project.suite_args()->GetCmdLine(text.put())))
-            written = write_ini_section(target, L"Suite", IniSection{{L"Text", text.c_str()}}) && written;
+    for (const auto& [toolClass, args] : project.all_project_tool_args()) {
+        IniSection lines;
+        add_args_lines(lines, args.get(), L"");
+        write(kToolPrefix + from_utf8(class_name(toolClass)), lines);
     }
+    suite::CoTaskString suiteText;
+    if (project.suite_args() && SUCCEEDED(project.suite_args()->GetCmdLine(suiteText.put())))
+        write(L"Suite", IniSection{{L"Text", suiteText.c_str()}});
     for (int folder = FCAT_FIRST; folder < FCAT_INT; ++folder)
         for (HostProjectNode* own : project.own_nodes(static_cast<FileCat>(folder))) {
             IniSection lines;
-            for (const auto& [toolClass, args] : own->args()) {
-                const IniSection toolLines = args_lines(args.get(), from_utf8(class_name(toolClass)) + L".");
-                lines.insert(lines.end(), toolLines.begin(), toolLines.end());
-            }
-            written = write_ini_section(target, kFilePrefix + own->location(), lines) && written;
+            for (const auto& [toolClass, args] : own->args())
+                add_args_lines(lines, args.get(), from_utf8(class_name(toolClass)) + L".");
+            write(kFilePrefix + own->location(), lines);
         }
     if (!written)
         return HRESULT_FROM_WIN32(GetLastError());

@@ -71,13 +71,6 @@ size_t Recorder::find(const std::string& text, size_t from) const noexcept {
     return npos;
 }
 
-std::string Recorder::transcript() const {
-    std::string text;
-    for (const CallRecord& call : calls_)
-        text += call.line + "\n";
-    return text;
-}
-
 std::string utf8(const wchar_t* text) {
     if (!text || !*text)
         return {};
@@ -149,7 +142,6 @@ std::string Argument::text() const {
         std::string operator()(LPCWSTR text) const { return quoted(text); }
         std::string operator()(const GUID* guid) const { return guid_text(guid); }
         std::string operator()(const _NodeTag* tag) const { return tag_text(tag); }
-        std::string operator()(const _NodeTag& tag) const { return tag_text(&tag); }
         std::string operator()(long long number) const { return std::to_string(number); }
         std::string operator()(unsigned long long number) const { return std::to_string(number); }
         std::string operator()(const Verbatim& text) const { return text.text; }

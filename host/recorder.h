@@ -62,8 +62,6 @@ public:
     static constexpr size_t npos = static_cast<size_t>(-1);
 
     void clear() noexcept { calls_.clear(); }
-    // Every readable line, one per line.
-    std::string transcript() const;
 
 private:
     struct Injection {
@@ -97,7 +95,7 @@ public:
     Argument(LPCWSTR text) noexcept : value_(text) {}
     Argument(const GUID* guid) noexcept : value_(guid) {}
     Argument(const _NodeTag* tag) noexcept : value_(tag) {}
-    Argument(const _NodeTag& tag) noexcept : value_(tag) {}
+    Argument(const _NodeTag& tag) noexcept : value_(&tag) {}
     template <class Number, std::enable_if_t<std::is_integral_v<Number> || std::is_enum_v<Number>, int> = 0>
     Argument(Number number) noexcept {
         if constexpr (std::is_enum_v<Number> || std::is_signed_v<Number>)
@@ -107,27 +105,16 @@ public:
     }
     // A number given through a pointer, or null.
     template <class Enum, std::enable_if_t<std::is_enum_v<Enum>, int> = 0>
-    Argument(const Enum* value) noexcept {
-        if (value)
-            value_ = static_cast<long long>(*value);
-        else
-            value_ = Verbatim{"null"};
-    }
+    Argument(const Enum* value) noexcept : Argument(value ? Argument(*value) : verbatim("null")) {}
     Argument(const char* name, const Argument& value) noexcept : name_(name), value_(value.value_) {}
     // Text written as it stands ("null", "suite").
-    static Argument verbatim(const char* text) noexcept {
-        Argument argument(0);
-        argument.value_ = Verbatim{text};
-        return argument;
-    }
+    static Argument verbatim(const char* text) noexcept { return Argument(Verbatim{text}); }
     // Text that format() makes when the call is recorded (a structure's
     // fields, what an object says of itself).
     template <class Format> static Argument deferred(const Format& format) noexcept {
-        Argument argument(0);
-        argument.value_ = Deferred{&format, [](const void* context) -> std::string {
-                                       return (*static_cast<const Format*>(context))();
-                                   }};
-        return argument;
+        return Argument(Deferred{&format, [](const void* context) -> std::string {
+                                     return (*static_cast<const Format*>(context))();
+                                 }});
     }
 
     // The arguments as a call's line lists them: "a, b=1".
@@ -142,9 +129,10 @@ private:
         const void* context;
         std::string (*format)(const void* context);
     };
+    explicit Argument(Verbatim text) noexcept : value_(text) {}
+    explicit Argument(Deferred text) noexcept : value_(text) {}
     const char* name_ = nullptr;
-    std::variant<LPCWSTR, const GUID*, const _NodeTag*, _NodeTag, long long, unsigned long long, Verbatim,
-                 Deferred>
+    std::variant<LPCWSTR, const GUID*, const _NodeTag*, long long, unsigned long long, Verbatim, Deferred>
         value_;
 };
 
@@ -172,17 +160,25 @@ public:
         : recorder_(std::move(recorder)), interface_(interfaceName) {}
 
     // One COM method: records the call with its arguments, answers an
-    // injected failure instead of running body, records body's result. No
-    // exception leaves.
+    // injected failure instead of running body, records body's result (S_OK
+    // when body answers nothing). No exception leaves.
     template <class Body>
     HRESULT call(const char* method, std::initializer_list<Argument> arguments, Body&& body) const noexcept {
+        const auto run = [&]() -> HRESULT {
+            if constexpr (std::is_void_v<decltype(body())>) {
+                body();
+                return S_OK;
+            } else {
+                return body();
+            }
+        };
         return guarded([&]() -> HRESULT {
             if (!recorder_)
-                return body();
+                return run();
             if (auto injected = recorder_->enter(interface_, method, Argument::joined(arguments)))
                 return *injected;
             const size_t index = recorder_->calls().size() - 1;
-            const HRESULT result = body();
+            const HRESULT result = run();
             recorder_->set_result(index, result);
             return result;
         });
@@ -196,10 +192,7 @@ public:
     }
     // A flag's setter: any non-zero state sets it.
     HRESULT set_flag(const char* method, bool& value, long state) const noexcept {
-        return call(method, {state}, [&] {
-            value = state != 0;
-            return S_OK;
-        });
+        return call(method, {state}, [&] { value = state != 0; });
     }
     const std::shared_ptr<Recorder>& recorder() const noexcept { return recorder_; }
 
@@ -207,5 +200,20 @@ private:
     std::shared_ptr<Recorder> recorder_;
     const char* interface_;
 };
+
+// Methods of a class with a Recording recording_, each written once: one
+// that does nothing but answer result (its arguments recorded), and the
+// query and setter of a flag.
+#define VESKA_HOST_ANSWER(result, method, parameters, ...)                                                   \
+    HRESULT STDMETHODCALLTYPE method parameters override {                                                   \
+        return recording_.call(__func__, {__VA_ARGS__}, [] { return result; });                              \
+    }
+#define VESKA_HOST_FLAG(query, setter, member)                                                               \
+    HRESULT STDMETHODCALLTYPE query() override {                                                             \
+        return recording_.flag(__func__, member);                                                            \
+    }                                                                                                        \
+    HRESULT STDMETHODCALLTYPE setter(long bNewState) override {                                              \
+        return recording_.set_flag(__func__, member, bNewState);                                             \
+    }
 
 } // namespace veska::host

@@ -38,14 +38,11 @@ Kind kind_of(HWND control) {
             return Kind::PushButton;
         }
     }
-    if (!_wcsicmp(name, L"Edit"))
-        return Kind::Edit;
-    if (!_wcsicmp(name, L"ComboBox"))
-        return Kind::ComboBox;
-    if (!_wcsicmp(name, L"ListBox"))
-        return Kind::ListBox;
-    if (!_wcsicmp(name, L"Static"))
-        return Kind::Static;
+    for (const auto& [className, kind] :
+         {std::pair{L"Edit", Kind::Edit}, std::pair{L"ComboBox", Kind::ComboBox},
+          std::pair{L"ListBox", Kind::ListBox}, std::pair{L"Static", Kind::Static}})
+        if (!_wcsicmp(name, className))
+            return kind;
     return Kind::Other;
 }
 
@@ -70,6 +67,19 @@ std::wstring item_text(HWND control, bool combo, int index) {
                                         reinterpret_cast<LPARAM>(text.data()));
     text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
     return text;
+}
+
+// Every item of a drop-down list or list box; none for another control.
+std::vector<std::wstring> list_items(HWND control) {
+    const Kind kind = kind_of(control);
+    std::vector<std::wstring> items;
+    if (kind != Kind::ComboBox && kind != Kind::ListBox)
+        return items;
+    const bool combo = kind == Kind::ComboBox;
+    const LRESULT count = SendMessageW(control, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0);
+    for (int i = 0; i < count; ++i)
+        items.push_back(item_text(control, combo, i));
+    return items;
 }
 
 // A drop-down list's selected item, "" when none.
@@ -385,11 +395,6 @@ std::wstring SheetDriver::text(int id) const {
     return kind_of(found) == Kind::ComboBox ? selected_text(found) : window_text(found);
 }
 
-bool SheetDriver::checked(int id) const {
-    HWND found = control(id);
-    return found && SendMessageW(found, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
 bool SheetDriver::enabled(int id) const {
     HWND found = control(id);
     return found && IsWindowEnabled(found);
@@ -397,27 +402,14 @@ bool SheetDriver::enabled(int id) const {
 
 int SheetDriver::selection(int id) const {
     HWND found = control(id);
-    switch (kind_of(found)) {
-    case Kind::ComboBox:
-        return static_cast<int>(SendMessageW(found, CB_GETCURSEL, 0, 0));
-    case Kind::ListBox:
-        return static_cast<int>(SendMessageW(found, LB_GETCURSEL, 0, 0));
-    default:
+    const Kind kind = kind_of(found);
+    if (kind != Kind::ComboBox && kind != Kind::ListBox)
         return -1;
-    }
+    return static_cast<int>(SendMessageW(found, kind == Kind::ComboBox ? CB_GETCURSEL : LB_GETCURSEL, 0, 0));
 }
 
 std::vector<std::wstring> SheetDriver::items(int id) const {
-    std::vector<std::wstring> result;
-    HWND found = control(id);
-    const Kind kind = kind_of(found);
-    if (kind != Kind::ComboBox && kind != Kind::ListBox)
-        return result;
-    const bool combo = kind == Kind::ComboBox;
-    const LRESULT count = SendMessageW(found, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0);
-    for (int i = 0; i < count; ++i)
-        result.push_back(item_text(found, combo, i));
-    return result;
+    return list_items(control(id));
 }
 
 bool SheetDriver::apply() {

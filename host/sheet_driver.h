@@ -45,7 +45,6 @@ public:
     // left out.
     std::vector<std::pair<std::wstring, std::wstring>> show() const;
     std::wstring text(int id) const; // a combo box's selected item, else the window text
-    bool checked(int id) const;
     bool enabled(int id) const;
     int selection(int id) const; // combo box or list box; -1 none
     std::vector<std::wstring> items(int id) const;
