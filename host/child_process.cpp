@@ -70,9 +70,17 @@ HRESULT run_command_line(const std::wstring& line, ECLFlag flags, unsigned long&
     startup.hStdError = writeEnd;
     PROCESS_INFORMATION process{};
     // No console window of its own: the host's standard output stays the
-    // build output.
-    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                        &startup, &process))
+    // build output. Wine answers ERROR_INTERNAL_ERROR when the new process
+    // ended while it was being loaded, before it signalled that it had
+    // started: the tool never ran, so the start is tried again.
+    BOOL started = FALSE;
+    for (int attempt = 0; attempt < kStartAttempts && !started; ++attempt) {
+        started = CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                                 nullptr, &startup, &process);
+        if (!started && GetLastError() != ERROR_INTERNAL_ERROR)
+            break;
+    }
+    if (!started)
         return HRESULT_FROM_WIN32(GetLastError());
     const UniqueHandle processHandle(process.hProcess);
     const UniqueHandle threadHandle(process.hThread);

@@ -23,8 +23,8 @@ if awk -v l="$load" 'BEGIN { exit !(l >= 1) }'; then
 fi
 
 arches=(x64 x86)
-if ! scripts/can-run-32bit.sh; then
-  echo "32-bit figures skipped: this kernel cannot run 32-bit programs" >&2
+if ! scripts/can-test-32bit.sh; then
+  scripts/can-test-32bit.sh --why 2>&1 | sed 's/tests skipped/figures skipped/' >&2
   arches=(x64)
 fi
 for arch in "${arches[@]}"; do

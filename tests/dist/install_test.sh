@@ -49,7 +49,7 @@ run() { "$top/cmake/wine-run.sh" "$prefix" "$@"; }
 winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
 
 can_run_32bit=yes
-"$top/scripts/can-run-32bit.sh" || can_run_32bit=no
+"$top/scripts/can-test-32bit.sh" || can_run_32bit=no
 
 # Every DLL the release DLLs load must be one the system has: a mingw runtime
 # DLL would be missing from a bare Windows. Exports: the four, by plain name.

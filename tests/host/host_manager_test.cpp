@@ -2,6 +2,7 @@
 // build output, scripted answers, the lock and underway states, and real
 // command-line runs.
 #include "host_test_support.h"
+#include "import_patches.h"
 
 #include <cstring>
 
@@ -171,6 +172,54 @@ TEST_F(ManagerTest, RealRunOfAMissingProgramFailsWithoutAnExitCode) {
     EXPECT_EQ(E_INVALIDARG, run_command_line(L"", ECL_NULL, code));
     EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE),
               run_command_line(std::wstring(40000, L'a'), ECL_NULL, code));
+}
+
+// Process starts refused through this program's own import of CreateProcessW:
+// a start that died while loading is tried again, any other refusal is final.
+struct RefusedStarts {
+    static inline DWORD error = 0;
+    static inline int refusals = 0;
+    static inline int calls = 0;
+    // Found by name: a call by the import would come back here.
+    static inline const auto original = reinterpret_cast<decltype(&CreateProcessW)>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "CreateProcessW")));
+    static BOOL WINAPI create(LPCWSTR application, LPWSTR line, LPSECURITY_ATTRIBUTES process,
+                              LPSECURITY_ATTRIBUTES thread, BOOL inherit, DWORD flags, LPVOID environment,
+                              LPCWSTR directory, LPSTARTUPINFOW startup, LPPROCESS_INFORMATION information) {
+        if (calls++ < refusals) {
+            SetLastError(error);
+            return FALSE;
+        }
+        return original(application, line, process, thread, inherit, flags, environment, directory, startup,
+                        information);
+    }
+};
+
+TEST(ChildProcess, AStartThatDiedWhileLoadingIsTriedAgainAndNoOtherIs) {
+    struct Case {
+        DWORD error;
+        int refusals;
+        HRESULT result;
+        int calls;
+    };
+    const Case cases[] = {
+        {ERROR_INTERNAL_ERROR, 1, S_OK, 2},
+        {ERROR_INTERNAL_ERROR, kStartAttempts - 1, S_OK, kStartAttempts},
+        {ERROR_INTERNAL_ERROR, kStartAttempts, HRESULT_FROM_WIN32(ERROR_INTERNAL_ERROR), kStartAttempts},
+        {ERROR_ACCESS_DENIED, 1, HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED), 1},
+    };
+    const ImportPatches patches(GetModuleHandleW(nullptr), "kernel32.dll",
+                                {{"CreateProcessW", import_slot(&RefusedStarts::create)}});
+    ASSERT_TRUE(patches.active());
+    for (const Case& c : cases) {
+        RefusedStarts::error = c.error;
+        RefusedStarts::refusals = c.refusals;
+        RefusedStarts::calls = 0;
+        unsigned long code = 1234;
+        EXPECT_EQ(c.result, run_command_line(L"exit 7", ECL_UGLYDOSTOOL, code)) << c.refusals;
+        EXPECT_EQ(c.calls, RefusedStarts::calls) << c.refusals;
+        EXPECT_EQ(SUCCEEDED(c.result) ? 7u : 1234u, code) << c.refusals;
+    }
 }
 
 TEST_F(ManagerTest, ProjectsAndDisplayComeWithAReferenceForTheCaller) {
