@@ -499,17 +499,12 @@ HRESULT HostProject::SetDefaultNodesStable(long bNewState) {
     return recording_.call(__func__, {bNewState}, [&] {
         // Files without settings of their own follow the project's settings.
         for (const Folder& files : folders_)
-            for (const auto& node : files) {
-                HostProjectNode* own = HostProjectNode::from(node.get());
-                if (!own)
-                    continue;
-                const bool usesDefaults =
-                    std::all_of(own->args().begin(), own->args().end(), [](const auto& entry) {
+            for (const auto& node : files)
+                if (HostProjectNode* own = HostProjectNode::from(node.get());
+                    own && std::all_of(own->args().begin(), own->args().end(), [](const auto& entry) {
                         return !entry.second || entry.second->IsDefault() == S_OK;
-                    });
-                if (usesDefaults)
+                    }))
                     own->set_stable(bNewState != 0);
-            }
     });
 }
 

@@ -52,11 +52,9 @@ std::vector<std::string> Recorder::lines() const {
 std::vector<CallRecord> Recorder::calls_of(const std::string& name) const {
     const bool qualified = name.find('.') != std::string::npos;
     std::vector<CallRecord> result;
-    for (const CallRecord& call : calls_) {
-        const bool matches = qualified ? call.interfaceName + "." + call.method == name : call.method == name;
-        if (matches)
+    for (const CallRecord& call : calls_)
+        if (qualified ? call.interfaceName + "." + call.method == name : call.method == name)
             result.push_back(call);
-    }
     return result;
 }
 

@@ -116,11 +116,10 @@ constexpr UINT kMacroPollMs = 20;
 constexpr int kMacroAttempts = 250; // five seconds
 
 BOOL CALLBACK find_macro_dialog(HWND window, LPARAM found) {
-    if (IsWindowVisible(window) || (GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE)) {
-        if (GetDlgItem(window, kMacroEdit) && window_text(window) == kMacroTitle) {
-            *reinterpret_cast<HWND*>(found) = window;
-            return FALSE;
-        }
+    if ((IsWindowVisible(window) || (GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE)) &&
+        GetDlgItem(window, kMacroEdit) && window_text(window) == kMacroTitle) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
     }
     return TRUE;
 }
@@ -321,8 +320,7 @@ bool SheetDriver::macro(const std::wstring& text) {
         return false;
     if (kind_of(add) != Kind::PushButton)
         return fail(L"control 238 is not a button");
-    MacroAnswer answer;
-    answer.text = text;
+    MacroAnswer answer{text};
     pendingMacro = &answer;
     const UINT_PTR timer = SetTimer(nullptr, 0, kMacroPollMs, answer_macro_dialog);
     if (!timer) {
