@@ -61,8 +61,8 @@ suite::ComPtr<HostProjectNode> HostProject::add_file(FileCat folder, std::wstrin
     auto node = suite::com::make<HostProjectNode>(recording_.recorder(), std::move(location));
     Folder& files = folders_.at(static_cast<size_t>(folder));
     files.push_back(suite::ComPtr<IProjectNode>(node.get()));
-    if (lookupValid_[folder])
-        lookups_[folder].emplace(lookup_key(node->location()), files.size() - 1);
+    if (lookups_[folder])
+        lookups_[folder]->emplace(lookup_key(node->location()), files.size() - 1);
     return node;
 }
 
@@ -113,19 +113,18 @@ std::wstring HostProject::lookup_key(const std::wstring& location) const {
 }
 
 std::unordered_map<std::wstring, size_t>& HostProject::lookup(long folder) {
-    if (!lookupValid_[folder]) {
-        auto& index = lookups_[folder];
-        index.clear();
+    auto& index = lookups_[folder];
+    if (!index) {
+        index.emplace();
         const Folder& files = folders_[folder];
         for (size_t i = 0; i < files.size(); ++i)
-            index.emplace(lookup_key(location_of(files[i].get())), i); // the first of equal ones wins
-        lookupValid_[folder] = true;
+            index->emplace(lookup_key(location_of(files[i].get())), i); // the first of equal ones wins
     }
-    return lookups_[folder];
+    return *index;
 }
 
 void HostProject::forget_lookup() noexcept {
-    lookupValid_.fill(false);
+    lookups_.fill(std::nullopt);
 }
 
 suite::ComPtr<IToolArgs> HostProject::args_by_index(const ToolArgsList& list, unsigned int index) const {

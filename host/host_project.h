@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <unordered_set>
 #include <map>
+#include <optional>
 #include <vector>
 
 namespace veska::host {
@@ -202,8 +203,8 @@ private:
     std::wstring name_;
     std::array<std::wstring, PT_NUM_PATH_TYPES> paths_;
     std::array<Folder, FCAT_NUM_CATS> folders_;
-    std::array<std::unordered_map<std::wstring, size_t>, FCAT_NUM_CATS> lookups_;
-    std::array<bool, FCAT_NUM_CATS> lookupValid_{};
+    std::array<std::optional<std::unordered_map<std::wstring, size_t>>, FCAT_NUM_CATS>
+        lookups_; // none: stale
     std::array<std::wstring, FCAT_NUM_CATS> suffixes_;
     ToolArgsList projectArgs_;
     suite::ComPtr<ISuiteArgs> suiteArgs_;

@@ -132,7 +132,6 @@ std::string Argument::text() const {
         }
         std::string operator()(long long number) const { return std::to_string(number); }
         std::string operator()(unsigned long long number) const { return std::to_string(number); }
-        std::string operator()(const Verbatim& text) const { return text.text; }
         std::string operator()(const Deferred& text) const { return text.format(text.context); }
     };
     std::string value = std::visit(Formatter{}, value_);

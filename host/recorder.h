@@ -106,7 +106,10 @@ public:
     Argument(const Enum* value) noexcept : Argument(value ? Argument(*value) : verbatim("null")) {}
     Argument(const char* name, const Argument& value) noexcept : name_(name), value_(value.value_) {}
     // Text written as it stands ("null", "suite").
-    static Argument verbatim(const char* text) noexcept { return Argument(Verbatim{text}); }
+    static Argument verbatim(const char* text) noexcept {
+        return Argument(Deferred{
+            text, [](const void* context) { return std::string(static_cast<const char*>(context)); }});
+    }
     // Text that format() makes when the call is recorded (a structure's
     // fields, what an object says of itself).
     template <class Format> static Argument deferred(const Format& format) noexcept {
@@ -120,18 +123,13 @@ public:
     std::string text() const;
 
 private:
-    struct Verbatim {
-        const char* text;
-    };
     struct Deferred {
         const void* context;
         std::string (*format)(const void* context);
     };
-    explicit Argument(Verbatim text) noexcept : value_(text) {}
     explicit Argument(Deferred text) noexcept : value_(text) {}
     const char* name_ = nullptr;
-    std::variant<LPCWSTR, const GUID*, const _NodeTag*, long long, unsigned long long, Verbatim, Deferred>
-        value_;
+    std::variant<LPCWSTR, const GUID*, const _NodeTag*, long long, unsigned long long, Deferred> value_;
 };
 
 // An object argument: what it is when given, else null.
