@@ -2,8 +2,6 @@
 
 #include "host_common.h"
 
-#include <vector>
-
 namespace veska::host {
 
 namespace {
@@ -47,8 +45,6 @@ HRESULT run_command_line(const std::wstring& line, ECLFlag flags, unsigned long&
     }
     if (commandLine.size() >= kMaxCommandLine)
         return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
-    std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
-    buffer.push_back(L'\0');
 
     // The tool's standard output and error go to one pipe that is drained
     // while it runs (a hidden console costs tens of milliseconds a line
@@ -75,8 +71,8 @@ HRESULT run_command_line(const std::wstring& line, ECLFlag flags, unsigned long&
     // started: the tool never ran, so the start is tried again.
     BOOL started = FALSE;
     for (int attempt = 0; attempt < kStartAttempts && !started; ++attempt) {
-        started = CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                                 nullptr, &startup, &process);
+        started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                                 nullptr, nullptr, &startup, &process);
         if (!started && GetLastError() != ERROR_INTERNAL_ERROR)
             break;
     }

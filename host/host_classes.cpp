@@ -22,13 +22,14 @@ template <class Object, int... Depth> HRESULT create(REFIID iid, void** out) noe
 }
 
 // The creatable classes and their class objects: the node, then the wrappers by depth.
-const CLSID* const kHostClasses[] = {&CLSID_HostProjectNode, &CLSID_LegacyWrapperDepth0,
-                                     &CLSID_LegacyWrapperDepth1, &CLSID_LegacyWrapperDepth2,
-                                     &CLSID_LegacyWrapperDepth3};
-suite::com::ClassFactory g_factories[] = {
-    suite::com::ClassFactory(&create<HostProjectNode>), suite::com::ClassFactory(&create<LegacyWrapper, 0>),
-    suite::com::ClassFactory(&create<LegacyWrapper, 1>), suite::com::ClassFactory(&create<LegacyWrapper, 2>),
-    suite::com::ClassFactory(&create<LegacyWrapper, 3>)};
+struct HostClass {
+    const CLSID* clsid;
+    suite::com::ClassFactory factory;
+} g_classes[] = {{&CLSID_HostProjectNode, suite::com::ClassFactory(&create<HostProjectNode>)},
+                 {&CLSID_LegacyWrapperDepth0, suite::com::ClassFactory(&create<LegacyWrapper, 0>)},
+                 {&CLSID_LegacyWrapperDepth1, suite::com::ClassFactory(&create<LegacyWrapper, 1>)},
+                 {&CLSID_LegacyWrapperDepth2, suite::com::ClassFactory(&create<LegacyWrapper, 2>)},
+                 {&CLSID_LegacyWrapperDepth3, suite::com::ClassFactory(&create<LegacyWrapper, 3>)}};
 
 } // namespace
 
@@ -36,7 +37,7 @@ LegacyWrapper::LegacyWrapper(int depth, std::shared_ptr<Recorder> recorder)
     : recording_(std::move(recorder), "ILegacyAlias"), depth_(depth) {}
 
 const CLSID& LegacyWrapper::class_of_depth(int depth) noexcept {
-    return *kHostClasses[1 + (depth >= 0 && depth < 3 ? depth : 3)];
+    return *g_classes[1 + (depth >= 0 && depth < 3 ? depth : 3)].clsid;
 }
 
 HRESULT LegacyWrapper::SetAlias(const GUID* pclsid) {
@@ -70,10 +71,11 @@ HRESULT LegacyWrapper::GetClassID(CLSID* pClassID) {
 
 HostClassRegistration::HostClassRegistration(std::shared_ptr<Recorder> recorder)
     : previousRecorder_(std::exchange(creation_recorder(), std::move(recorder))) {
-    static_assert(std::size(kHostClasses) == kClasses && std::size(g_factories) == kClasses);
+    static_assert(std::size(g_classes) == kClasses);
     for (int i = 0; i < kClasses; ++i) {
-        const HRESULT registered = CoRegisterClassObject(
-            *kHostClasses[i], &g_factories[i], CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookies_[i]);
+        const HRESULT registered =
+            CoRegisterClassObject(*g_classes[i].clsid, &g_classes[i].factory, CLSCTX_INPROC_SERVER,
+                                  REGCLS_MULTIPLEUSE, &cookies_[i]);
         if (FAILED(registered)) {
             cookies_[i] = 0;
             if (status_ == S_OK)

@@ -63,18 +63,15 @@ static std::wstring file_name_of(const std::wstring& path) {
     return name;
 }
 
-std::wstring base_name(const std::wstring& path) {
-    std::wstring name = file_name_of(path);
-    const size_t dot = name.rfind(L'.');
-    if (dot != std::wstring::npos)
-        name.erase(dot);
-    return name;
-}
-
 std::wstring extension_of(const std::wstring& path) {
     const std::wstring name = file_name_of(path);
     const size_t dot = name.rfind(L'.');
     return dot == std::wstring::npos ? std::wstring() : name.substr(dot);
+}
+
+std::wstring base_name(const std::wstring& path) {
+    const std::wstring name = file_name_of(path);
+    return name.substr(0, name.size() - extension_of(name).size());
 }
 
 std::wstring with_separator(const std::wstring& path) {

@@ -7,8 +7,6 @@
 #include "recorder.h"
 #include "unique_handles.h"
 
-#include <memory>
-#include <new>
 #include <string>
 
 namespace veska::host {

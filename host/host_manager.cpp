@@ -30,10 +30,6 @@ suite::ComPtr<HostProject> HostProjectManager::add_project(std::wstring location
     return project;
 }
 
-void HostProjectManager::add_suite(suite::ComPtr<ISuite> suite) {
-    suites_.push_back(std::move(suite));
-}
-
 std::wstring HostProjectManager::build_output() const {
     std::wstring text;
     for (const BuildMessage& message : messages_)
@@ -80,16 +76,15 @@ HRESULT HostProjectManager::Process(unsigned long Cmd, _NodeTag* pInputNode, uns
         ProcessRequest request{Cmd, {}, pProject};
         if (pInputNode)
             request.inputs.assign(pInputNode, pInputNode + ulNumInputs);
-        if (!request.project && pInputNode && ulNumInputs && pInputNode->project >= 0)
-            request.project = workspace_->project(static_cast<unsigned long>(pInputNode->project));
+        if (!request.project && pInputNode && ulNumInputs)
+            request.project = workspace_->project(pInputNode->project);
         return process(request);
     });
 }
 
 HRESULT HostProjectManager::Build() {
     return recording_.call(__func__, [&] {
-        HostProject* project =
-            activeProject_ >= 0 ? workspace_->project(static_cast<unsigned long>(activeProject_)) : nullptr;
+        HostProject* project = workspace_->project(activeProject_);
         if (!project)
             return E_FAIL;
         return process(ProcessRequest{CMD_BUILD_ALL, {_NodeTag{activeProject_, -1, -1}}, project});
@@ -272,8 +267,7 @@ HRESULT HostProjectManager::UIProjectSave(unsigned long ulProjectIndex) {
 
 HRESULT HostProjectManager::RemoveNode(_NodeTag tag) {
     return recording_.call(__func__, {tag}, [&] {
-        HostProject* project =
-            tag.project >= 0 ? workspace_->project(static_cast<unsigned long>(tag.project)) : nullptr;
+        HostProject* project = workspace_->project(tag.project);
         if (!project || tag.file < 0)
             return E_INVALIDARG;
         return project->RemoveNode(static_cast<FileCat>(tag.folder), static_cast<unsigned long>(tag.file));

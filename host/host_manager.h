@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -79,9 +80,9 @@ struct Workspace {
     std::wstring name;
     std::vector<suite::ComPtr<HostProject>> projects;
 
-    // The project with this index; null when there is none.
-    HostProject* project(unsigned long index) const {
-        return index < projects.size() ? projects[index].get() : nullptr;
+    // The project with this index; null when there is none (a negative index too).
+    HostProject* project(long long index) const {
+        return index >= 0 && static_cast<size_t>(index) < projects.size() ? projects[index].get() : nullptr;
     }
 };
 
@@ -162,7 +163,7 @@ public:
     // A new project (recording into this manager's recorder), appended.
     suite::ComPtr<HostProject> add_project(std::wstring location = {});
     const std::vector<suite::ComPtr<HostProject>>& projects() const noexcept { return projects_; }
-    void add_suite(suite::ComPtr<ISuite> suite);
+    void add_suite(suite::ComPtr<ISuite> suite) { suites_.push_back(std::move(suite)); }
 
     // Everything WriteBuildMessage received, in order, and as one text.
     const std::vector<BuildMessage>& build_messages() const noexcept { return messages_; }
@@ -284,20 +285,11 @@ private:
     bool memoryLocked_ = false;
 };
 
-// Shuts the manager down when it leaves scope.
-class ManagerShutdown {
-public:
-    explicit ManagerShutdown(suite::ComPtr<HostProjectManager> manager) : manager_(std::move(manager)) {}
-    ManagerShutdown(const ManagerShutdown&) = delete;
-    ManagerShutdown& operator=(const ManagerShutdown&) = delete;
-    ~ManagerShutdown() {
-        if (manager_)
-            manager_->shutdown();
-    }
-
-private:
-    suite::ComPtr<HostProjectManager> manager_;
+// Shuts the manager down when it leaves scope: ManagerShutdown guard(manager.get()).
+struct ShutdownManager {
+    void operator()(HostProjectManager* manager) const noexcept { manager->shutdown(); }
 };
+using ManagerShutdown = std::unique_ptr<HostProjectManager, ShutdownManager>;
 
 #undef VESKA_HOST_WORKSPACE_METHODS
 

@@ -10,7 +10,8 @@ namespace {
 
 // Replaces every macro of the table in one pass: inserted text is never
 // scanned again, so a file name holding "$(...)" stays as it is.
-void expand_once(std::wstring& line, const std::vector<std::pair<std::wstring, std::wstring>>& macros) {
+std::wstring expand_once(const std::wstring& line,
+                         const std::vector<std::pair<std::wstring, std::wstring>>& macros) {
     std::wstring result;
     result.reserve(line.size());
     for (size_t at = 0; at < line.size();) {
@@ -24,7 +25,7 @@ void expand_once(std::wstring& line, const std::vector<std::pair<std::wstring, s
         result += macro->second;
         at += macro->first.size();
     }
-    line = std::move(result);
+    return result;
 }
 
 // Entries of a suffix list: "*.c;*.as", ".c .as" or "c,as" all name .c and .as.
@@ -60,8 +61,8 @@ suite::ComPtr<HostProjectNode> HostProject::add_file(FileCat folder, std::wstrin
     auto node = suite::com::make<HostProjectNode>(recording_.recorder(), std::move(location));
     Folder& files = folders_.at(static_cast<size_t>(folder));
     files.push_back(suite::ComPtr<IProjectNode>(node.get()));
-    if (lookupValid_[folder])
-        lookups_[folder].emplace(lookup_key(node->location()), files.size() - 1);
+    if (lookups_[folder])
+        lookups_[folder]->emplace(lookup_key(node->location()), files.size() - 1);
     return node;
 }
 
@@ -102,10 +103,6 @@ HostProject::Folder* HostProject::folder_at(long index) {
     return index >= 0 && index < FCAT_NUM_CATS ? &folders_[static_cast<size_t>(index)] : nullptr;
 }
 
-const HostProject::Folder* HostProject::folder_at(long index) const {
-    return index >= 0 && index < FCAT_NUM_CATS ? &folders_[static_cast<size_t>(index)] : nullptr;
-}
-
 suite::ComPtr<IProjectNode> HostProject::node_at(long folder, unsigned long index) const {
     const Folder* files = folder_at(folder);
     return files && index < files->size() ? (*files)[index] : nullptr;
@@ -116,19 +113,18 @@ std::wstring HostProject::lookup_key(const std::wstring& location) const {
 }
 
 std::unordered_map<std::wstring, size_t>& HostProject::lookup(long folder) {
-    if (!lookupValid_[folder]) {
-        auto& index = lookups_[folder];
-        index.clear();
+    auto& index = lookups_[folder];
+    if (!index) {
+        index.emplace();
         const Folder& files = folders_[folder];
         for (size_t i = 0; i < files.size(); ++i)
-            index.emplace(lookup_key(location_of(files[i].get())), i); // the first of equal ones wins
-        lookupValid_[folder] = true;
+            index->emplace(lookup_key(location_of(files[i].get())), i); // the first of equal ones wins
     }
-    return lookups_[folder];
+    return *index;
 }
 
 void HostProject::forget_lookup() noexcept {
-    lookupValid_.fill(false);
+    lookups_.fill(std::nullopt);
 }
 
 suite::ComPtr<IToolArgs> HostProject::args_by_index(const ToolArgsList& list, unsigned int index) const {
@@ -154,8 +150,7 @@ HRESULT HostProject::expand_macros(std::wstring& line, const _NodeTag* input) co
         macros.emplace_back(L"$(INFILE)", location);
     }
     macros.emplace_back(L"$(TMPDIR_)", paths::with_separator(path(PT_TMP)));
-    std::wstring expanded = line;
-    expand_once(expanded, macros);
+    std::wstring expanded = expand_once(line, macros);
     if (expanded.size() > kMaxCommandLine)
         return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
     line = std::move(expanded);
@@ -460,8 +455,7 @@ HRESULT HostProject::SetLocation(LPCWSTR pwszLoc) {
     return recording_.call(__func__, {pwszLoc}, [&] {
         if (!pwszLoc)
             return E_POINTER;
-        location_ = pwszLoc;
-        forget_lookup();
+        set_location(pwszLoc);
         saveRequired_ = true;
         return S_OK;
     });
@@ -504,17 +498,12 @@ HRESULT HostProject::SetDefaultNodesStable(long bNewState) {
     return recording_.call(__func__, {bNewState}, [&] {
         // Files without settings of their own follow the project's settings.
         for (const Folder& files : folders_)
-            for (const auto& node : files) {
-                HostProjectNode* own = HostProjectNode::from(node.get());
-                if (!own)
-                    continue;
-                const bool usesDefaults =
-                    std::all_of(own->args().begin(), own->args().end(), [](const auto& entry) {
+            for (const auto& node : files)
+                if (HostProjectNode* own = HostProjectNode::from(node.get());
+                    own && std::all_of(own->args().begin(), own->args().end(), [](const auto& entry) {
                         return !entry.second || entry.second->IsDefault() == S_OK;
-                    });
-                if (usesDefaults)
+                    }))
                     own->set_stable(bNewState != 0);
-            }
     });
 }
 
@@ -577,17 +566,24 @@ std::vector<HostProjectNode*> HostProject::own_nodes(FileCat folder) const {
     return result;
 }
 
-suite::ComPtr<ITool> find_tool(ISuite* suite, const GUID& clsid) {
+std::vector<std::pair<GUID, suite::ComPtr<ITool>>> suite_tools(ISuite* suite) {
+    std::vector<std::pair<GUID, suite::ComPtr<ITool>>> tools;
     unsigned long count = 0;
     if (!suite || FAILED(suite->GetNumTools(&count)))
-        return nullptr;
+        return tools;
     for (unsigned long i = 0; i < count; ++i) {
         suite::ComPtr<ITool> tool;
         GUID toolClass;
-        if (suite->GetTool(i, tool.put()) == S_OK && tool &&
-            SUCCEEDED(tool_class_of(tool.get(), toolClass)) && IsEqualGUID(toolClass, clsid))
-            return tool;
+        if (suite->GetTool(i, tool.put()) == S_OK && tool && SUCCEEDED(tool_class_of(tool.get(), toolClass)))
+            tools.emplace_back(toolClass, std::move(tool));
     }
+    return tools;
+}
+
+suite::ComPtr<ITool> find_tool(ISuite* suite, const GUID& clsid) {
+    for (auto& [toolClass, tool] : suite_tools(suite))
+        if (IsEqualGUID(toolClass, clsid))
+            return tool;
     return nullptr;
 }
 

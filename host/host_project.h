@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <unordered_set>
 #include <map>
+#include <optional>
 #include <vector>
 
 namespace veska::host {
@@ -168,7 +169,9 @@ public:
         return recording_.call(__func__, {pwszFilename}, [&] { buildRequired_ = true; });
     }
     VESKA_HOST_FLAG(IsBuildRequired, SetBuildRequired, buildRequired_)
-    HRESULT STDMETHODCALLTYPE IsSaveRequired() override { return recording_.flag(__func__, saveRequired_); }
+    HRESULT STDMETHODCALLTYPE IsSaveRequired() override {
+        return recording_.call(__func__, [&] { return saveRequired_ ? S_OK : S_FALSE; });
+    }
     VESKA_HOST_ANSWER(S_OK, CheckFileTimestamps, ())
     HRESULT STDMETHODCALLTYPE Unload() override {
         return recording_.call(__func__, [&] { unload(); });
@@ -181,7 +184,7 @@ public:
 private:
     using Folder = std::vector<suite::ComPtr<IProjectNode>>;
     Folder* folder_at(long index);
-    const Folder* folder_at(long index) const;
+    const Folder* folder_at(long index) const { return const_cast<HostProject*>(this)->folder_at(index); }
     suite::ComPtr<IProjectNode> node_at(long folder, unsigned long index) const;
     // Where each file of a folder is, by its absolute path in upper case: a
     // build inserts thousands of outputs, each checked against the folder.
@@ -200,8 +203,8 @@ private:
     std::wstring name_;
     std::array<std::wstring, PT_NUM_PATH_TYPES> paths_;
     std::array<Folder, FCAT_NUM_CATS> folders_;
-    std::array<std::unordered_map<std::wstring, size_t>, FCAT_NUM_CATS> lookups_;
-    std::array<bool, FCAT_NUM_CATS> lookupValid_{};
+    std::array<std::optional<std::unordered_map<std::wstring, size_t>>, FCAT_NUM_CATS>
+        lookups_; // none: stale
     std::array<std::wstring, FCAT_NUM_CATS> suffixes_;
     ToolArgsList projectArgs_;
     suite::ComPtr<ISuiteArgs> suiteArgs_;
@@ -213,6 +216,9 @@ private:
     std::map<std::wstring, std::pair<std::wstring, std::wstring>> stamps_;
 };
 
+// The suite's tools in its order, each with the class it is known under; a
+// tool the suite does not hand over or that names no class is left out.
+std::vector<std::pair<GUID, suite::ComPtr<ITool>>> suite_tools(ISuite* suite);
 // The tool of suite whose class (or legacy alias) is clsid; null when none.
 suite::ComPtr<ITool> find_tool(ISuite* suite, const GUID& clsid);
 // The classes of the tools suite runs on files with this suffix (".c").

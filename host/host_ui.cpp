@@ -1,7 +1,5 @@
 #include "host_ui.h"
 
-#include "sheet_driver.h"
-
 #include <iterator>
 
 namespace veska::host {
@@ -43,12 +41,11 @@ template <class Entry> HRESULT set_state(Entry* entry, long state) {
     return S_OK;
 }
 
-bool bitmap_size(HBITMAP bitmap, SIZE& size, int& bitsPerPixel) {
+bool bitmap_size(HBITMAP bitmap, SIZE& size) {
     BITMAP info{};
     if (!bitmap || GetObjectW(bitmap, sizeof info, &info) != sizeof info)
         return false;
     size = SIZE{info.bmWidth, info.bmHeight};
-    bitsPerPixel = info.bmBitsPixel;
     return true;
 }
 
@@ -156,9 +153,9 @@ HRESULT HostToolbar::AddBitmap(unsigned int uButtonCount, HBITMAP hSmallButtons,
         ToolbarBitmap bitmap;
         bitmap.buttonCount = uButtonCount;
         bitmap.maskColor = cMaskColor;
-        int largeBits = 0;
-        if (uButtonCount == 0 || !bitmap_size(hSmallButtons, bitmap.smallSize, bitmap.bitsPerPixel) ||
-            !bitmap_size(hLargeButtons, bitmap.largeSize, largeBits))
+        SIZE largeSize{};
+        if (uButtonCount == 0 || !bitmap_size(hSmallButtons, bitmap.smallSize) ||
+            !bitmap_size(hLargeButtons, largeSize))
             return E_INVALIDARG;
         bitmaps_.push_back(bitmap);
         return S_OK;
@@ -212,18 +209,6 @@ HRESULT HostToolbar::SetItemState(unsigned int uID, long fState) {
 }
 
 // --- Property sheet ---
-
-HWND PropertySheetWindow::current_page() const noexcept {
-    return get() ? reinterpret_cast<HWND>(SendMessageW(get(), PSM_GETCURRENTPAGEHWND, 0, 0)) : nullptr;
-}
-
-HRESULT PropertySheetWindow::apply() const {
-    if (!get())
-        return E_HANDLE;
-    SendMessageW(get(), PSM_PRESSBUTTON, PSBTN_APPLYNOW, 0);
-    SheetDriver(get()).pump();
-    return S_OK;
-}
 
 HostSheetSite::HostSheetSite(std::shared_ptr<Recorder> recorder)
     : recording_(std::move(recorder), "ISheetSite") {}

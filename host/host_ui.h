@@ -50,10 +50,8 @@ private:
 struct ToolbarBitmap {
     unsigned int buttonCount = 0;
     unsigned long maskColor = 0;
-    // Sizes of the two images as they were handed over (the plug-in frees them).
+    // The small images' size as handed over (the plug-in frees the bitmaps).
     SIZE smallSize{};
-    SIZE largeSize{};
-    int bitsPerPixel = 0;
 };
 
 struct ToolbarEntry {
@@ -96,15 +94,8 @@ private:
 };
 
 // A property sheet made from the collected pages; destroyed with this owner.
-class PropertySheetWindow : public suite::UniqueWindow {
-public:
-    using suite::UniqueWindow::UniqueWindow;
-    // The window of the page shown now.
-    HWND current_page() const noexcept;
-    // Presses Apply (PSBTN_APPLYNOW) and runs the queued messages; S_OK when
-    // every page accepted it.
-    HRESULT apply() const;
-};
+// SheetDriver works it (its page, Apply, OK).
+using PropertySheetWindow = suite::UniqueWindow;
 
 class HostSheetSite : public suite::com::Object<HostSheetSite, ISheetSite> {
 public:

@@ -1,6 +1,7 @@
 #include "project_file.h"
 
 #include "module_classes.h"
+#include "text.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -114,10 +115,6 @@ std::wstring hex(uint64_t value) {
     return text;
 }
 
-std::wstring line_warning(const std::wstring& section, const std::wstring& key, const wchar_t* problem) {
-    return L"[" + section + L"] " + key + L": " + problem;
-}
-
 bool is_text_key(const std::wstring& name) {
     return equal_text(name, L"Text") || equal_text(name, L"Options");
 }
@@ -175,8 +172,7 @@ void warn_about_sections(const std::wstring& path, const std::vector<std::wstrin
             text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
                                          static_cast<unsigned char>(bytes[i + 1]) << 8);
     else
-        for (const char byte : bytes)
-            text += static_cast<wchar_t>(static_cast<unsigned char>(byte));
+        suite::text::append_widened(text, bytes);
     size_t number = 0;
     for (size_t start = 0; start < text.size();) {
         const size_t end = std::min(text.find(L'\n', start), text.size());
@@ -233,10 +229,6 @@ void apply_settings(IToolArgs& args, const ToolSettings& settings, const GUID& t
             if (entry.alternate)
                 args.SetAltFlag(*entry.alternate ? 1 : 0);
         }
-}
-
-std::wstring hresult_wide(HRESULT hr) {
-    return from_utf8(hresult_text(hr));
 }
 
 // The strings a profile function lists, each ended by a null, in a buffer
@@ -324,7 +316,7 @@ HRESULT read_project_file(const std::wstring& path, ProjectFile& file) {
             fingerprint_into(*fingerprint, lines);
         for (const auto& [key, value] : lines)
             if (const wchar_t* problem = read(key, value))
-                file.warnings.push_back(line_warning(section, key, problem));
+                file.warnings.push_back(L"[" + section + L"] " + key + L": " + problem);
         return !lines.empty();
     };
     using Line = const std::wstring&;
@@ -450,21 +442,14 @@ HRESULT apply_project_file(const ProjectFile& file, HostProject& project, IProje
     }
 
     // The project's argument objects: one per tool, then the suite's.
-    unsigned long toolCount = 0;
-    if (FAILED(suite->GetNumTools(&toolCount)))
-        toolCount = 0;
-    std::vector<std::pair<GUID, suite::ComPtr<ITool>>> tools;
-    for (unsigned long i = 0; i < toolCount; ++i) {
-        suite::ComPtr<ITool> tool;
-        GUID toolClass;
-        if (suite->GetTool(i, tool.put()) != S_OK || !tool || FAILED(tool_class_of(tool.get(), toolClass)))
-            continue;
-        tools.emplace_back(toolClass, tool);
+    const auto tools = suite_tools(suite);
+    for (const auto& [toolClass, tool] : tools) {
         const std::wstring name = from_utf8(class_name(toolClass));
         suite::ComPtr<IToolArgs> args;
         const HRESULT created = tool->CreateArgs(args.put(), 1);
         if (FAILED(created) || !args) {
-            warnings.push_back(L"cannot make the settings of " + name + L": " + hresult_wide(created));
+            warnings.push_back(L"cannot make the settings of " + name + L": " +
+                               from_utf8(hresult_text(created)));
             continue;
         }
         args->SetProject(&project);
@@ -478,7 +463,7 @@ HRESULT apply_project_file(const ProjectFile& file, HostProject& project, IProje
         apply_text(*suiteArgs.get(), file.suiteText, L"[Suite] Text", errors);
         project.set_suite_args(std::move(suiteArgs));
     } else {
-        warnings.push_back(L"cannot make the suite's settings: " + hresult_wide(suiteCreated));
+        warnings.push_back(L"cannot make the suite's settings: " + from_utf8(hresult_text(suiteCreated)));
     }
 
     // Each file gets an object for the tools of its suffix and for any tool
@@ -553,9 +538,9 @@ HRESULT load_project_state(const ProjectFile& file, HostProject& project,
     const bool projectUnchanged = builtProject && *builtProject == file.projectFingerprint;
     const auto fileUnchanged = [&](const std::wstring& location) {
         const auto built = builtFiles.find(paths::upper(location));
-        if (built != builtFiles.end())
-            return built->second == file.fingerprint_of_file(location);
-        return file.fingerprint_of_file(location) == kFingerprintSeed; // no settings then, none now
+        // A file the state does not name had no settings then.
+        return file.fingerprint_of_file(location) ==
+               (built != builtFiles.end() ? built->second : kFingerprintSeed);
     };
 
     for (const auto& [key, value] : read_ini_section(statePath, L"State")) {

@@ -15,25 +15,21 @@ std::optional<HRESULT> Recorder::enter(const char* interfaceName, const char* me
     record.line += record.method + "(" + record.arguments + ")";
     calls_.push_back(std::move(record));
 
+    std::optional<HRESULT> injected;
     const auto numbered = numbered_.find(calls_.size() - 1);
+    const auto named = injections_.find(std::string(interfaceName) + "." + method);
     if (numbered != numbered_.end()) {
-        calls_.back().result = numbered->second;
-        return numbered->second;
+        injected = numbered->second;
+    } else if (named != injections_.end() && named->second.skip > 0) {
+        --named->second.skip;
+    } else if (named != injections_.end() && named->second.times != 0) {
+        if (named->second.times > 0)
+            --named->second.times;
+        injected = named->second.hr;
     }
-    const auto found = injections_.find(std::string(interfaceName) + "." + method);
-    if (found == injections_.end())
-        return std::nullopt;
-    Injection& injection = found->second;
-    if (injection.skip > 0) {
-        --injection.skip;
-        return std::nullopt;
-    }
-    if (injection.times == 0)
-        return std::nullopt;
-    if (injection.times > 0)
-        --injection.times;
-    calls_.back().result = injection.hr;
-    return injection.hr;
+    if (injected)
+        calls_.back().result = *injected;
+    return injected;
 }
 
 void Recorder::set_result(size_t index, HRESULT result) noexcept {
@@ -56,11 +52,9 @@ std::vector<std::string> Recorder::lines() const {
 std::vector<CallRecord> Recorder::calls_of(const std::string& name) const {
     const bool qualified = name.find('.') != std::string::npos;
     std::vector<CallRecord> result;
-    for (const CallRecord& call : calls_) {
-        const bool matches = qualified ? call.interfaceName + "." + call.method == name : call.method == name;
-        if (matches)
+    for (const CallRecord& call : calls_)
+        if (qualified ? call.interfaceName + "." + call.method == name : call.method == name)
             result.push_back(call);
-    }
     return result;
 }
 
@@ -116,12 +110,9 @@ std::string quoted(const wchar_t* text) {
 std::string guid_text(const GUID* guid) {
     if (!guid)
         return "null";
-    char text[40];
-    snprintf(text, sizeof text, "{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-             static_cast<unsigned long>(guid->Data1), guid->Data2, guid->Data3, guid->Data4[0],
-             guid->Data4[1], guid->Data4[2], guid->Data4[3], guid->Data4[4], guid->Data4[5], guid->Data4[6],
-             guid->Data4[7]);
-    return text;
+    wchar_t text[40];
+    StringFromGUID2(*guid, text, 40);
+    return utf8(text);
 }
 
 std::string hresult_text(HRESULT hr) {
@@ -130,21 +121,17 @@ std::string hresult_text(HRESULT hr) {
     return text;
 }
 
-std::string tag_text(const _NodeTag* tag) {
-    if (!tag)
-        return "null";
-    return "(" + std::to_string(tag->project) + "," + std::to_string(tag->folder) + "," +
-           std::to_string(tag->file) + ")";
-}
-
 std::string Argument::text() const {
     struct Formatter {
         std::string operator()(LPCWSTR text) const { return quoted(text); }
         std::string operator()(const GUID* guid) const { return guid_text(guid); }
-        std::string operator()(const _NodeTag* tag) const { return tag_text(tag); }
+        std::string operator()(const _NodeTag* tag) const { // (project,folder,file)
+            return tag ? "(" + std::to_string(tag->project) + "," + std::to_string(tag->folder) + "," +
+                             std::to_string(tag->file) + ")"
+                       : "null";
+        }
         std::string operator()(long long number) const { return std::to_string(number); }
         std::string operator()(unsigned long long number) const { return std::to_string(number); }
-        std::string operator()(const Verbatim& text) const { return text.text; }
         std::string operator()(const Deferred& text) const { return text.format(text.context); }
     };
     std::string value = std::visit(Formatter{}, value_);

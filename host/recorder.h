@@ -83,8 +83,6 @@ std::string quoted(const wchar_t* text);
 // {XXXXXXXX-...} or null.
 std::string guid_text(const GUID* guid);
 std::string hresult_text(HRESULT hr);
-// (project,folder,file), or null.
-std::string tag_text(const _NodeTag* tag);
 
 // One argument of a recorded call, formatted by its type when the call is
 // recorded: text quoted, GUIDs braced, numbers in decimal, node tags as
@@ -108,7 +106,10 @@ public:
     Argument(const Enum* value) noexcept : Argument(value ? Argument(*value) : verbatim("null")) {}
     Argument(const char* name, const Argument& value) noexcept : name_(name), value_(value.value_) {}
     // Text written as it stands ("null", "suite").
-    static Argument verbatim(const char* text) noexcept { return Argument(Verbatim{text}); }
+    static Argument verbatim(const char* text) noexcept {
+        return Argument(Deferred{
+            text, [](const void* context) { return std::string(static_cast<const char*>(context)); }});
+    }
     // Text that format() makes when the call is recorded (a structure's
     // fields, what an object says of itself).
     template <class Format> static Argument deferred(const Format& format) noexcept {
@@ -122,18 +123,13 @@ public:
     std::string text() const;
 
 private:
-    struct Verbatim {
-        const char* text;
-    };
     struct Deferred {
         const void* context;
         std::string (*format)(const void* context);
     };
-    explicit Argument(Verbatim text) noexcept : value_(text) {}
     explicit Argument(Deferred text) noexcept : value_(text) {}
     const char* name_ = nullptr;
-    std::variant<LPCWSTR, const GUID*, const _NodeTag*, long long, unsigned long long, Verbatim, Deferred>
-        value_;
+    std::variant<LPCWSTR, const GUID*, const _NodeTag*, long long, unsigned long long, Deferred> value_;
 };
 
 // An object argument: what it is when given, else null.
@@ -186,14 +182,6 @@ public:
     template <class Body> HRESULT call(const char* method, Body&& body) const noexcept {
         return call(method, {}, std::forward<Body>(body));
     }
-    // A flag's query: S_OK when it is set, S_FALSE when not.
-    HRESULT flag(const char* method, const bool& value) const noexcept {
-        return call(method, [&] { return value ? S_OK : S_FALSE; });
-    }
-    // A flag's setter: any non-zero state sets it.
-    HRESULT set_flag(const char* method, bool& value, long state) const noexcept {
-        return call(method, {state}, [&] { value = state != 0; });
-    }
     const std::shared_ptr<Recorder>& recorder() const noexcept { return recorder_; }
 
 private:
@@ -203,17 +191,18 @@ private:
 
 // Methods of a class with a Recording recording_, each written once: one
 // that does nothing but answer result (its arguments recorded), and the
-// query and setter of a flag.
+// query of a flag (S_OK when set, S_FALSE when not) and its setter (any
+// non-zero state sets it).
 #define VESKA_HOST_ANSWER(result, method, parameters, ...)                                                   \
     HRESULT STDMETHODCALLTYPE method parameters override {                                                   \
         return recording_.call(__func__, {__VA_ARGS__}, [] { return result; });                              \
     }
 #define VESKA_HOST_FLAG(query, setter, member)                                                               \
     HRESULT STDMETHODCALLTYPE query() override {                                                             \
-        return recording_.flag(__func__, member);                                                            \
+        return recording_.call(__func__, [&] { return member ? S_OK : S_FALSE; });                           \
     }                                                                                                        \
     HRESULT STDMETHODCALLTYPE setter(long bNewState) override {                                              \
-        return recording_.set_flag(__func__, member, bNewState);                                             \
+        return recording_.call(__func__, {bNewState}, [&] { member = bNewState != 0; });                     \
     }
 
 } // namespace veska::host

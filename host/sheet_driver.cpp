@@ -116,11 +116,10 @@ constexpr UINT kMacroPollMs = 20;
 constexpr int kMacroAttempts = 250; // five seconds
 
 BOOL CALLBACK find_macro_dialog(HWND window, LPARAM found) {
-    if (IsWindowVisible(window) || (GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE)) {
-        if (GetDlgItem(window, kMacroEdit) && window_text(window) == kMacroTitle) {
-            *reinterpret_cast<HWND*>(found) = window;
-            return FALSE;
-        }
+    if ((IsWindowVisible(window) || (GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE)) &&
+        GetDlgItem(window, kMacroEdit) && window_text(window) == kMacroTitle) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
     }
     return TRUE;
 }
@@ -198,21 +197,21 @@ bool SheetDriver::fail(std::wstring message) {
     return false;
 }
 
-HWND SheetDriver::usable(int id) {
-    if (closed()) {
+HWND SheetDriver::usable(int id, bool edit) {
+    const bool open = !closed();
+    HWND found = !open ? nullptr : edit ? edit_or_control(id) : control(id);
+    const std::wstring name = L"control " + std::to_wstring(id);
+    if (!open)
         fail(L"the sheet is closed");
-        return nullptr;
-    }
-    HWND found = control(id);
-    if (!found) {
-        fail(L"no control " + std::to_wstring(id) + L" on the page");
-        return nullptr;
-    }
-    if (!IsWindowEnabled(found)) {
-        fail(L"control " + std::to_wstring(id) + L" is disabled");
-        return nullptr;
-    }
-    return found;
+    else if (!found)
+        fail(L"no " + name + L" on the page");
+    else if (edit && kind_of(found) != Kind::Edit)
+        fail(name + L" is not an edit");
+    else if (!IsWindowEnabled(found))
+        fail(name + L" is disabled");
+    else
+        return found;
+    return nullptr;
 }
 
 void SheetDriver::pump() const {
@@ -301,15 +300,9 @@ HWND SheetDriver::edit_or_control(int id) const {
 }
 
 bool SheetDriver::type(int id, const std::wstring& text) {
-    if (closed())
-        return fail(L"the sheet is closed");
-    HWND edit = edit_or_control(id);
+    HWND edit = usable(id, true);
     if (!edit)
-        return fail(L"no control " + std::to_wstring(id) + L" on the page");
-    if (kind_of(edit) != Kind::Edit)
-        return fail(L"control " + std::to_wstring(id) + L" is not an edit");
-    if (!IsWindowEnabled(edit))
-        return fail(L"control " + std::to_wstring(id) + L" is disabled");
+        return false;
     const LONG style = GetWindowLongW(edit, GWL_STYLE);
     if (style & ES_READONLY)
         return fail(L"control " + std::to_wstring(id) + L" is read-only");
@@ -327,8 +320,7 @@ bool SheetDriver::macro(const std::wstring& text) {
         return false;
     if (kind_of(add) != Kind::PushButton)
         return fail(L"control 238 is not a button");
-    MacroAnswer answer;
-    answer.text = text;
+    MacroAnswer answer{text};
     pendingMacro = &answer;
     const UINT_PTR timer = SetTimer(nullptr, 0, kMacroPollMs, answer_macro_dialog);
     if (!timer) {
@@ -351,12 +343,10 @@ std::vector<std::pair<std::wstring, std::wstring>> SheetDriver::show() const {
     HWND shown = page();
     if (!shown)
         return lines;
-    for (int id : {205, 283})
-        if (HWND edit = GetDlgItem(shown, id))
-            lines.emplace_back(std::to_wstring(id), window_text(edit));
-    for (int id : {204, 282})
-        if (HWND box = GetDlgItem(shown, id))
-            lines.emplace_back(std::to_wstring(id), check_state(box));
+    for (const auto& [id, box] :
+         {std::pair{205, false}, std::pair{283, false}, std::pair{204, true}, std::pair{282, true}})
+        if (HWND frame = GetDlgItem(shown, id))
+            lines.emplace_back(std::to_wstring(id), box ? check_state(frame) : window_text(frame));
     HWND dialog = category_dialog();
     if (!dialog)
         return lines;

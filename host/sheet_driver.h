@@ -63,8 +63,9 @@ public:
 private:
     bool fail(std::wstring message);
     HWND edit_or_control(int id) const;
-    // The control to work: present and enabled, else false with the reason.
-    HWND usable(int id);
+    // The control to work: present (an edit, when edit: see edit_or_control)
+    // and enabled, else null with the reason.
+    HWND usable(int id, bool edit = false);
     // Presses OK or Cancel; true when the sheet closed.
     bool close_with(int button, const wchar_t* name);
 

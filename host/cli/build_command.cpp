@@ -52,14 +52,7 @@ bool find_inputs(const HostProject& project, const std::vector<std::wstring>& fi
 // A project that has no stamp for a tool yet takes the tool's present
 // location: later runs then tell when the tool has moved.
 void stamp_tool_locations(ISuite* suite, HostProject& project) {
-    unsigned long count = 0;
-    if (!suite || FAILED(suite->GetNumTools(&count)))
-        return;
-    for (unsigned long i = 0; i < count; ++i) {
-        suite::ComPtr<ITool> tool;
-        GUID toolClass;
-        if (suite->GetTool(i, tool.put()) != S_OK || !tool || FAILED(tool_class_of(tool.get(), toolClass)))
-            continue;
+    for (const auto& [toolClass, tool] : suite_tools(suite)) {
         wchar_t key[40];
         StringFromGUID2(toolClass, key, 40);
         suite::CoTaskString location;
@@ -81,7 +74,8 @@ int exit_code_of(HRESULT result) {
 class ToolMessagePlacer {
 public:
     // source names the listed source of the run whose lines come in, if any.
-    ToolMessagePlacer(ISuite* suite, Output& output, BuildRecords& records, std::function<std::wstring()> source)
+    ToolMessagePlacer(ISuite* suite, Output& output, BuildRecords& records,
+                      std::function<std::wstring()> source)
         : suite_(suite), output_(output), records_(records), source_(std::move(source)) {}
 
     void add(const BuildMessage& message) {

@@ -121,14 +121,7 @@ std::wstring location_origin(const ProjectFile& file, const GUID& tool) {
 }
 
 void explain_unlocated_tools(ISuite* suite, const ProjectFile& file, Output& output) {
-    unsigned long count = 0;
-    if (!suite || FAILED(suite->GetNumTools(&count)))
-        return;
-    for (unsigned long i = 0; i < count; ++i) {
-        suite::ComPtr<ITool> tool;
-        GUID toolClass{};
-        if (suite->GetTool(i, tool.put()) != S_OK || !tool || FAILED(tool_class_of(tool.get(), toolClass)))
-            continue;
+    for (const auto& [toolClass, tool] : suite_tools(suite)) {
         suite::CoTaskString location;
         tool->GetLocation(location.put());
         const std::wstring tried = location ? location.c_str() : L"";

@@ -1,6 +1,7 @@
 // The host's creatable classes as the plug-in creates them, and the menus,
 // toolbar and sheet site keeping what the plug-in adds.
 #include "host_test_support.h"
+#include "sheet_driver.h"
 
 namespace veska::host {
 namespace {
@@ -200,9 +201,10 @@ TEST_F(HostClassesTest, SheetSiteKeepsPagesAndShowsThemAsAWorkingSheet) {
     PropertySheetWindow sheet = site->create_sheet(L"Options");
     ASSERT_TRUE(sheet);
     EXPECT_TRUE(site->pages().empty()); // the sheet owns the page now
-    EXPECT_NE(nullptr, sheet.current_page());
+    SheetDriver driver(sheet.get());
+    EXPECT_NE(nullptr, driver.page());
     const int before = PageProbe::applied;
-    ASSERT_EQ(S_OK, sheet.apply());
+    ASSERT_TRUE(driver.apply());
     EXPECT_EQ(before + 1, PageProbe::applied);
 }
 

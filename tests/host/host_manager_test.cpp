@@ -16,7 +16,7 @@ class ManagerTest : public ::testing::Test {
 protected:
     testing::ComApartment apartment_;
     ComPtr<HostProjectManager> manager_ = suite::com::make<HostProjectManager>();
-    ManagerShutdown shutdown_{manager_};
+    ManagerShutdown shutdown_{manager_.get()};
     Recorder& recorder() { return *manager_->recorder(); }
 };
 
@@ -310,7 +310,7 @@ TEST(ManagerProjects, RemovingTheActiveLastProjectMakesThePreviousOneActive) {
     testing::ComApartment apartment;
     for (const bool fromTheMenu : {false, true}) {
         auto manager = suite::com::make<HostProjectManager>();
-        ManagerShutdown shutdown(manager);
+        ManagerShutdown shutdown(manager.get());
         manager->add_project(L"C:\\w\\a.ini");
         manager->add_project(L"C:\\w\\b.ini");
         ASSERT_EQ(S_OK, manager->SetActiveProjectIndex(1));
@@ -327,7 +327,7 @@ TEST(ManagerOwnership, ShutdownReleasesProjectsAndTheirArguments) {
     const long before = suite::com::ModuleLock::count();
     {
         auto manager = suite::com::make<HostProjectManager>();
-        ManagerShutdown shutdown(manager);
+        ManagerShutdown shutdown(manager.get());
         auto project = manager->add_project(L"C:\\w\\a.ini");
         auto args = suite::com::make<testing::LinkedArgs>();
         args->SetProject(project.get());
