@@ -240,6 +240,7 @@ int PatternEngine::Begin(bool needs_buffer) {
 int PatternEngine::Match() {
     pending_.clear();
     groups_interpreted_ = 0;
+    memo_max_entries_ = 0;
     if (!memo_.empty())
         ForgetGroups();
     int result = Begin(false);
@@ -559,9 +560,19 @@ std::size_t PatternEngine::MemoSlot(int place, int text_start, int depth) const 
 // Room for `entries` more entries and `marks` more marks, the memory emptied
 // if it is too full; false when they would not fit even then.
 bool PatternEngine::MakeRoom(std::size_t entries, std::size_t marks) {
-    if (entries > kMemoMaxEntries || marks > kMemoMaxMarks)
+    if (memo_max_entries_ == 0) {
+        // The lengths are read here, not in every Match: the pages' Matches,
+        // one for each word of a line, never need the memory.
+        const std::size_t ctrl_length = std::strlen(ctrl_);
+        const std::size_t text_positions = std::strlen(text_) + 1;
+        memo_max_entries_ = ctrl_length > kMemoMostEntries / text_positions
+                                ? kMemoMostEntries
+                                : std::max(ctrl_length * text_positions, kMemoLeastEntries);
+    }
+    const std::size_t max_marks = 2 * memo_max_entries_;
+    if (entries > memo_max_entries_ || marks > max_marks)
         return false;
-    if (memo_.size() + entries > kMemoMaxEntries || memo_marks_.size() + marks > kMemoMaxMarks)
+    if (memo_.size() + entries > memo_max_entries_ || memo_marks_.size() + marks > max_marks)
         ForgetGroups();
     if (2 * (memo_.size() + entries) > memo_slots_.size()) {
         // The table stays at most half full, so that a probe soon finds a

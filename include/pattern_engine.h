@@ -222,9 +222,13 @@ private:
         std::uint32_t marks_begin; // the marks it appended, in memo_marks_
         std::uint32_t marks_count;
     };
-    // Bounds of the memory; when it is full it is emptied and refilled.
-    static constexpr std::size_t kMemoMaxEntries = std::size_t{1} << 15;
-    static constexpr std::size_t kMemoMaxMarks = std::size_t{1} << 16;
+    // Bounds of the memory; when it is full it is emptied and refilled, and
+    // what it held is interpreted again. A Match may need an entry for each
+    // of its CTRL positions at each TEXT position, so the room for entries
+    // grows with both lengths (set when the memory is first needed), between
+    // the least and the most, and the room for marks is twice that.
+    static constexpr std::size_t kMemoLeastEntries = std::size_t{1} << 15;
+    static constexpr std::size_t kMemoMostEntries = std::size_t{1} << 18;
     static constexpr std::size_t kMemoFirstSlots = 1024;
 
     char CtrlAt(int pos) const { return ctrl_[pos]; }
@@ -335,6 +339,7 @@ private:
     // that its storage is reused; emptied at the start of each).
     std::uint64_t groups_interpreted_ = 0;
     const char* last_error_ = nullptr; // the last message Fail put in the error text
+    std::size_t memo_max_entries_ = 0; // 0: not yet set in this Match
     std::vector<GroupMemo> memo_;
     std::vector<std::uint32_t> memo_slots_; // hash table of memo_ indexes + 1; 0 is free
     std::vector<PendingMark> memo_marks_;

@@ -65,6 +65,26 @@ TEST(NestedRepetition, EachGroupIsInterpretedOncePerTextPosition) {
     }
 }
 
+// More places than the default memory holds at every position of a long
+// TEXT: emptied and refilled, it would interpret the repetitions again, at
+// a cost near a power of the TEXT length.
+TEST(NestedRepetition, TheMemoryHoldsEveryPlaceOfALongText) {
+    constexpr char kWideCtrl[] = "(.(^|[^])(((((?))+|((%v(a*)(%)|[^]|[I])*)*\")|([^]))+#a)|.|(()[^]))+";
+    const std::size_t places = sizeof kWideCtrl - 1;
+    for (const std::size_t length : {2000, 4000}) {
+        std::string text;
+        for (std::size_t i = 0; i < length; ++i)
+            text += "a?\"I b"[i % 6];
+        PatternEngine engine;
+        bool flag = false;
+        ValueList values; // the value marks fill the memory's room for marks first
+        const MatchRun run = RunMatch(engine, kWideCtrl, text.c_str(), &flag, &values);
+        EXPECT_EQ(run.result, PatternEngine::kOk) << length;
+        EXPECT_LE(engine.GroupsInterpreted(), PatternEngine::kMemoAfterGroups + 2 * places * (length + 1))
+            << length;
+    }
+}
+
 TEST(NestedRepetition, ReplayedGroupsGiveTheirMarksAndErrorsAgain) {
     // Long enough that the groups at the end are remembered.
     const std::string as(2 * PatternEngine::kMemoAfterGroups, 'a');
