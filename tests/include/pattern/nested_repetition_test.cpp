@@ -34,6 +34,14 @@ TEST(NestedRepetition, MarksOfTheAttemptNotRunAreStillTaken) {
     EXPECT_EQ(values, ValueList(8, ""));
 }
 
+// `length` characters of the words the fuzzer found these costs on.
+std::string CycledText(std::size_t length) {
+    std::string text;
+    for (std::size_t i = 0; i < length; ++i)
+        text += "a?\"I b"[i % 6];
+    return text;
+}
+
 // Repetitions nested three deep, each of whose last attempt fails only after
 // running the repetitions inside it to the end of the TEXT: interpreted
 // afresh at every outer attempt, they take time near the cube of the TEXT
@@ -50,9 +58,7 @@ TEST(NestedRepetition, EachGroupIsInterpretedOncePerTextPosition) {
     const std::size_t groups =
         static_cast<std::size_t>(std::count(kDeepCtrl, kDeepCtrl + sizeof kDeepCtrl, '('));
     for (const Case& c : cases) {
-        std::string text;
-        for (std::size_t i = 0; i < c.length; ++i)
-            text += "a?\"I b"[i % 6];
+        std::string text = CycledText(c.length);
         if (c.line_feed_at < c.length)
             text[c.line_feed_at] = '\n';
         PatternEngine engine;
@@ -72,9 +78,7 @@ TEST(NestedRepetition, TheMemoryHoldsEveryPlaceOfALongText) {
     constexpr char kWideCtrl[] = "(.(^|[^])(((((?))+|((%v(a*)(%)|[^]|[I])*)*\")|([^]))+#a)|.|(()[^]))+";
     const std::size_t places = sizeof kWideCtrl - 1;
     for (const std::size_t length : {2000, 4000}) {
-        std::string text;
-        for (std::size_t i = 0; i < length; ++i)
-            text += "a?\"I b"[i % 6];
+        const std::string text = CycledText(length);
         PatternEngine engine;
         bool flag = false;
         ValueList values; // the value marks fill the memory's room for marks first
