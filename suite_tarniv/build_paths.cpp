@@ -107,7 +107,7 @@ void add_listed(const WCHAR* wide, size_t length, DWORD attributes, LARGE_INTEGE
     facts.isDirectory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     facts.lastWrite.dwLowDateTime = lastWrite.LowPart;
     facts.lastWrite.dwHighDateTime = static_cast<DWORD>(lastWrite.HighPart);
-    listing.add(name, facts); // a folder lists each name once
+    listing.append(name, facts); // a folder lists each name once
 }
 
 FileFacts::Facts read_facts(const std::string& fullPath) {
@@ -122,12 +122,14 @@ FileFacts::Facts read_facts(const std::string& fullPath) {
 }
 
 HRESULT narrow_path(const wchar_t* wide, std::string& out, size_t maxLength) {
-    std::string text;
-    if (!text::narrow(wide, text))
+    // Checked before out is touched, so that out keeps its buffer: a build
+    // narrows every location it is handed.
+    const std::wstring_view text = wide ? std::wstring_view(wide) : std::wstring_view();
+    if (std::any_of(text.begin(), text.end(), [](wchar_t c) { return static_cast<unsigned long>(c) > 255; }))
         return E_NOT_NARROW;
     if (text.size() > maxLength)
         return E_PATH_TOO_LONG;
-    out = std::move(text);
+    text::narrow(wide, out);
     return S_OK;
 }
 
@@ -177,15 +179,16 @@ bool CaseBlindEqual::operator()(std::string_view a, std::string_view b) const no
 
 const FileFacts::Facts& FileFacts::of(const std::string& fullPath) {
     static const Facts kMissing;
-    auto found = known_.find(fullPath);
-    if (found != known_.end())
-        return found->second;
     const size_t nameStart = fullPath.rfind('\\');
     if (expected_ != 0 && nameStart != std::string::npos && nameStart > 0) {
-        folderKey_.assign(fullPath, 0, nameStart);
-        Folder& folder = folders_[folderKey_];
-        if (folder.listing == Listing::NotYet && ++folder.reads >= kReadsBeforeListing)
-            list(folderKey_, folder);
+        Folder& folder = folder_of(std::string_view(fullPath).substr(0, nameStart));
+        if (folder.listing == Listing::NotYet) {
+            const auto found = known_.find(fullPath);
+            if (found != known_.end())
+                return found->second;
+            if (++folder.reads >= kReadsBeforeListing)
+                list(lastFolderKey_, folder);
+        }
         // A listing holds every long name as the platform spells it. A name
         // with a "~" may be a short alias, and one with a character outside
         // ASCII may be spelt otherwise: those are read one by one.
@@ -198,7 +201,20 @@ const FileFacts::Facts& FileFacts::of(const std::string& fullPath) {
             return listed ? *listed : kMissing;
         }
     }
+    const auto found = known_.find(fullPath);
+    if (found != known_.end())
+        return found->second;
     return known_.emplace(fullPath, read_facts(fullPath)).first->second;
+}
+
+FileFacts::Folder& FileFacts::folder_of(std::string_view folder) {
+    // A build walks one folder's files in a row: the folder it asked about
+    // last, spelt the same, needs no lookup.
+    if (lastFolder_ && lastFolderKey_ == folder)
+        return *lastFolder_;
+    lastFolderKey_.assign(folder);
+    lastFolder_ = &folders_[lastFolderKey_];
+    return *lastFolder_;
 }
 
 void FileFacts::list(const std::string& folder, Folder& state) {
@@ -234,6 +250,7 @@ void FileFacts::list(const std::string& folder, Folder& state) {
     }
     if (GetLastError() != ERROR_NO_MORE_FILES)
         return;
+    listing.index();
     state.entries = std::move(listing);
     state.listing = Listing::Complete;
 }

@@ -72,6 +72,19 @@ public:
         return nullptr;
     }
     size_t size() const noexcept { return entries_.size(); }
+    // Many keys known to be new, in a row: placed all at once by index(),
+    // which must come before the next find (growing as add does would hash
+    // every key again at each step).
+    void append(std::string_view key, const Value& value) {
+        entries_.push_back(Entry{value, static_cast<uint32_t>(text_.size())});
+        text_.append(key);
+    }
+    void index() {
+        size_t size = 16;
+        while (size < 2 * entries_.size())
+            size *= 2;
+        rehash(size);
+    }
 
 private:
     // The value, then where its key starts in text_; the key ends where the
@@ -130,6 +143,7 @@ public:
     void forget() noexcept {
         known_.clear();
         folders_.clear();
+        lastFolder_ = nullptr;
     }
 
 private:
@@ -139,11 +153,14 @@ private:
         Listing listing = Listing::NotYet;
         CaseBlindTable<Facts> entries; // by name, once listed
     };
+    Folder& folder_of(std::string_view folder);
     void list(const std::string& folder, Folder& state);
 
     std::unordered_map<std::string, Facts, CaseBlindHash, CaseBlindEqual> known_;
     std::unordered_map<std::string, Folder, CaseBlindHash, CaseBlindEqual> folders_;
-    std::string folderKey_; // scratch, keeps its buffer
+    // The folder asked about last; the node stays where it is until forget().
+    Folder* lastFolder_ = nullptr;
+    std::string lastFolderKey_;
     size_t expected_ = 0;
 };
 

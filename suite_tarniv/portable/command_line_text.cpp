@@ -1,5 +1,7 @@
 #include "command_line_text.h"
 
+#include <cstdint>
+#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -19,8 +21,21 @@ template <class Char>
 bool equals_folded(std::basic_string_view<Char> a, std::basic_string_view<Char> b) noexcept {
     if (a.size() != b.size())
         return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (fold(a[i]) != fold(b[i]))
+    // The paths a build compares mostly agree in case as well, or differ
+    // only near their end: eight bytes at a time up to the first difference,
+    // and only characters that differ are folded.
+    size_t i = 0;
+    if constexpr (sizeof(Char) == 1) {
+        for (; i + 8 <= a.size(); i += 8) {
+            uint64_t left, right;
+            std::memcpy(&left, a.data() + i, 8);
+            std::memcpy(&right, b.data() + i, 8);
+            if (left != right)
+                break;
+        }
+    }
+    for (; i < a.size(); ++i)
+        if (a[i] != b[i] && fold(a[i]) != fold(b[i]))
             return false;
     return true;
 }

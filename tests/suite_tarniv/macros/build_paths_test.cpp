@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -213,6 +215,14 @@ TEST_F(BuildPathsTest, FileFactsListAFolderTheBuildWalks) {
     listed.expect(64);
     walk(listed, files);
     EXPECT_TRUE(listed.of(d + "SUB").isDirectory);
+    // The folder spelt otherwise, and another folder asked about in between:
+    // the same listing answers.
+    std::string upper = d;
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return std::toupper(c); });
+    EXPECT_EQ(listed.of(upper + "F3.C").lastWrite.dwLowDateTime, static_cast<DWORD>(kSomeTime + 3));
+    EXPECT_FALSE(listed.of(d + "sub\\none.c").exists);
+    EXPECT_EQ(listed.of(d + "f4.c").lastWrite.dwLowDateTime, static_cast<DWORD>(kSomeTime + 4));
     EXPECT_FALSE(listed.of(d + "missing.c").exists);
     ASSERT_TRUE(write_file(dir.file(L"late.c"), ""));
     ASSERT_TRUE(write_file(dir.file(L"late~1.c"), ""));

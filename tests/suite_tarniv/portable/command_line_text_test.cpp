@@ -1,6 +1,8 @@
 // The text rules behind the command-line macros and the build paths.
 #include "command_line_text.h"
 
+#include <cctype>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -204,6 +206,19 @@ TEST(CaseTest, FoldsOnlyAsciiLetters) {
     EXPECT_FALSE(equals_ignoring_case(std::string_view("a"), "ab"));
     EXPECT_FALSE(equals_ignoring_case(std::string_view("["), "{"));
     EXPECT_TRUE(equals_ignoring_case(std::wstring_view(L"Main.OBJ"), L"main.obj"));
+    // Texts are compared eight bytes at a time: a difference before, at and
+    // after each eight-byte boundary, in the case of a letter (equal) or not
+    // ("@" and "`" differ in the bit that "A" and "a" differ in: unequal).
+    const std::string text = "c:\\objects\\source17.obj";
+    for (size_t at : {0, 6, 7, 8, 9, 15, 16, 22}) {
+        std::string cased = text, other = text, otherFolded = text;
+        cased[at] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[at])));
+        other[at] = '@';
+        otherFolded[at] = '`';
+        EXPECT_TRUE(equals_ignoring_case(std::string_view(text), cased)) << at;
+        EXPECT_FALSE(equals_ignoring_case(std::string_view(text), other)) << at;
+        EXPECT_FALSE(equals_ignoring_case(std::string_view(other), otherFolded)) << at;
+    }
 }
 
 TEST(FullPathFormTest, OnlyTextThePlatformWouldHandBackUnchanged) {
