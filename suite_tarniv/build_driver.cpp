@@ -385,9 +385,9 @@ bool BuildDriver::AnyHeaderNewerThan(const std::string& target) {
     bool newer = false;
     unsigned long headerCount = 0;
     if (SUCCEEDED(project_->GetNumNodes(&headerCount, FCAT_INC))) {
+        std::string location;
         for (unsigned long i = 0; i < headerCount && !newer; ++i) {
             ComPtr<IProjectNode> header;
-            std::string location;
             if (FAILED(project_->GetNode(header.put(), FCAT_INC, i)) || !header ||
                 FAILED(GetNodeLocation(header.get(), location)))
                 continue;
@@ -424,9 +424,8 @@ bool BuildDriver::IsIntermediateFile(const std::string& resolvedPath) {
 void BuildDriver::RememberIntermediateFile(const std::string& location) {
     if (!intermediateFiles_)
         return; // read in full when first needed
-    std::string resolved;
-    if (ResolvePath(location, projectDirectory_, resolved, &facts_))
-        intermediateFiles_->insert(resolved, NoValue{});
+    if (ResolvePath(location, projectDirectory_, resolvedIntermediate_, &facts_))
+        intermediateFiles_->insert(resolvedIntermediate_, NoValue{});
 }
 
 HRESULT BuildDriver::LinkTarget(const std::string& target, const std::string& linkDirectory) {

@@ -91,8 +91,9 @@ private:
     std::optional<std::string> tmpPath_;
     std::string objectDirectorySource_; // the source directory objectDirectory_ is for
     std::string objectDirectory_;
-    std::wstring message_;       // reused for each "already up to date" line
-    std::string resolvedObject_; // reused for each source's object
+    std::wstring message_;             // reused for each "already up to date" line
+    std::string resolvedObject_;       // reused for each source's object
+    std::string resolvedIntermediate_; // and for each intermediate file remembered
 };
 
 // The tool that builds a source file, and with which operation, by the

@@ -52,13 +52,14 @@ HRESULT objects_and_libraries(IProject* project, FileFacts* facts, std::wstring&
     if (FAILED(hr))
         return hr;
     std::string list;
+    std::string location; // both kept from one node to the next, with their buffers
+    std::string path;
     for (const FileCat folder : {FCAT_INT, FCAT_OBJ, FCAT_LIB}) {
         unsigned long count = 0;
         if (FAILED(project->GetNumNodes(&count, folder)))
             return E_FAIL;
         for (unsigned long i = 0; i < count; ++i) {
             ComPtr<IProjectNode> node;
-            std::string location;
             if (FAILED(project->GetNode(node.put(), folder, i)) || !node ||
                 FAILED(GetNodeLocation(node.get(), location)))
                 return E_FAIL;
@@ -67,7 +68,6 @@ HRESULT objects_and_libraries(IProject* project, FileFacts* facts, std::wstring&
                 !cmdline::equals_ignoring_case(cmdline::file_suffix(location), ".obj") &&
                 location.find('~') == std::string::npos)
                 continue;
-            std::string path;
             const bool resolved = ResolvePath(location, projectDirectory, path, facts);
             if (folder == FCAT_INT) {
                 // Only the objects among the intermediate files; one that

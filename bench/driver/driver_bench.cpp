@@ -15,9 +15,10 @@
 //       The no-op Make of this build and of another copy of the plug-in
 //       (built with a change to try), in the same rounds on the same files.
 //   driver_bench.exe --memory [sources...]      (default: 200 20000)
-//       The peak working set a Build All and a Make add to the process, and
-//       the most the plug-in's own heap blocks held, one child process per
-//       figure, tools answered in place (no processes).
+//       The peak working set a Build All and a Make add to the process, the
+//       most the plug-in's own heap blocks held and how many blocks it was
+//       given, one child process per figure, tools answered in place (no
+//       processes).
 #include "module_heap.h"
 #include "veska_host.h"
 
@@ -691,7 +692,8 @@ size_t host_held_bytes(const veska::host::HostProjectManager& manager) {
 
 // In a child of its own, on the files its parent wrote: the working set a
 // Build All or a Make adds on top of what the host holds for the project,
-// and what of it the host keeps afterwards. Prints both in KiB.
+// and what of it the host keeps afterwards, in KiB; the plug-in's heap
+// peak in KiB and the blocks it was given.
 int measure_peak(HMODULE module, unsigned long command, size_t sources) {
     BenchProject bench(module, sources, {}, BenchProject::Files::Written);
     if (!bench.ready())
@@ -699,17 +701,21 @@ int measure_peak(HMODULE module, unsigned long command, size_t sources) {
     PROCESS_MEMORY_COUNTERS before{}, after{};
     GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof before);
     long long pluginHeap = -1;
+    long long pluginBlocks = -1;
     {
         const ModuleHeapCounter counter(module);
         bench.process(command);
-        if (counter.counting())
+        if (counter.counting()) {
             pluginHeap = counter.peak_added();
+            pluginBlocks = counter.allocations();
+        }
     }
     GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof after);
     const SIZE_T base = std::max(before.PeakWorkingSetSize, before.WorkingSetSize);
     const SIZE_T added = after.PeakWorkingSetSize > base ? after.PeakWorkingSetSize - base : 0;
-    std::printf("%zu %zu %lld\n", static_cast<size_t>(added / 1024), host_held_bytes(bench.manager()) / 1024,
-                pluginHeap < 0 ? -1 : pluginHeap / 1024);
+    std::printf("%zu %zu %lld %lld\n", static_cast<size_t>(added / 1024),
+                host_held_bytes(bench.manager()) / 1024, pluginHeap < 0 ? -1 : pluginHeap / 1024,
+                pluginBlocks);
     return pluginHeap < 0 ? 1 : 0;
 }
 
@@ -717,6 +723,7 @@ struct Peak {
     double total = 0;  // KiB of working set the command added
     double host = 0;   // KiB the host keeps
     double plugin = 0; // KiB, the most the plug-in's own heap blocks held at once
+    double blocks = 0; // the heap blocks the plug-in was given
 };
 
 Peak child_peak(unsigned long command, size_t sources) {
@@ -726,7 +733,7 @@ Peak child_peak(unsigned long command, size_t sources) {
     std::string output;
     Peak peak;
     if (SUCCEEDED(veska::host::run_command_line(line, ECL_NULL, exitCode, &output)) && exitCode == 0)
-        std::sscanf(output.c_str(), "%lf %lf %lf", &peak.total, &peak.host, &peak.plugin);
+        std::sscanf(output.c_str(), "%lf %lf %lf %lf", &peak.total, &peak.host, &peak.plugin, &peak.blocks);
     return peak;
 }
 
@@ -734,9 +741,9 @@ int run_memory_benchmark(std::vector<size_t> counts) {
     if (counts.empty())
         counts = {200, 20000};
     std::printf("KiB, one process each: the peak working set the command added, what the host keeps of it,\n"
-                "and the most the plug-in's own heap blocks held at once\n");
-    std::printf("%8s %10s %8s %8s %10s %8s %8s\n", "sources", "Build All", "host", "plug-in", "Make", "host",
-                "plug-in");
+                "and the most the plug-in's own heap blocks held at once; then the blocks it was given\n");
+    std::printf("%8s %10s %8s %8s %10s %8s %8s %10s %10s\n", "sources", "Build All", "host", "plug-in",
+                "Make", "host", "plug-in", "blocks BA", "blocks M");
     std::vector<std::pair<Peak, Peak>> peaks;
     for (size_t n : counts) {
         // One set of files for both: the Make first, as Build All's Clean
@@ -745,8 +752,8 @@ int run_memory_benchmark(std::vector<size_t> counts) {
         const Peak makePeak = child_peak(CMD_MAKE, n);
         peaks.emplace_back(child_peak(CMD_BUILD_ALL, n), makePeak);
         const auto& [all, make] = peaks.back();
-        std::printf("%8zu %10.0f %8.0f %8.0f %10.0f %8.0f %8.0f\n", n, all.total, all.host, all.plugin,
-                    make.total, make.host, make.plugin);
+        std::printf("%8zu %10.0f %8.0f %8.0f %10.0f %8.0f %8.0f %10.0f %10.0f\n", n, all.total, all.host,
+                    all.plugin, make.total, make.host, make.plugin, all.blocks, make.blocks);
     }
     for (size_t i = 1; i < counts.size(); ++i) {
         const double more = static_cast<double>(counts[i] - counts[0]);

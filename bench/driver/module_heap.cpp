@@ -9,8 +9,11 @@ namespace {
 
 std::atomic<long long> held{0};
 std::atomic<long long> peak{0};
+std::atomic<long long> given{0};
 
-void note(long long change) {
+void note(long long change, bool allocated) {
+    if (allocated)
+        ++given;
     const long long now = held += change;
     long long seen = peak.load();
     while (now > seen && !peak.compare_exchange_weak(seen, now)) {
@@ -23,13 +26,13 @@ long long size_of(void* block) {
 
 void* __cdecl counted_malloc(size_t size) {
     void* block = std::malloc(size);
-    note(size_of(block));
+    note(size_of(block), block != nullptr);
     return block;
 }
 
 void* __cdecl counted_calloc(size_t count, size_t size) {
     void* block = std::calloc(count, size);
-    note(size_of(block));
+    note(size_of(block), block != nullptr);
     return block;
 }
 
@@ -37,12 +40,12 @@ void* __cdecl counted_realloc(void* block, size_t size) {
     const long long before = size_of(block);
     void* moved = std::realloc(block, size);
     if (moved || size == 0)
-        note(size_of(moved) - before);
+        note(size_of(moved) - before, moved != nullptr);
     return moved;
 }
 
 void __cdecl counted_free(void* block) {
-    note(-size_of(block));
+    note(-size_of(block), false);
     std::free(block);
 }
 
@@ -50,6 +53,7 @@ void __cdecl counted_free(void* block) {
 HMODULE with_counters_reset(HMODULE module) {
     held = 0;
     peak = 0;
+    given = 0;
     return module;
 }
 
@@ -64,4 +68,8 @@ ModuleHeapCounter::ModuleHeapCounter(HMODULE module)
 
 long long ModuleHeapCounter::peak_added() const noexcept {
     return peak.load();
+}
+
+long long ModuleHeapCounter::allocations() const noexcept {
+    return given.load();
 }
