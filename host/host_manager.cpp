@@ -312,8 +312,6 @@ HRESULT HostProjectManager::NotifyToolLocationChanged(ITool* pTool, LPCWSTR pwsz
                            });
 }
 
-// --- HostDisplay ---
-
 HostDisplay::HostDisplay(std::shared_ptr<Recorder> recorder, std::shared_ptr<Workspace> workspace)
     : recording_(std::move(recorder), "IProjectDisplay"), workspace_(std::move(workspace)) {}
 

@@ -69,10 +69,4 @@ HRESULT HostProjectNode::GetArgsByCLSID(IToolArgs** ppArgs, GUID* clsidTool) {
     });
 }
 
-HRESULT HostProjectNode::GetArgsByIndex(IToolArgs** ppArgs, unsigned int uiIndex) {
-    return recording_.call(__func__, {uiIndex}, [&] {
-        return object_out(uiIndex < args_.size() ? args_[uiIndex].second.get() : nullptr, ppArgs, S_FALSE);
-    });
-}
-
 } // namespace veska::host

@@ -237,8 +237,6 @@ void HostProject::unload() noexcept {
     suite_ = nullptr;
 }
 
-// --- IProject ---
-
 HRESULT HostProject::GenCmdLine(LPWSTR* ppwszCmdLine, _NodeTag* pInputNode, unsigned long ulNumInputs,
                                 unsigned long Op, _PlatInfo*) {
     const LPCWSTR incoming = ppwszCmdLine ? *ppwszCmdLine : nullptr;
@@ -333,23 +331,11 @@ HRESULT HostProject::RemoveNode(FileCat FolderIndex, unsigned long ulFileIndex) 
     });
 }
 
-HRESULT HostProject::GetNode(IProjectNode** ppNode, FileCat FolderIndex, unsigned long ulFileIndex) {
-    return recording_.call(__func__, {{"folder", FolderIndex}, {"file", ulFileIndex}},
-                           [&] { return object_out(node_at(FolderIndex, ulFileIndex).get(), ppNode); });
-}
-
 HRESULT HostProject::GetProjectToolArgsByCLSID(GUID* clsidTool, IToolArgs** ppArgs) {
     return recording_.call(__func__, {{"tool", clsidTool}}, [&] {
         if (!clsidTool)
             return object_out<IToolArgs>(nullptr, ppArgs, E_POINTER);
         return object_out(project_tool_args(*clsidTool).get(), ppArgs, E_FAIL);
-    });
-}
-
-HRESULT HostProject::GetProjectToolArgsByIndex(unsigned int uiToolIndex, IToolArgs** ppArgs) {
-    return recording_.call(__func__, {uiToolIndex}, [&] {
-        return ppArgs ? object_out(args_by_index(projectArgs_, uiToolIndex).get(), ppArgs, S_FALSE)
-                      : E_POINTER;
     });
 }
 

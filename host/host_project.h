@@ -117,9 +117,7 @@ public:
                                          _PlatInfo* pPlatInfo) override;
     HRESULT STDMETHODCALLTYPE LoadProjectFile(LPCWSTR pwszPath) override;
     HRESULT STDMETHODCALLTYPE SaveProjectFile(unsigned long ulProjectIndex, LPCWSTR pwszPath) override;
-    HRESULT STDMETHODCALLTYPE Clean() override {
-        return recording_.call(__func__, [&] { return clean(); });
-    }
+    VESKA_HOST_ANSWER(clean(), Clean, ())
     HRESULT STDMETHODCALLTYPE RemoveAllNodes() override;
     // The manager and display own the project: it needs neither.
     VESKA_HOST_ANSWER(S_OK, SetManager, (IProjectManager * pMgr), present(pMgr, "manager"))
@@ -128,14 +126,14 @@ public:
     HRESULT STDMETHODCALLTYPE InsertNode(IProjectNode* pNode, FileCat* pFolderIndex,
                                          unsigned long* pulFileIndex, long bQuiet) override;
     HRESULT STDMETHODCALLTYPE RemoveNode(FileCat FolderIndex, unsigned long ulFileIndex) override;
-    HRESULT STDMETHODCALLTYPE GetNode(IProjectNode** ppNode, FileCat FolderIndex,
-                                      unsigned long ulFileIndex) override;
-    HRESULT STDMETHODCALLTYPE GetSuiteArgs(ISuiteArgs** ppArgs) override {
-        return recording_.call(__func__, [&] { return object_out(suiteArgs_.get(), ppArgs, E_FAIL); });
-    }
+    VESKA_HOST_ANSWER(object_out(node_at(FolderIndex, ulFileIndex).get(), ppNode), GetNode,
+                      (IProjectNode * *ppNode, FileCat FolderIndex, unsigned long ulFileIndex),
+                      {"folder", FolderIndex}, {"file", ulFileIndex})
+    VESKA_HOST_ANSWER(object_out(suiteArgs_.get(), ppArgs, E_FAIL), GetSuiteArgs, (ISuiteArgs * *ppArgs))
     HRESULT STDMETHODCALLTYPE GetProjectToolArgsByCLSID(GUID* clsidTool, IToolArgs** ppArgs) override;
-    HRESULT STDMETHODCALLTYPE GetProjectToolArgsByIndex(unsigned int uiToolIndex,
-                                                        IToolArgs** ppArgs) override;
+    VESKA_HOST_ANSWER(ppArgs ? object_out(args_by_index(projectArgs_, uiToolIndex).get(), ppArgs, S_FALSE)
+                             : E_POINTER,
+                      GetProjectToolArgsByIndex, (unsigned int uiToolIndex, IToolArgs** ppArgs), uiToolIndex)
     HRESULT STDMETHODCALLTYPE GetFileToolArgsByCLSID(FileCat FolderIndex, unsigned long ulFileIndex,
                                                      GUID* clsidTool, IToolArgs** ppArgs) override;
     HRESULT STDMETHODCALLTYPE GetFileToolArgsByIndex(FileCat FolderIndex, unsigned long ulFileIndex,
@@ -146,18 +144,12 @@ public:
     HRESULT STDMETHODCALLTYPE GetFolderSuffix(LPWSTR* ppwszSuffixList, FileCat FolderIndex) override;
     HRESULT STDMETHODCALLTYPE SetFolderSuffix(LPCWSTR pwszSuffixList, FileCat FolderIndex) override;
     HRESULT STDMETHODCALLTYPE SortBySuffix() override;
-    HRESULT STDMETHODCALLTYPE GetLocation(LPWSTR* ppwszLoc) override {
-        return recording_.call(__func__, [&] { return copy_out(location_, ppwszLoc); });
-    }
+    VESKA_HOST_ANSWER(copy_out(location_, ppwszLoc), GetLocation, (LPWSTR * ppwszLoc))
     HRESULT STDMETHODCALLTYPE SetLocation(LPCWSTR pwszLoc) override;
-    HRESULT STDMETHODCALLTYPE GetProjectDirectory(LPWSTR* ppwszDir) override {
-        return recording_.call(__func__, [&] { return copy_out(project_directory(), ppwszDir); });
-    }
+    VESKA_HOST_ANSWER(copy_out(project_directory(), ppwszDir), GetProjectDirectory, (LPWSTR * ppwszDir))
     HRESULT STDMETHODCALLTYPE GetPath(LPWSTR* ppwszPath, PathType Type) override;
     HRESULT STDMETHODCALLTYPE SetPath(LPCWSTR pwszPath, PathType Type) override;
-    HRESULT STDMETHODCALLTYPE GetSuite(ISuite** ppSuite) override {
-        return recording_.call(__func__, [&] { return object_out(suite_.get(), ppSuite, S_FALSE); });
-    }
+    VESKA_HOST_ANSWER(object_out(suite_.get(), ppSuite, S_FALSE), GetSuite, (ISuite * *ppSuite))
     HRESULT STDMETHODCALLTYPE SetSuite(ISuite* pSuite) override {
         return recording_.call(__func__, {present(pSuite, "suite")},
                                [&] { suite_ = suite::ComPtr<ISuite>(pSuite); });
@@ -169,13 +161,9 @@ public:
         return recording_.call(__func__, {pwszFilename}, [&] { buildRequired_ = true; });
     }
     VESKA_HOST_FLAG(IsBuildRequired, SetBuildRequired, buildRequired_)
-    HRESULT STDMETHODCALLTYPE IsSaveRequired() override {
-        return recording_.call(__func__, [&] { return saveRequired_ ? S_OK : S_FALSE; });
-    }
+    VESKA_HOST_ANSWER(saveRequired_ ? S_OK : S_FALSE, IsSaveRequired, ())
     VESKA_HOST_ANSWER(S_OK, CheckFileTimestamps, ())
-    HRESULT STDMETHODCALLTYPE Unload() override {
-        return recording_.call(__func__, [&] { unload(); });
-    }
+    VESKA_HOST_ANSWER(unload(), Unload, ())
     VESKA_HOST_FLAG(IsStable, SetStable, stable_)
     HRESULT STDMETHODCALLTYPE SetDefaultNodesStable(long bNewState) override;
     HRESULT STDMETHODCALLTYPE GetToolLocStamp(LPWSTR* ppwszLoc, LPCWSTR pwszclsid) override;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cwctype>
+#include <sstream>
 #include <unordered_map>
 
 namespace veska::host {
@@ -70,18 +71,11 @@ std::optional<unsigned long> parse_number(const std::wstring& text) {
 
 // FNV-1a over the lines of the sections that decide a build's settings.
 void fingerprint_into(uint64_t& hash, const IniSection& lines) {
-    const auto mix = [&hash](wchar_t c) {
-        hash ^= static_cast<uint64_t>(c);
-        hash *= 1099511628211ull;
-    };
-    for (const auto& [key, value] : lines) {
-        for (wchar_t c : key)
-            mix(c);
-        mix(L'=');
-        for (wchar_t c : value)
-            mix(c);
-        mix(L'\n');
-    }
+    for (const auto& [key, value] : lines)
+        for (const wchar_t c : key + L"=" + value + L"\n") {
+            hash ^= static_cast<uint64_t>(c);
+            hash *= 1099511628211ull;
+        }
 }
 constexpr uint64_t kFingerprintSeed = 14695981039346656037ull;
 
@@ -173,17 +167,14 @@ void warn_about_sections(const std::wstring& path, const std::vector<std::wstrin
                                          static_cast<unsigned char>(bytes[i + 1]) << 8);
     else
         suite::text::append_widened(text, bytes);
-    size_t number = 0;
-    for (size_t start = 0; start < text.size();) {
-        const size_t end = std::min(text.find(L'\n', start), text.size());
-        const std::wstring line = trim(text.substr(start, end - start));
-        ++number;
-        if (!line.empty() && line[0] == L'[' && line.find(L']') == std::wstring::npos)
+    std::wistringstream lines(text);
+    std::wstring raw;
+    for (size_t number = 1; std::getline(lines, raw); ++number)
+        if (const std::wstring line = trim(raw);
+            !line.empty() && line[0] == L'[' && line.find(L']') == std::wstring::npos)
             warnings.push_back(L"line " + std::to_wstring(number) + L" \"" + line +
                                L"\" is no section header (it lacks \"]\"): its lines join the section "
                                L"before it");
-        start = end + 1;
-    }
 }
 
 // Why an argument object or a tool may have refused text: what it holds
