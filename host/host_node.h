@@ -41,15 +41,15 @@ public:
 
     // IProjectNode
     VESKA_HOST_ANSWER(copy_out(location_, ppwszLoc), GetLocation, (LPWSTR * ppwszLoc), location_.c_str())
-    HRESULT STDMETHODCALLTYPE SetLocation(LPCWSTR pwszLoc) override {
-        return recording_.call(__func__, {pwszLoc},
-                               [&] { return pwszLoc ? (location_ = pwszLoc, S_OK) : E_POINTER; });
-    }
+    VESKA_HOST_ANSWER(pwszLoc ? (location_ = pwszLoc, S_OK) : E_POINTER, SetLocation, (LPCWSTR pwszLoc),
+                      pwszLoc)
     HRESULT STDMETHODCALLTYPE InsertArgs(IToolArgs* pArgs, GUID* clsidTool,
                                          IProjectDisplay* pDisplay) override;
     VESKA_HOST_ANSWER(purge_args(), PurgeArgs, ())
     HRESULT STDMETHODCALLTYPE PurgeArgsIfDefault() override;
-    HRESULT STDMETHODCALLTYPE GetArgsByCLSID(IToolArgs** ppArgs, GUID* clsidTool) override;
+    VESKA_HOST_ANSWER(object_out(clsidTool ? args_for(*clsidTool).get() : nullptr, ppArgs,
+                                 clsidTool ? S_FALSE : E_POINTER),
+                      GetArgsByCLSID, (IToolArgs * *ppArgs, GUID* clsidTool), {"tool", clsidTool})
     VESKA_HOST_ANSWER(object_out(uiIndex < args_.size() ? args_[uiIndex].second.get() : nullptr, ppArgs,
                                  S_FALSE),
                       GetArgsByIndex, (IToolArgs * *ppArgs, unsigned int uiIndex), uiIndex)

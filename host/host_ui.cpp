@@ -145,9 +145,7 @@ HRESULT HostToolbar::AddBitmap(unsigned int uButtonCount, HBITMAP hSmallButtons,
     char mask[16];
     snprintf(mask, sizeof mask, "0x%06lX", cMaskColor);
     return recording_.call(__func__, {{"count", uButtonCount}, {"mask", Argument::verbatim(mask)}}, [&] {
-        ToolbarBitmap bitmap;
-        bitmap.buttonCount = uButtonCount;
-        bitmap.maskColor = cMaskColor;
+        ToolbarBitmap bitmap{uButtonCount, cMaskColor, {}};
         SIZE largeSize{};
         if (uButtonCount == 0 || !bitmap_size(hSmallButtons, bitmap.smallSize) ||
             !bitmap_size(hLargeButtons, largeSize))

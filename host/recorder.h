@@ -42,7 +42,9 @@ public:
 
     // Makes "Interface.Method" answer hr instead of doing its work: after
     // `skip` calls have passed, for `times` calls (negative: for good).
-    void inject(const std::string& qualifiedName, HRESULT hr, int times = -1, int skip = 0);
+    void inject(const std::string& qualifiedName, HRESULT hr, int times = -1, int skip = 0) {
+        injections_[qualifiedName] = Injection{hr, times, skip};
+    }
     // Makes the call with this number (counted from the first recorded call,
     // whatever its method) answer hr instead of doing its work.
     void inject_at(size_t callNumber, HRESULT hr) { numbered_[callNumber] = hr; }
