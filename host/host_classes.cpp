@@ -45,7 +45,6 @@ HRESULT LegacyWrapper::SetAlias(const GUID* pclsid) {
         if (!pclsid)
             return E_POINTER;
         alias_ = *pclsid;
-        aliased_ = true;
         return S_OK;
     });
 }
@@ -55,17 +54,8 @@ HRESULT LegacyWrapper::GetAlias(GUID* pclsid) {
         if (!pclsid)
             return E_POINTER;
         // Before SetAlias the wrapper stands for nothing: an empty answer.
-        *pclsid = alias_;
-        return aliased_ ? S_OK : S_FALSE;
-    });
-}
-
-HRESULT LegacyWrapper::GetClassID(CLSID* pClassID) {
-    return recording_.call(__func__, [&] {
-        if (!pClassID)
-            return E_POINTER;
-        *pClassID = class_of_depth(depth_);
-        return S_OK;
+        *pclsid = alias_.value_or(GUID_NULL);
+        return alias_ ? S_OK : S_FALSE;
     });
 }
 

@@ -7,6 +7,8 @@
 #include "com_object.h"
 #include "host_common.h"
 
+#include <optional>
+
 namespace veska::host {
 
 // One wrapper class per depth of the legacy tree. It stands for the class
@@ -21,13 +23,12 @@ public:
     HRESULT STDMETHODCALLTYPE SetAlias(const GUID* pclsid) override;
     HRESULT STDMETHODCALLTYPE GetAlias(GUID* pclsid) override;
     // IPersist
-    HRESULT STDMETHODCALLTYPE GetClassID(CLSID* pClassID) override;
+    VESKA_HOST_ANSWER(value_out(class_of_depth(depth_), pClassID), GetClassID, (CLSID * pClassID))
 
 private:
     Recording recording_;
     int depth_;
-    GUID alias_ = GUID_NULL;
-    bool aliased_ = false;
+    std::optional<GUID> alias_;
 };
 
 class HostClassRegistration {

@@ -115,20 +115,18 @@ HRESULT HostProjectManager::ExecuteCmdLine(LPCWSTR pwszCmdLine, unsigned long* p
             return E_POINTER;
         ExecutedLine executed;
         executed.request = {pwszCmdLine, optional_of(pclsidTool), pProject, Flags, current_directory()};
-        unsigned long exitCode = 0;
         if (script_.onExecuting)
             script_.onExecuting(executed.request);
         const auto started = std::chrono::steady_clock::now();
-        executed.result = script_.execute
-                              ? script_.execute(executed.request, exitCode)
-                              : run_command_line(executed.request.line, Flags, exitCode, &executed.output);
+        executed.result = script_.execute ? script_.execute(executed.request, executed.exitCode)
+                                          : run_command_line(executed.request.line, Flags, executed.exitCode,
+                                                             &executed.output);
         executed.elapsed = std::chrono::steady_clock::now() - started;
-        executed.exitCode = exitCode;
         executed_.push_back(executed);
         if (script_.onExecuted)
             script_.onExecuted(executed_.back());
         if (SUCCEEDED(executed.result))
-            *pulReturnCode = exitCode;
+            *pulReturnCode = executed.exitCode;
         return executed.result;
     });
 }
@@ -169,14 +167,10 @@ HRESULT HostProjectManager::SetActiveProjectIndex(int nIndex) {
 
 HRESULT HostProjectManager::GetIndexOfProject(unsigned long* pulIndex, IProject* pProject) {
     return recording_.call(__func__, [&] {
-        if (!pulIndex)
-            return E_POINTER;
         for (size_t i = 0; i < projects_.size(); ++i)
-            if (static_cast<IProject*>(projects_[i].get()) == pProject) {
-                *pulIndex = static_cast<unsigned long>(i);
-                return S_OK;
-            }
-        return E_INVALIDARG;
+            if (static_cast<IProject*>(projects_[i].get()) == pProject)
+                return value_out(i, pulIndex);
+        return pulIndex ? E_INVALIDARG : E_POINTER;
     });
 }
 
@@ -205,9 +199,7 @@ HRESULT HostProjectManager::InsertNewProject(LPCWSTR pwszFilename) {
 }
 
 HRESULT HostProjectManager::room_for(LPCWSTR file) const noexcept {
-    if (!file)
-        return E_POINTER;
-    return projects_.size() >= kMaxProjects ? E_FAIL : S_OK;
+    return !file ? E_POINTER : projects_.size() >= kMaxProjects ? E_FAIL : S_OK;
 }
 
 HRESULT HostProjectManager::remove_project(unsigned long index) {
@@ -291,8 +283,7 @@ HRESULT HostProjectManager::GetPreference(unsigned char* pData, unsigned long dw
         const auto found = script_.preferences.find(dwKey);
         if (found == script_.preferences.end())
             return E_INVALIDARG;
-        const uint32_t value = found->second;
-        std::memcpy(pData, &value, sizeof value); // the caller's 4-byte buffer
+        std::memcpy(pData, &found->second, sizeof found->second); // the caller's 4-byte buffer
         return S_OK;
     });
 }
@@ -312,22 +303,18 @@ HRESULT HostProjectManager::NotifyToolLocationChanged(ITool* pTool, LPCWSTR pwsz
                            });
 }
 
-// --- HostDisplay ---
-
 HostDisplay::HostDisplay(std::shared_ptr<Recorder> recorder, std::shared_ptr<Workspace> workspace)
     : recording_(std::move(recorder), "IProjectDisplay"), workspace_(std::move(workspace)) {}
 
 HRESULT HostDisplay::InsertProject(IProject* pProject, LPCWSTR pwszName) {
     return recording_.call(__func__, {pwszName}, [&] {
-        if (!pProject)
-            return E_POINTER;
         // The view shows the workspace's own projects, under the name given.
         for (const auto& project : workspace_->projects)
             if (static_cast<IProject*>(project.get()) == pProject) {
                 project->set_name(in_text(pwszName));
                 return S_OK;
             }
-        return E_INVALIDARG;
+        return pProject ? E_INVALIDARG : E_POINTER;
     });
 }
 

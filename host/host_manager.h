@@ -126,10 +126,8 @@ public:
     VESKA_HOST_WORKSPACE_METHODS
     HRESULT STDMETHODCALLTYPE InsertProject(IProject* pProject, LPCWSTR pwszName) override;
     // The manager owns the projects; the view only stops showing one.
-    HRESULT STDMETHODCALLTYPE RemoveProject(unsigned long ulIndex) override {
-        return recording_.call(__func__, {ulIndex},
-                               [&] { return ulIndex < workspace_->projects.size() ? S_OK : E_INVALIDARG; });
-    }
+    VESKA_HOST_ANSWER(ulIndex < workspace_->projects.size() ? S_OK : E_INVALIDARG, RemoveProject,
+                      (unsigned long ulIndex), ulIndex)
     VESKA_HOST_ANSWER(S_OK, SetActiveProject, (int nIndex), nIndex)
     VESKA_HOST_ANSWER(S_OK, RefreshProject, (unsigned long ulIndex), ulIndex)
     VESKA_HOST_ANSWER(S_OK, SortFilteredFolders, (unsigned long ulIndex), ulIndex)
@@ -139,9 +137,7 @@ public:
     // The view marks nothing: the project keeps whether it needs saving.
     VESKA_HOST_ANSWER(S_OK, SetReqSave, (unsigned long ulProjectIndex, long bNewState), ulProjectIndex,
                       bNewState)
-    HRESULT STDMETHODCALLTYPE GetCurrentNodeTag(_NodeTag* pTag) override {
-        return recording_.call(__func__, [&] { return value_out(current_, pTag); });
-    }
+    VESKA_HOST_ANSWER(value_out(current_, pTag), GetCurrentNodeTag, (_NodeTag * pTag))
 
 private:
     Recording recording_;
@@ -189,36 +185,23 @@ public:
     HRESULT STDMETHODCALLTYPE ExecuteCmdLine(LPCWSTR pwszCmdLine, unsigned long* pulReturnCode,
                                              GUID* pclsidTool, IProject* pProject, ECLFlag Flags) override;
     HRESULT STDMETHODCALLTYPE WriteBuildMessage(LPCWSTR pwszMsg, GUID* pclsidTool) override;
-    HRESULT STDMETHODCALLTYPE GetNumSuites(unsigned long* pulNumSuites) override {
-        return recording_.call(__func__, [&] { return value_out(suites_.size(), pulNumSuites); });
-    }
-    HRESULT STDMETHODCALLTYPE GetSuite(unsigned long ulIndex, ISuite** ppSuite) override {
-        return recording_.call(__func__, {ulIndex}, [&] {
-            return object_out(ulIndex < suites_.size() ? suites_[ulIndex].get() : nullptr, ppSuite);
-        });
-    }
+    VESKA_HOST_ANSWER(value_out(suites_.size(), pulNumSuites), GetNumSuites, (unsigned long* pulNumSuites))
+    VESKA_HOST_ANSWER(object_out(ulIndex < suites_.size() ? suites_[ulIndex].get() : nullptr, ppSuite),
+                      GetSuite, (unsigned long ulIndex, ISuite** ppSuite), ulIndex)
     HRESULT STDMETHODCALLTYPE GetSuiteWithGUID(GUID* clsidSuite, ISuite** ppSuite) override;
-    HRESULT STDMETHODCALLTYPE GetNumProjects(unsigned long* pulNumProjects) override {
-        return recording_.call(__func__, [&] { return value_out(projects_.size(), pulNumProjects); });
-    }
-    HRESULT STDMETHODCALLTYPE GetMaxProjects(unsigned long* pulMaxProjects) override {
-        return recording_.call(__func__, [&] { return value_out(kMaxProjects, pulMaxProjects); });
-    }
-    HRESULT STDMETHODCALLTYPE GetProject(IProject** ppProject, unsigned long ulIndex) override {
-        return recording_.call(__func__, {ulIndex},
-                               [&] { return object_out<IProject>(workspace_->project(ulIndex), ppProject); });
-    }
-    HRESULT STDMETHODCALLTYPE GetActiveProjectIndex(int* pnlIndex) override {
-        return recording_.call(__func__,
-                               [&] { return value_out(projects_.empty() ? -1 : activeProject_, pnlIndex); });
-    }
+    VESKA_HOST_ANSWER(value_out(projects_.size(), pulNumProjects), GetNumProjects,
+                      (unsigned long* pulNumProjects))
+    VESKA_HOST_ANSWER(value_out(kMaxProjects, pulMaxProjects), GetMaxProjects,
+                      (unsigned long* pulMaxProjects))
+    VESKA_HOST_ANSWER(object_out<IProject>(workspace_->project(ulIndex), ppProject), GetProject,
+                      (IProject * *ppProject, unsigned long ulIndex), ulIndex)
+    VESKA_HOST_ANSWER(value_out(projects_.empty() ? -1 : activeProject_, pnlIndex), GetActiveProjectIndex,
+                      (int* pnlIndex))
     HRESULT STDMETHODCALLTYPE SetActiveProjectIndex(int nIndex) override;
     HRESULT STDMETHODCALLTYPE GetIndexOfProject(unsigned long* pulIndex, IProject* pProject) override;
     HRESULT STDMETHODCALLTYPE InsertProject(LPCWSTR pwszFilename) override;
     HRESULT STDMETHODCALLTYPE InsertNewProject(LPCWSTR pwszFilename) override;
-    HRESULT STDMETHODCALLTYPE RemoveProject(unsigned long ulIndex) override {
-        return recording_.call(__func__, {ulIndex}, [&] { return remove_project(ulIndex); });
-    }
+    VESKA_HOST_ANSWER(remove_project(ulIndex), RemoveProject, (unsigned long ulIndex), ulIndex)
     HRESULT STDMETHODCALLTYPE NotifyBuildStarted(LPCWSTR pwszTarget) override;
     HRESULT STDMETHODCALLTYPE NotifyBuildSucceeded(LPCWSTR pwszTarget) override;
     VESKA_HOST_WORKSPACE_METHODS
@@ -235,15 +218,12 @@ public:
     VESKA_HOST_ANSWER(E_NOTIMPL, UIShowSelectSuiteDialog, (unsigned long ulProjectIndex), ulProjectIndex)
     VESKA_HOST_ANSWER(E_NOTIMPL, UIShowLocateToolsDialog, ())
     HRESULT STDMETHODCALLTYPE UIProjectSave(unsigned long ulProjectIndex) override;
-    HRESULT STDMETHODCALLTYPE UIProjectRemove(unsigned long ulProjectIndex) override {
-        return recording_.call(__func__, {ulProjectIndex}, [&] { return remove_project(ulProjectIndex); });
-    }
+    VESKA_HOST_ANSWER(remove_project(ulProjectIndex), UIProjectRemove, (unsigned long ulProjectIndex),
+                      ulProjectIndex)
     HRESULT STDMETHODCALLTYPE RemoveNode(_NodeTag tag) override;
     HRESULT STDMETHODCALLTYPE SetSuite(ISuite* pSuite, unsigned long ulProjectIndex) override;
-    HRESULT STDMETHODCALLTYPE GetDisplay(IProjectDisplay** ppDisplay) override {
-        return recording_.call(__func__,
-                               [&] { return object_out<IProjectDisplay>(display_.get(), ppDisplay); });
-    }
+    VESKA_HOST_ANSWER(object_out<IProjectDisplay>(display_.get(), ppDisplay), GetDisplay,
+                      (IProjectDisplay * *ppDisplay))
     HRESULT STDMETHODCALLTYPE GetPreference(unsigned char* pData, unsigned long dwKey) override;
     HRESULT STDMETHODCALLTYPE LockMemory() override {
         return recording_.call(__func__, [&] { memoryLocked_ = true; });
@@ -253,10 +233,8 @@ public:
     }
     VESKA_HOST_FLAG(BuildIsUnderway, SetBuildIsUnderway, underway_)
     // --- IProjectManagerEx ---
-    HRESULT STDMETHODCALLTYPE SaveFile(LPCWSTR pwszFile, long bPrompt) override {
-        return recording_.call(__func__, {pwszFile, {"prompt", bPrompt}},
-                               [&] { return pwszFile ? S_OK : E_POINTER; });
-    }
+    VESKA_HOST_ANSWER(pwszFile ? S_OK : E_POINTER, SaveFile, (LPCWSTR pwszFile, long bPrompt), pwszFile,
+                      {"prompt", bPrompt})
     HRESULT STDMETHODCALLTYPE HostReserved48() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE HostReserved49() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE HostReserved50() override { return E_NOTIMPL; }

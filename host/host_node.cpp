@@ -1,5 +1,6 @@
 #include "host_node.h"
 
+#include <algorithm>
 #include <set>
 
 namespace veska::host {
@@ -53,25 +54,10 @@ HRESULT HostProjectNode::InsertArgs(IToolArgs* pArgs, GUID* clsidTool, IProjectD
 
 HRESULT HostProjectNode::PurgeArgsIfDefault() {
     return recording_.call(__func__, [&] {
-        ToolArgsList kept;
-        for (auto& entry : args_)
-            if (entry.second && entry.second->IsDefault() != S_OK)
-                kept.push_back(std::move(entry));
-        args_ = std::move(kept);
-    });
-}
-
-HRESULT HostProjectNode::GetArgsByCLSID(IToolArgs** ppArgs, GUID* clsidTool) {
-    return recording_.call(__func__, {{"tool", clsidTool}}, [&] {
-        if (!clsidTool)
-            return object_out<IToolArgs>(nullptr, ppArgs, E_POINTER);
-        return object_out(args_for(*clsidTool).get(), ppArgs, S_FALSE);
-    });
-}
-
-HRESULT HostProjectNode::GetArgsByIndex(IToolArgs** ppArgs, unsigned int uiIndex) {
-    return recording_.call(__func__, {uiIndex}, [&] {
-        return object_out(uiIndex < args_.size() ? args_[uiIndex].second.get() : nullptr, ppArgs, S_FALSE);
+        const auto isDefault = [](const auto& entry) {
+            return !entry.second || entry.second->IsDefault() == S_OK;
+        };
+        args_.erase(std::remove_if(args_.begin(), args_.end(), isDefault), args_.end());
     });
 }
 

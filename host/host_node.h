@@ -40,21 +40,19 @@ public:
     void purge_args() noexcept { args_.clear(); }
 
     // IProjectNode
-    HRESULT STDMETHODCALLTYPE GetLocation(LPWSTR* ppwszLoc) override {
-        return recording_.call(__func__, {location_.c_str()}, [&] { return copy_out(location_, ppwszLoc); });
-    }
-    HRESULT STDMETHODCALLTYPE SetLocation(LPCWSTR pwszLoc) override {
-        return recording_.call(__func__, {pwszLoc},
-                               [&] { return pwszLoc ? (location_ = pwszLoc, S_OK) : E_POINTER; });
-    }
+    VESKA_HOST_ANSWER(copy_out(location_, ppwszLoc), GetLocation, (LPWSTR * ppwszLoc), location_.c_str())
+    VESKA_HOST_ANSWER(pwszLoc ? (location_ = pwszLoc, S_OK) : E_POINTER, SetLocation, (LPCWSTR pwszLoc),
+                      pwszLoc)
     HRESULT STDMETHODCALLTYPE InsertArgs(IToolArgs* pArgs, GUID* clsidTool,
                                          IProjectDisplay* pDisplay) override;
-    HRESULT STDMETHODCALLTYPE PurgeArgs() override {
-        return recording_.call(__func__, [&] { purge_args(); });
-    }
+    VESKA_HOST_ANSWER(purge_args(), PurgeArgs, ())
     HRESULT STDMETHODCALLTYPE PurgeArgsIfDefault() override;
-    HRESULT STDMETHODCALLTYPE GetArgsByCLSID(IToolArgs** ppArgs, GUID* clsidTool) override;
-    HRESULT STDMETHODCALLTYPE GetArgsByIndex(IToolArgs** ppArgs, unsigned int uiIndex) override;
+    VESKA_HOST_ANSWER(object_out(clsidTool ? args_for(*clsidTool).get() : nullptr, ppArgs,
+                                 clsidTool ? S_FALSE : E_POINTER),
+                      GetArgsByCLSID, (IToolArgs * *ppArgs, GUID* clsidTool), {"tool", clsidTool})
+    VESKA_HOST_ANSWER(object_out(uiIndex < args_.size() ? args_[uiIndex].second.get() : nullptr, ppArgs,
+                                 S_FALSE),
+                      GetArgsByIndex, (IToolArgs * *ppArgs, unsigned int uiIndex), uiIndex)
     VESKA_HOST_FLAG(IsStable, SetStable, stable_)
 
 private:

@@ -3,6 +3,7 @@
 #include "project_file.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace veska::host {
 
@@ -66,11 +67,6 @@ suite::ComPtr<HostProjectNode> HostProject::add_file(FileCat folder, std::wstrin
     return node;
 }
 
-suite::ComPtr<IProjectNode> HostProject::node(FileCat folder, size_t index) const {
-    const Folder& files = folders_.at(static_cast<size_t>(folder));
-    return index < files.size() ? files[index] : nullptr;
-}
-
 std::wstring HostProject::location_of(IProjectNode* node) {
     if (HostProjectNode* own = HostProjectNode::from(node))
         return own->location();
@@ -103,7 +99,7 @@ HostProject::Folder* HostProject::folder_at(long index) {
     return index >= 0 && index < FCAT_NUM_CATS ? &folders_[static_cast<size_t>(index)] : nullptr;
 }
 
-suite::ComPtr<IProjectNode> HostProject::node_at(long folder, unsigned long index) const {
+suite::ComPtr<IProjectNode> HostProject::node(long folder, size_t index) const {
     const Folder* files = folder_at(folder);
     return files && index < files->size() ? (*files)[index] : nullptr;
 }
@@ -139,13 +135,12 @@ suite::ComPtr<IToolArgs> HostProject::args_by_index(const ToolArgsList& list, un
 HRESULT HostProject::expand_macros(std::wstring& line, const _NodeTag* input) const {
     std::vector<std::pair<std::wstring, std::wstring>> macros;
     if (input) {
-        const suite::ComPtr<IProjectNode> node =
-            node_at(input->folder, static_cast<unsigned long>(input->file));
-        if (input->file < 0 || !node)
+        const suite::ComPtr<IProjectNode> file = node(input->folder, static_cast<size_t>(input->file));
+        if (input->file < 0 || !file)
             return E_INVALIDARG;
         // Tools run in the source's directory: a relative location is made
         // absolute against the project directory, as the file is meant.
-        const std::wstring location = paths::absolute(location_of(node.get()), project_directory());
+        const std::wstring location = paths::absolute(location_of(file.get()), project_directory());
         macros.emplace_back(L"$(INFILEBASE)", paths::base_name(location));
         macros.emplace_back(L"$(INFILE)", location);
     }
@@ -157,39 +152,39 @@ HRESULT HostProject::expand_macros(std::wstring& line, const _NodeTag* input) co
     return S_OK;
 }
 
-HostProject::BuildOutputRule::BuildOutputRule(const HostProject& project)
-    : project_(project), directory_(project.project_directory()) {
+std::function<bool(const std::wstring&)> HostProject::build_output_rule() const {
+    const std::wstring directory = project_directory();
+    std::unordered_set<std::wstring> listedFiles; // lookup keys of the files before the intermediate ones
     for (int folder = FCAT_FIRST; folder < FCAT_INT; ++folder)
-        for (const auto& node : project.folders_[folder])
-            listedFiles_.insert(project.lookup_key(location_of(node.get())));
-    for (const auto& node : project.folders_[FCAT_SRC])
-        sourceFolders_.insert(
-            paths::upper(paths::directory_of(paths::absolute(location_of(node.get()), directory_))));
-}
-
-bool HostProject::BuildOutputRule::allows(const std::wstring& location) const {
-    if (paths::equal_ignoring_case(location, project_.location_) ||
-        paths::equal_ignoring_case(location, state_path_of(project_.location_)))
-        return false;
-    if (listedFiles_.count(project_.lookup_key(location)))
-        return false;
-    if (paths::is_inside(location, directory_))
-        return true;
-    for (const PathType type : {PT_TMP, PT_BIN})
-        if (!project_.path(type).empty() &&
-            paths::is_inside(location, paths::absolute(project_.path(type), directory_)))
+        for (const auto& node : folders_[folder])
+            listedFiles.insert(lookup_key(location_of(node.get())));
+    std::unordered_set<std::wstring> sourceFolders; // upper case
+    for (const auto& node : folders_[FCAT_SRC])
+        sourceFolders.insert(
+            paths::upper(paths::directory_of(paths::absolute(location_of(node.get()), directory))));
+    return [this, directory, listedFiles = std::move(listedFiles),
+            sourceFolders = std::move(sourceFolders)](const std::wstring& location) {
+        if (paths::equal_ignoring_case(location, location_) ||
+            paths::equal_ignoring_case(location, state_path_of(location_)) ||
+            listedFiles.count(lookup_key(location)))
+            return false;
+        if (paths::is_inside(location, directory))
             return true;
-    return sourceFolders_.count(paths::upper(paths::directory_of(location))) != 0;
+        for (const PathType type : {PT_TMP, PT_BIN})
+            if (!path(type).empty() && paths::is_inside(location, paths::absolute(path(type), directory)))
+                return true;
+        return sourceFolders.count(paths::upper(paths::directory_of(location))) != 0;
+    };
 }
 
 HRESULT HostProject::clean() {
     HRESULT result = S_OK;
-    const BuildOutputRule mayBeOutput(*this);
+    const auto mayBeOutput = build_output_rule();
     for (const FileCat category : {FCAT_INT, FCAT_OUT}) {
         Folder kept;
         for (auto& node : folders_[category]) {
             const std::wstring file = paths::absolute(location_of(node.get()), project_directory());
-            if (!file.empty() && mayBeOutput.allows(file) && !DeleteFileW(file.c_str()) &&
+            if (!file.empty() && mayBeOutput(file) && !DeleteFileW(file.c_str()) &&
                 GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES) {
                 // Still there (in use, read-only): keep its node and report.
                 if (result == S_OK)
@@ -236,8 +231,6 @@ void HostProject::unload() noexcept {
     suiteArgs_ = nullptr;
     suite_ = nullptr;
 }
-
-// --- IProject ---
 
 HRESULT HostProject::GenCmdLine(LPWSTR* ppwszCmdLine, _NodeTag* pInputNode, unsigned long ulNumInputs,
                                 unsigned long Op, _PlatInfo*) {
@@ -333,38 +326,18 @@ HRESULT HostProject::RemoveNode(FileCat FolderIndex, unsigned long ulFileIndex) 
     });
 }
 
-HRESULT HostProject::GetNode(IProjectNode** ppNode, FileCat FolderIndex, unsigned long ulFileIndex) {
-    return recording_.call(__func__, {{"folder", FolderIndex}, {"file", ulFileIndex}},
-                           [&] { return object_out(node_at(FolderIndex, ulFileIndex).get(), ppNode); });
-}
-
-HRESULT HostProject::GetProjectToolArgsByCLSID(GUID* clsidTool, IToolArgs** ppArgs) {
-    return recording_.call(__func__, {{"tool", clsidTool}}, [&] {
-        if (!clsidTool)
-            return object_out<IToolArgs>(nullptr, ppArgs, E_POINTER);
-        return object_out(project_tool_args(*clsidTool).get(), ppArgs, E_FAIL);
-    });
-}
-
-HRESULT HostProject::GetProjectToolArgsByIndex(unsigned int uiToolIndex, IToolArgs** ppArgs) {
-    return recording_.call(__func__, {uiToolIndex}, [&] {
-        return ppArgs ? object_out(args_by_index(projectArgs_, uiToolIndex).get(), ppArgs, S_FALSE)
-                      : E_POINTER;
-    });
-}
-
 HRESULT HostProject::GetFileToolArgsByCLSID(FileCat FolderIndex, unsigned long ulFileIndex, GUID* clsidTool,
                                             IToolArgs** ppArgs) {
     const std::initializer_list<Argument> arguments{
         {"folder", FolderIndex}, {"file", ulFileIndex}, {"tool", clsidTool}};
     return recording_.call(__func__, arguments, [&] {
-        const suite::ComPtr<IProjectNode> node = node_at(FolderIndex, ulFileIndex);
-        if (!ppArgs || !clsidTool || !node)
+        const suite::ComPtr<IProjectNode> file = node(FolderIndex, ulFileIndex);
+        if (!ppArgs || !clsidTool || !file)
             return object_out<IToolArgs>(nullptr, ppArgs, clsidTool ? E_INVALIDARG : E_POINTER);
         suite::ComPtr<IToolArgs> found;
-        if (HostProjectNode* own = HostProjectNode::from(node.get()))
+        if (HostProjectNode* own = HostProjectNode::from(file.get()))
             found = own->args_for(*clsidTool);
-        else if (FAILED(node->GetArgsByCLSID(found.put(), clsidTool)))
+        else if (FAILED(file->GetArgsByCLSID(found.put(), clsidTool)))
             found = nullptr;
         return object_out(found.get(), ppArgs, S_FALSE);
     });
@@ -375,13 +348,13 @@ HRESULT HostProject::GetFileToolArgsByIndex(FileCat FolderIndex, unsigned long u
     const std::initializer_list<Argument> arguments{
         {"folder", FolderIndex}, {"file", ulFileIndex}, {"tool", uiToolIndex}};
     return recording_.call(__func__, arguments, [&] {
-        const suite::ComPtr<IProjectNode> node = node_at(FolderIndex, ulFileIndex);
-        if (!ppArgs || !node)
+        const suite::ComPtr<IProjectNode> file = node(FolderIndex, ulFileIndex);
+        if (!ppArgs || !file)
             return object_out<IToolArgs>(nullptr, ppArgs, E_INVALIDARG);
         suite::ComPtr<IToolArgs> found;
-        if (HostProjectNode* own = HostProjectNode::from(node.get()))
+        if (HostProjectNode* own = HostProjectNode::from(file.get()))
             found = args_by_index(own->args(), uiToolIndex);
-        else if (FAILED(node->GetArgsByIndex(found.put(), uiToolIndex)))
+        else if (FAILED(file->GetArgsByIndex(found.put(), uiToolIndex)))
             found = nullptr;
         return object_out(found.get(), ppArgs, S_FALSE);
     });
@@ -394,13 +367,13 @@ HRESULT HostProject::GetFileToolArgsBySuffix(IToolArgs*** pppArgs, unsigned long
             return E_POINTER;
         *pppArgs = nullptr;
         *pulCount = 0;
-        const suite::ComPtr<IProjectNode> node = node_at(FolderIndex, ulFileIndex);
-        if (!node)
+        const suite::ComPtr<IProjectNode> file = node(FolderIndex, ulFileIndex);
+        if (!file)
             return E_INVALIDARG;
         std::vector<suite::ComPtr<IToolArgs>> found;
-        for (GUID tool : tools_for_suffix(suite_.get(), paths::extension_of(location_of(node.get())))) {
+        for (GUID tool : tools_for_suffix(suite_.get(), paths::extension_of(location_of(file.get())))) {
             suite::ComPtr<IToolArgs> args;
-            if (SUCCEEDED(node->GetArgsByCLSID(args.put(), &tool)) && args)
+            if (SUCCEEDED(file->GetArgsByCLSID(args.put(), &tool)) && args)
                 found.push_back(std::move(args));
         }
         if (found.empty())
@@ -413,14 +386,6 @@ HRESULT HostProject::GetFileToolArgsBySuffix(IToolArgs*** pppArgs, unsigned long
         *pppArgs = result;
         *pulCount = static_cast<unsigned long>(found.size());
         return S_OK;
-    });
-}
-
-HRESULT HostProject::GetFolderSuffix(LPWSTR* ppwszSuffixList, FileCat FolderIndex) {
-    return recording_.call(__func__, {{"folder", FolderIndex}}, [&] {
-        if (!folder_at(FolderIndex))
-            return E_INVALIDARG;
-        return copy_out(suffixes_[FolderIndex], ppwszSuffixList);
     });
 }
 
@@ -509,15 +474,12 @@ HRESULT HostProject::SetDefaultNodesStable(long bNewState) {
 
 HRESULT HostProject::GetToolLocStamp(LPWSTR* ppwszLoc, LPCWSTR pwszclsid) {
     return recording_.call(__func__, {pwszclsid}, [&] {
-        if (!ppwszLoc)
-            return E_POINTER;
-        *ppwszLoc = nullptr;
-        if (!pwszclsid)
-            return E_POINTER;
-        const std::wstring* stamp = tool_location_stamp(pwszclsid);
-        if (!stamp)
-            return S_FALSE;
-        return copy_out(*stamp, ppwszLoc);
+        const std::wstring* stamp = pwszclsid ? tool_location_stamp(pwszclsid) : nullptr;
+        if (stamp)
+            return copy_out(*stamp, ppwszLoc);
+        if (ppwszLoc)
+            *ppwszLoc = nullptr;
+        return ppwszLoc && pwszclsid ? S_FALSE : E_POINTER;
     });
 }
 

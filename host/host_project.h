@@ -9,8 +9,8 @@
 #include "host_node.h"
 
 #include <array>
+#include <functional>
 #include <unordered_map>
-#include <unordered_set>
 #include <map>
 #include <optional>
 #include <vector>
@@ -42,7 +42,8 @@ public:
     // Appends a file to a folder; returns its node.
     suite::ComPtr<HostProjectNode> add_file(FileCat folder, std::wstring location);
     size_t node_count(FileCat folder) const { return folders_.at(static_cast<size_t>(folder)).size(); }
-    suite::ComPtr<IProjectNode> node(FileCat folder, size_t index) const;
+    // Null when the folder or the node is not there.
+    suite::ComPtr<IProjectNode> node(long folder, size_t index) const;
     std::vector<std::wstring> locations(FileCat folder) const;
     // The folder's nodes that are the host's own, in order.
     std::vector<HostProjectNode*> own_nodes(FileCat folder) const;
@@ -90,18 +91,7 @@ public:
     // is neither a file the project lists nor the project file or its state.
     // What it needs of the project (its files and its sources' folders) is
     // gathered once, not once for each file.
-    class BuildOutputRule {
-    public:
-        explicit BuildOutputRule(const HostProject& project);
-        bool allows(const std::wstring& location) const;
-
-    private:
-        const HostProject& project_;
-        std::wstring directory_;
-        std::unordered_set<std::wstring>
-            listedFiles_; // lookup keys of the files before the intermediate ones
-        std::unordered_set<std::wstring> sourceFolders_; // upper case
-    };
+    std::function<bool(const std::wstring&)> build_output_rule() const;
     // Deletes the files of the intermediate and output folders and their
     // nodes; a file that cannot be the builds' loses its node, not its data.
     HRESULT clean();
@@ -117,9 +107,7 @@ public:
                                          _PlatInfo* pPlatInfo) override;
     HRESULT STDMETHODCALLTYPE LoadProjectFile(LPCWSTR pwszPath) override;
     HRESULT STDMETHODCALLTYPE SaveProjectFile(unsigned long ulProjectIndex, LPCWSTR pwszPath) override;
-    HRESULT STDMETHODCALLTYPE Clean() override {
-        return recording_.call(__func__, [&] { return clean(); });
-    }
+    VESKA_HOST_ANSWER(clean(), Clean, ())
     HRESULT STDMETHODCALLTYPE RemoveAllNodes() override;
     // The manager and display own the project: it needs neither.
     VESKA_HOST_ANSWER(S_OK, SetManager, (IProjectManager * pMgr), present(pMgr, "manager"))
@@ -128,14 +116,16 @@ public:
     HRESULT STDMETHODCALLTYPE InsertNode(IProjectNode* pNode, FileCat* pFolderIndex,
                                          unsigned long* pulFileIndex, long bQuiet) override;
     HRESULT STDMETHODCALLTYPE RemoveNode(FileCat FolderIndex, unsigned long ulFileIndex) override;
-    HRESULT STDMETHODCALLTYPE GetNode(IProjectNode** ppNode, FileCat FolderIndex,
-                                      unsigned long ulFileIndex) override;
-    HRESULT STDMETHODCALLTYPE GetSuiteArgs(ISuiteArgs** ppArgs) override {
-        return recording_.call(__func__, [&] { return object_out(suiteArgs_.get(), ppArgs, E_FAIL); });
-    }
-    HRESULT STDMETHODCALLTYPE GetProjectToolArgsByCLSID(GUID* clsidTool, IToolArgs** ppArgs) override;
-    HRESULT STDMETHODCALLTYPE GetProjectToolArgsByIndex(unsigned int uiToolIndex,
-                                                        IToolArgs** ppArgs) override;
+    VESKA_HOST_ANSWER(object_out(node(FolderIndex, ulFileIndex).get(), ppNode), GetNode,
+                      (IProjectNode * *ppNode, FileCat FolderIndex, unsigned long ulFileIndex),
+                      {"folder", FolderIndex}, {"file", ulFileIndex})
+    VESKA_HOST_ANSWER(object_out(suiteArgs_.get(), ppArgs, E_FAIL), GetSuiteArgs, (ISuiteArgs * *ppArgs))
+    VESKA_HOST_ANSWER(object_out(clsidTool ? project_tool_args(*clsidTool).get() : nullptr, ppArgs,
+                                 clsidTool ? E_FAIL : E_POINTER),
+                      GetProjectToolArgsByCLSID, (GUID * clsidTool, IToolArgs** ppArgs), {"tool", clsidTool})
+    VESKA_HOST_ANSWER(ppArgs ? object_out(args_by_index(projectArgs_, uiToolIndex).get(), ppArgs, S_FALSE)
+                             : E_POINTER,
+                      GetProjectToolArgsByIndex, (unsigned int uiToolIndex, IToolArgs** ppArgs), uiToolIndex)
     HRESULT STDMETHODCALLTYPE GetFileToolArgsByCLSID(FileCat FolderIndex, unsigned long ulFileIndex,
                                                      GUID* clsidTool, IToolArgs** ppArgs) override;
     HRESULT STDMETHODCALLTYPE GetFileToolArgsByIndex(FileCat FolderIndex, unsigned long ulFileIndex,
@@ -143,21 +133,18 @@ public:
     HRESULT STDMETHODCALLTYPE GetFileToolArgsBySuffix(IToolArgs*** pppArgs, unsigned long* pulCount,
                                                       FileCat FolderIndex,
                                                       unsigned long ulFileIndex) override;
-    HRESULT STDMETHODCALLTYPE GetFolderSuffix(LPWSTR* ppwszSuffixList, FileCat FolderIndex) override;
+    VESKA_HOST_ANSWER(folder_at(FolderIndex) ? copy_out(suffixes_[FolderIndex], ppwszSuffixList)
+                                             : E_INVALIDARG,
+                      GetFolderSuffix, (LPWSTR * ppwszSuffixList, FileCat FolderIndex),
+                      {"folder", FolderIndex})
     HRESULT STDMETHODCALLTYPE SetFolderSuffix(LPCWSTR pwszSuffixList, FileCat FolderIndex) override;
     HRESULT STDMETHODCALLTYPE SortBySuffix() override;
-    HRESULT STDMETHODCALLTYPE GetLocation(LPWSTR* ppwszLoc) override {
-        return recording_.call(__func__, [&] { return copy_out(location_, ppwszLoc); });
-    }
+    VESKA_HOST_ANSWER(copy_out(location_, ppwszLoc), GetLocation, (LPWSTR * ppwszLoc))
     HRESULT STDMETHODCALLTYPE SetLocation(LPCWSTR pwszLoc) override;
-    HRESULT STDMETHODCALLTYPE GetProjectDirectory(LPWSTR* ppwszDir) override {
-        return recording_.call(__func__, [&] { return copy_out(project_directory(), ppwszDir); });
-    }
+    VESKA_HOST_ANSWER(copy_out(project_directory(), ppwszDir), GetProjectDirectory, (LPWSTR * ppwszDir))
     HRESULT STDMETHODCALLTYPE GetPath(LPWSTR* ppwszPath, PathType Type) override;
     HRESULT STDMETHODCALLTYPE SetPath(LPCWSTR pwszPath, PathType Type) override;
-    HRESULT STDMETHODCALLTYPE GetSuite(ISuite** ppSuite) override {
-        return recording_.call(__func__, [&] { return object_out(suite_.get(), ppSuite, S_FALSE); });
-    }
+    VESKA_HOST_ANSWER(object_out(suite_.get(), ppSuite, S_FALSE), GetSuite, (ISuite * *ppSuite))
     HRESULT STDMETHODCALLTYPE SetSuite(ISuite* pSuite) override {
         return recording_.call(__func__, {present(pSuite, "suite")},
                                [&] { suite_ = suite::ComPtr<ISuite>(pSuite); });
@@ -169,13 +156,9 @@ public:
         return recording_.call(__func__, {pwszFilename}, [&] { buildRequired_ = true; });
     }
     VESKA_HOST_FLAG(IsBuildRequired, SetBuildRequired, buildRequired_)
-    HRESULT STDMETHODCALLTYPE IsSaveRequired() override {
-        return recording_.call(__func__, [&] { return saveRequired_ ? S_OK : S_FALSE; });
-    }
+    VESKA_HOST_ANSWER(saveRequired_ ? S_OK : S_FALSE, IsSaveRequired, ())
     VESKA_HOST_ANSWER(S_OK, CheckFileTimestamps, ())
-    HRESULT STDMETHODCALLTYPE Unload() override {
-        return recording_.call(__func__, [&] { unload(); });
-    }
+    VESKA_HOST_ANSWER(unload(), Unload, ())
     VESKA_HOST_FLAG(IsStable, SetStable, stable_)
     HRESULT STDMETHODCALLTYPE SetDefaultNodesStable(long bNewState) override;
     HRESULT STDMETHODCALLTYPE GetToolLocStamp(LPWSTR* ppwszLoc, LPCWSTR pwszclsid) override;
@@ -185,7 +168,6 @@ private:
     using Folder = std::vector<suite::ComPtr<IProjectNode>>;
     Folder* folder_at(long index);
     const Folder* folder_at(long index) const { return const_cast<HostProject*>(this)->folder_at(index); }
-    suite::ComPtr<IProjectNode> node_at(long folder, unsigned long index) const;
     // Where each file of a folder is, by its absolute path in upper case: a
     // build inserts thousands of outputs, each checked against the folder.
     std::unordered_map<std::wstring, size_t>& lookup(long folder);

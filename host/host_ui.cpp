@@ -51,8 +51,6 @@ bool bitmap_size(HBITMAP bitmap, SIZE& size) {
 
 } // namespace
 
-// --- HostMenu ---
-
 HostMenu::HostMenu(std::shared_ptr<Recorder> recorder) : recording_(std::move(recorder), "IMenu") {}
 
 const MenuEntry* HostMenu::find(long id) const noexcept {
@@ -60,10 +58,9 @@ const MenuEntry* HostMenu::find(long id) const noexcept {
 }
 
 void HostMenu::add_host_item(long id, std::wstring name) {
-    MenuEntry entry;
+    MenuEntry& entry = items_.emplace_back();
     entry.id = id;
     entry.name = std::move(name);
-    items_.push_back(std::move(entry));
 }
 
 HRESULT HostMenu::AddItem(_MENUITEM* pItem) {
@@ -130,8 +127,6 @@ HRESULT HostMenu::SetItemText(long lID, LPCWSTR lpszText) {
     });
 }
 
-// --- HostToolbar ---
-
 HostToolbar::HostToolbar(std::shared_ptr<Recorder> recorder) : recording_(std::move(recorder), "IToolbar") {}
 
 unsigned int HostToolbar::image_count() const noexcept {
@@ -150,9 +145,7 @@ HRESULT HostToolbar::AddBitmap(unsigned int uButtonCount, HBITMAP hSmallButtons,
     char mask[16];
     snprintf(mask, sizeof mask, "0x%06lX", cMaskColor);
     return recording_.call(__func__, {{"count", uButtonCount}, {"mask", Argument::verbatim(mask)}}, [&] {
-        ToolbarBitmap bitmap;
-        bitmap.buttonCount = uButtonCount;
-        bitmap.maskColor = cMaskColor;
+        ToolbarBitmap bitmap{uButtonCount, cMaskColor, {}};
         SIZE largeSize{};
         if (uButtonCount == 0 || !bitmap_size(hSmallButtons, bitmap.smallSize) ||
             !bitmap_size(hLargeButtons, largeSize))
@@ -207,8 +200,6 @@ HRESULT HostToolbar::SetItemState(unsigned int uID, long fState) {
     return recording_.call(__func__, {{"id", uID}, {"state", fState}},
                            [&] { return set_state(find_by_id(controls_, static_cast<long>(uID)), fState); });
 }
-
-// --- Property sheet ---
 
 HostSheetSite::HostSheetSite(std::shared_ptr<Recorder> recorder)
     : recording_(std::move(recorder), "ISheetSite") {}

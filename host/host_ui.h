@@ -80,9 +80,7 @@ public:
     HRESULT STDMETHODCALLTYPE AddControl(_TOOLBARCONTROL* pControl) override;
     HRESULT STDMETHODCALLTYPE RemoveControl(unsigned int uID) override;
     HRESULT STDMETHODCALLTYPE GetControl(unsigned int uID, HWND* phWnd) override;
-    HRESULT STDMETHODCALLTYPE RemoveControls() override {
-        return recording_.call(__func__, [&] { controls_.clear(); });
-    }
+    VESKA_HOST_ANSWER(controls_.clear(), RemoveControls, ())
     HRESULT STDMETHODCALLTYPE GetItemState(unsigned int uID, long* fState) override;
     HRESULT STDMETHODCALLTYPE SetItemState(unsigned int uID, long fState) override;
     VESKA_HOST_ANSWER(S_OK, AutoResize, ())

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cwctype>
+#include <fstream>
+#include <sstream>
 #include <unordered_map>
 
 namespace veska::host {
@@ -70,18 +72,11 @@ std::optional<unsigned long> parse_number(const std::wstring& text) {
 
 // FNV-1a over the lines of the sections that decide a build's settings.
 void fingerprint_into(uint64_t& hash, const IniSection& lines) {
-    const auto mix = [&hash](wchar_t c) {
-        hash ^= static_cast<uint64_t>(c);
-        hash *= 1099511628211ull;
-    };
-    for (const auto& [key, value] : lines) {
-        for (wchar_t c : key)
-            mix(c);
-        mix(L'=');
-        for (wchar_t c : value)
-            mix(c);
-        mix(L'\n');
-    }
+    for (const auto& [key, value] : lines)
+        for (const wchar_t c : key + L"=" + value + L"\n") {
+            hash ^= static_cast<uint64_t>(c);
+            hash *= 1099511628211ull;
+        }
 }
 constexpr uint64_t kFingerprintSeed = 14695981039346656037ull;
 
@@ -155,17 +150,11 @@ void warn_about_sections(const std::wstring& path, const std::vector<std::wstrin
                                L" times: only the first is read");
     }
     // The raw lines: UTF-16 with its byte-order mark, else one byte a character.
-    const UniqueFileHandle handle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    LARGE_INTEGER size{};
-    if (handle.get() == INVALID_HANDLE_VALUE || !GetFileSizeEx(handle.get(), &size) ||
-        size.QuadPart > static_cast<LONGLONG>(kLargestSection))
+    std::ifstream file(path.c_str(), std::ios::binary | std::ios::ate);
+    if (!file || file.tellg() < 0 || file.tellg() > static_cast<std::streamoff>(kLargestSection))
         return;
-    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
-    DWORD read = 0;
-    if (!ReadFile(handle.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr))
-        return;
-    bytes.resize(read);
+    std::string bytes(static_cast<size_t>(file.tellg()), '\0');
+    bytes.resize(static_cast<size_t>(file.seekg(0).read(bytes.data(), bytes.size()).gcount()));
     std::wstring text;
     if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE')
         for (size_t i = 2; i + 1 < bytes.size(); i += 2)
@@ -173,17 +162,14 @@ void warn_about_sections(const std::wstring& path, const std::vector<std::wstrin
                                          static_cast<unsigned char>(bytes[i + 1]) << 8);
     else
         suite::text::append_widened(text, bytes);
-    size_t number = 0;
-    for (size_t start = 0; start < text.size();) {
-        const size_t end = std::min(text.find(L'\n', start), text.size());
-        const std::wstring line = trim(text.substr(start, end - start));
-        ++number;
-        if (!line.empty() && line[0] == L'[' && line.find(L']') == std::wstring::npos)
+    std::wistringstream lines(text);
+    std::wstring raw;
+    for (size_t number = 1; std::getline(lines, raw); ++number)
+        if (const std::wstring line = trim(raw);
+            !line.empty() && line[0] == L'[' && line.find(L']') == std::wstring::npos)
             warnings.push_back(L"line " + std::to_wstring(number) + L" \"" + line +
                                L"\" is no section header (it lacks \"]\"): its lines join the section "
                                L"before it");
-        start = end + 1;
-    }
 }
 
 // Why an argument object or a tool may have refused text: what it holds
@@ -557,14 +543,14 @@ HRESULT load_project_state(const ProjectFile& file, HostProject& project,
     // The builds' files, kept relative to the project: Clean deletes them, so
     // an entry that cannot be one of them (a copied project's, a source, a
     // file elsewhere) is dropped, never deleted.
-    const HostProject::BuildOutputRule mayBeOutput(project);
+    const auto mayBeOutput = project.build_output_rule();
     for (const FileCat folder : {FCAT_INT, FCAT_OUT})
         for (const auto& line : read_ini_section(statePath, kFolderSections[folder])) {
             const std::wstring entry = trim(line.second);
             if (entry.empty())
                 continue;
             const std::wstring location = paths::absolute(entry, project.project_directory());
-            if (mayBeOutput.allows(location))
+            if (mayBeOutput(location))
                 project.add_file(folder, location);
             else
                 warnings.push_back(L"[" + std::wstring(kFolderSections[folder]) + L"] " + entry +
@@ -673,13 +659,13 @@ HRESULT save_project_file(HostProject& project, const std::wstring& path) {
     }
     // An argument object's keys, each named after prefix ("T_TARNIV18cc." in a file's section).
     const auto add_args_lines = [](IniSection& lines, IToolArgs* args, const std::wstring& prefix) {
+        if (!args)
+            return;
         suite::CoTaskString text;
-        if (args && SUCCEEDED(args->GetCmdLine(text.put())))
+        if (SUCCEEDED(args->GetCmdLine(text.put())))
             lines.emplace_back(prefix + L"Text", text.c_str());
-        if (args) {
-            lines.emplace_back(prefix + L"Default", args->IsDefault() == S_OK ? L"1" : L"0");
-            lines.emplace_back(prefix + L"Alternate", args->GetAltFlag() == S_OK ? L"1" : L"0");
-        }
+        lines.emplace_back(prefix + L"Default", args->IsDefault() == S_OK ? L"1" : L"0");
+        lines.emplace_back(prefix + L"Alternate", args->GetAltFlag() == S_OK ? L"1" : L"0");
     };
     for (const auto& [toolClass, args] : project.all_project_tool_args()) {
         IniSection lines;

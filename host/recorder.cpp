@@ -6,14 +6,11 @@
 namespace veska::host {
 
 std::optional<HRESULT> Recorder::enter(const char* interfaceName, const char* method, std::string arguments) {
-    CallRecord record;
-    record.interfaceName = interfaceName;
-    record.method = method;
-    record.arguments = std::move(arguments);
-    if (record.interfaceName != "IProjectManager" && record.interfaceName != "IProjectManagerEx")
-        record.line = record.interfaceName + ".";
-    record.line += record.method + "(" + record.arguments + ")";
-    calls_.push_back(std::move(record));
+    const bool manager =
+        !strcmp(interfaceName, "IProjectManager") || !strcmp(interfaceName, "IProjectManagerEx");
+    std::string line =
+        (manager ? std::string() : interfaceName + std::string(".")) + method + "(" + arguments + ")";
+    calls_.push_back(CallRecord{interfaceName, method, std::move(arguments), std::move(line), S_OK});
 
     std::optional<HRESULT> injected;
     const auto numbered = numbered_.find(calls_.size() - 1);
@@ -35,10 +32,6 @@ std::optional<HRESULT> Recorder::enter(const char* interfaceName, const char* me
 void Recorder::set_result(size_t index, HRESULT result) noexcept {
     if (index < calls_.size())
         calls_[index].result = result;
-}
-
-void Recorder::inject(const std::string& qualifiedName, HRESULT hr, int times, int skip) {
-    injections_[qualifiedName] = Injection{hr, times, skip};
 }
 
 std::vector<std::string> Recorder::lines() const {

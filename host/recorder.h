@@ -42,7 +42,9 @@ public:
 
     // Makes "Interface.Method" answer hr instead of doing its work: after
     // `skip` calls have passed, for `times` calls (negative: for good).
-    void inject(const std::string& qualifiedName, HRESULT hr, int times = -1, int skip = 0);
+    void inject(const std::string& qualifiedName, HRESULT hr, int times = -1, int skip = 0) {
+        injections_[qualifiedName] = Injection{hr, times, skip};
+    }
     // Makes the call with this number (counted from the first recorded call,
     // whatever its method) answer hr instead of doing its work.
     void inject_at(size_t callNumber, HRESULT hr) { numbered_[callNumber] = hr; }
@@ -190,12 +192,12 @@ private:
 };
 
 // Methods of a class with a Recording recording_, each written once: one
-// that does nothing but answer result (its arguments recorded), and the
-// query of a flag (S_OK when set, S_FALSE when not) and its setter (any
-// non-zero state sets it).
+// whose body is the single expression result, an HRESULT or a call that
+// answers nothing (S_OK), its arguments recorded; and the query of a flag
+// (S_OK when set, S_FALSE when not) and its setter (any non-zero state sets it).
 #define VESKA_HOST_ANSWER(result, method, parameters, ...)                                                   \
     HRESULT STDMETHODCALLTYPE method parameters override {                                                   \
-        return recording_.call(__func__, {__VA_ARGS__}, [] { return result; });                              \
+        return recording_.call(__func__, {__VA_ARGS__}, [&] { return result; });                             \
     }
 #define VESKA_HOST_FLAG(query, setter, member)                                                               \
     HRESULT STDMETHODCALLTYPE query() override {                                                             \

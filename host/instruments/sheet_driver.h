@@ -52,7 +52,7 @@ public:
     bool apply();  // the sheet's Apply; true when every page accepted it
     bool ok();     // applies, then the sheet closes; false when a page kept it open
     bool cancel(); // true when the sheet closed
-    bool closed() const;
+    bool closed() const { return page() == nullptr; }
     // Apply or OK was accepted at least once.
     bool applied() const noexcept { return applied_; }
 

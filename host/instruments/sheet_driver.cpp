@@ -21,22 +21,13 @@ Kind kind_of(HWND control) {
     wchar_t name[32] = {};
     if (!control || !GetClassNameW(control, name, 32))
         return Kind::Other;
-    const LONG style = GetWindowLongW(control, GWL_STYLE);
     if (!_wcsicmp(name, L"Button")) {
-        switch (style & BS_TYPEMASK) {
-        case BS_CHECKBOX:
-        case BS_AUTOCHECKBOX:
-        case BS_3STATE:
-        case BS_AUTO3STATE:
+        const LONG type = GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK;
+        if (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_3STATE || type == BS_AUTO3STATE)
             return Kind::CheckBox;
-        case BS_RADIOBUTTON:
-        case BS_AUTORADIOBUTTON:
+        if (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON)
             return Kind::RadioButton;
-        case BS_GROUPBOX:
-            return Kind::GroupBox;
-        default:
-            return Kind::PushButton;
-        }
+        return type == BS_GROUPBOX ? Kind::GroupBox : Kind::PushButton;
     }
     for (const auto& [className, kind] :
          {std::pair{L"Edit", Kind::Edit}, std::pair{L"ComboBox", Kind::ComboBox},
@@ -275,8 +266,7 @@ bool SheetDriver::select(int id, int index) {
         SendMessageW(list, CB_SETCURSEL, index, 0);
         notify_parent(list, CBN_SELCHANGE);
     } else {
-        const LONG style = GetWindowLongW(list, GWL_STYLE);
-        if (style & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) {
+        if (GetWindowLongW(list, GWL_STYLE) & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) {
             SendMessageW(list, LB_SETSEL, FALSE, -1);
             SendMessageW(list, LB_SETSEL, TRUE, index);
         } else {
@@ -380,8 +370,6 @@ std::vector<std::pair<std::wstring, std::wstring>> SheetDriver::show() const {
 
 std::wstring SheetDriver::text(int id) const {
     HWND found = edit_or_control(id);
-    if (!found)
-        return {};
     return kind_of(found) == Kind::ComboBox ? selected_text(found) : window_text(found);
 }
 
@@ -432,10 +420,6 @@ bool SheetDriver::close_with(int button, const wchar_t* name) {
     if (!closed())
         return fail(L"the page refused " + std::wstring(name) + L": the sheet is still open");
     return true;
-}
-
-bool SheetDriver::closed() const {
-    return page() == nullptr;
 }
 
 } // namespace veska::host
