@@ -19,6 +19,9 @@
 //       most the plug-in's own heap blocks held and how many blocks it was
 //       given, one child process per figure, tools answered in place (no
 //       processes).
+//   driver_bench.exe --repeat SECONDS [sources]  (default: 2000)
+//       Only no-op Makes, one after another for SECONDS, for a sampling
+//       profiler to attach to: the other sides would share its samples.
 #include "module_heap.h"
 #include "veska_host.h"
 
@@ -163,20 +166,26 @@ std::wstring object_path(const std::wstring& dir, size_t i) {
 std::wstring error_file_path(const std::wstring& dir, size_t i) {
     return source_base(dir, i) + (is_assembler_source(i) ? L".ase" : L".cce");
 }
+// The linker writes its error file on every run, empty when it has nothing
+// to say; the project's target is "proj.cof".
+std::wstring linker_error_file_path(const std::wstring& dir) {
+    return dir + L"\\proj.lde";
+}
 void write_intermediates(const std::wstring& dir, size_t sources) {
     for (size_t i = 0; i < sources; ++i) {
         write_file(object_path(dir, i), kSomeTime + 2 * kSecond);
         write_file(error_file_path(dir, i), kSomeTime + 2 * kSecond);
     }
+    write_file(linker_error_file_path(dir), kSomeTime + 3 * kSecond);
 }
 std::wstring header_path(const std::wstring& dir, size_t i) {
     return dir + L"\\header" + std::to_wstring(i) + L".h";
 }
 
 // The files of a project of N sources (a quarter assembler), N/10 headers,
-// an object and an error file per source and the target, dated so that
-// everything is up to date, and a scratch file for the tools' location. They
-// go when this does. Under Wine every new name costs a search of the whole
+// an object and an error file per source, the target and the linker's
+// error file, dated so that everything is up to date, and a scratch file for
+// the tools' location. They go when this does. Under Wine every new name costs a search of the whole
 // folder: a project of 20,000 sources takes about 15 minutes to write.
 class BenchFiles {
 public:
@@ -298,6 +307,7 @@ private:
             project_->add_file(FCAT_INT, object_path(dir_, i));
             project_->add_file(FCAT_INT, error_file_path(dir_, i));
         }
+        project_->add_file(FCAT_INT, linker_error_file_path(dir_));
     }
 
     std::wstring dir_;
@@ -518,6 +528,24 @@ int run_make_profile(HMODULE module, std::vector<size_t> counts) {
                     cpu[3] / kProfileRounds);
     }
     return status;
+}
+
+int run_repeated_make(HMODULE module, double seconds, size_t sources) {
+    BenchProject bench(module, sources);
+    if (!bench.ready())
+        return 1;
+    bench.process(CMD_MAKE);
+    std::fprintf(stderr, "process %lu: Makes of %zu sources for %.0f s\n", GetCurrentProcessId(), sources,
+                 seconds);
+    LoadSpan load;
+    std::vector<double> times;
+    const auto start = Clock::now();
+    while (milliseconds_since(start) < seconds * 1000)
+        times.push_back(timed_make(bench));
+    load.finish();
+    std::printf("%zu no-op Makes of %zu sources, median %.2f ms  %s\n", times.size(), sources, median(times),
+                load.text().c_str());
+    return 0;
 }
 
 // Two builds of the plug-in on the same files in the same rounds: this one
@@ -774,7 +802,8 @@ int main(int argc, char** argv) {
     // As the stand-in tool of --build-all: a tool's options, nothing to do.
     if (argc > 1 && argv[1][0] == '-' && std::strcmp(argv[1], "--build-all") != 0 &&
         std::strcmp(argv[1], "--memory") != 0 && std::strcmp(argv[1], "--peak") != 0 &&
-        std::strcmp(argv[1], "--profile") != 0 && std::strcmp(argv[1], "--compare") != 0)
+        std::strcmp(argv[1], "--profile") != 0 && std::strcmp(argv[1], "--compare") != 0 &&
+        std::strcmp(argv[1], "--repeat") != 0)
         return 0;
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
         return 2;
@@ -803,7 +832,10 @@ int main(int argc, char** argv) {
             const std::string other = argv[2];
             counts.erase(counts.begin()); // the path's strtoul
             status = run_compare(module.get(), std::wstring(other.begin(), other.end()), counts);
-        } else if (mode == "--build-all")
+        } else if (mode == "--repeat" && !counts.empty())
+            status = run_repeated_make(module.get(), static_cast<double>(counts[0]),
+                                       counts.size() > 1 ? counts[1] : 2000);
+        else if (mode == "--build-all")
             status = run_build_all_benchmark(module.get(), counts);
         else
             status = run_make_benchmark(module.get(), counts);
