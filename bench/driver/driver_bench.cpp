@@ -185,8 +185,9 @@ std::wstring header_path(const std::wstring& dir, size_t i) {
 // The files of a project of N sources (a quarter assembler), N/10 headers,
 // an object and an error file per source, the target and the linker's
 // error file, dated so that everything is up to date, and a scratch file for
-// the tools' location. They go when this does. Under Wine every new name costs a search of the whole
-// folder: a project of 20,000 sources takes about 15 minutes to write.
+// the tools' location. They go when this does. Under Wine every new name
+// costs a search of the whole folder: a project of 20,000 sources takes
+// about 15 minutes to write.
 class BenchFiles {
 public:
     explicit BenchFiles(size_t sources) : dir_(bench_directory(sources)) {
