@@ -35,6 +35,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -72,12 +73,12 @@ std::wstring dll_path() {
     return path;
 }
 
-bool write_file(const std::wstring& path, ULONGLONG time) {
+bool write_file(const std::wstring& path, ULONGLONG time, std::string_view content = "x") {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
-    WriteFile(file, "x", 1, &written, nullptr);
+    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
     FILETIME stamp{static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
     SetFileTime(file, nullptr, nullptr, &stamp);
     CloseHandle(file);
@@ -176,7 +177,7 @@ void write_intermediates(const std::wstring& dir, size_t sources) {
         write_file(object_path(dir, i), kSomeTime + 2 * kSecond);
         write_file(error_file_path(dir, i), kSomeTime + 2 * kSecond);
     }
-    write_file(linker_error_file_path(dir), kSomeTime + 3 * kSecond);
+    write_file(linker_error_file_path(dir), kSomeTime + 3 * kSecond, ""); // a link without messages
 }
 std::wstring header_path(const std::wstring& dir, size_t i) {
     return dir + L"\\header" + std::to_wstring(i) + L".h";
