@@ -165,6 +165,12 @@ public:
     const std::vector<BuildMessage>& build_messages() const noexcept { return messages_; }
     std::wstring build_output() const;
     const std::vector<ExecutedLine>& executed() const noexcept { return executed_; }
+    // Forgets both of the above, for a caller that runs command after
+    // command and reads none of them.
+    void forget_build_output() noexcept {
+        messages_.clear();
+        executed_.clear();
+    }
     const std::vector<std::wstring>& started_targets() const noexcept { return started_; }
     const std::vector<std::wstring>& succeeded_targets() const noexcept { return succeeded_; }
     bool build_underway() const noexcept { return underway_; }

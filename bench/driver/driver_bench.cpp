@@ -542,8 +542,10 @@ int run_repeated_make(HMODULE module, double seconds, size_t sources) {
     LoadSpan load;
     std::vector<double> times;
     const auto start = Clock::now();
-    while (milliseconds_since(start) < seconds * 1000)
+    while (milliseconds_since(start) < seconds * 1000) {
         times.push_back(timed_make(bench));
+        bench.manager().forget_build_output(); // or the host's lists grow by each Make's
+    }
     load.finish();
     std::printf("%zu no-op Makes of %zu sources, median %.2f ms  %s\n", times.size(), sources, median(times),
                 load.text().c_str());
@@ -802,10 +804,10 @@ int run_memory_benchmark(std::vector<size_t> counts) {
 
 int main(int argc, char** argv) {
     // As the stand-in tool of --build-all: a tool's options, nothing to do.
-    if (argc > 1 && argv[1][0] == '-' && std::strcmp(argv[1], "--build-all") != 0 &&
-        std::strcmp(argv[1], "--memory") != 0 && std::strcmp(argv[1], "--peak") != 0 &&
-        std::strcmp(argv[1], "--profile") != 0 && std::strcmp(argv[1], "--compare") != 0 &&
-        std::strcmp(argv[1], "--repeat") != 0)
+    static constexpr std::string_view kModes[] = {"--build-all", "--memory",  "--peak",
+                                                  "--profile",   "--compare", "--repeat"};
+    if (argc > 1 && argv[1][0] == '-' &&
+        std::find(std::begin(kModes), std::end(kModes), argv[1]) == std::end(kModes))
         return 0;
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
         return 2;
@@ -834,10 +836,15 @@ int main(int argc, char** argv) {
             const std::string other = argv[2];
             counts.erase(counts.begin()); // the path's strtoul
             status = run_compare(module.get(), std::wstring(other.begin(), other.end()), counts);
-        } else if (mode == "--repeat" && !counts.empty())
-            status = run_repeated_make(module.get(), static_cast<double>(counts[0]),
-                                       counts.size() > 1 ? counts[1] : 2000);
-        else if (mode == "--build-all")
+        } else if (mode == "--repeat") {
+            if (counts.empty()) {
+                std::fprintf(stderr, "--repeat needs the seconds to run for: --repeat SECONDS [sources]\n");
+                status = 2;
+            } else {
+                status = run_repeated_make(module.get(), static_cast<double>(counts[0]),
+                                           counts.size() > 1 ? counts[1] : 2000);
+            }
+        } else if (mode == "--build-all")
             status = run_build_all_benchmark(module.get(), counts);
         else
             status = run_make_benchmark(module.get(), counts);
