@@ -461,7 +461,8 @@ double timed_bare(const std::vector<std::string>& files) {
 // Where a no-op Make's time goes, in the same interleaved rounds: the Make,
 // the bare loop, one listing of the project's folder (the plug-in reads the
 // facts of a crowded folder that way) and the stand-in host's share alone
-// (the calls the plug-in makes into it for each source, and its message).
+// (the calls the plug-in makes into it for each source, and its message, and
+// for the location of each header and intermediate file).
 int run_make_profile(HMODULE module, std::vector<size_t> counts) {
     if (counts.empty())
         counts = {2000};
@@ -506,6 +507,18 @@ int run_make_profile(HMODULE module, std::vector<size_t> counts) {
                 std::wstring message = L"The target \"";
                 message.append(location.c_str()).append(L"\" is already up to date.\n");
                 manager.WriteBuildMessage(message.c_str(), nullptr);
+            }
+            // The headers' and intermediate files' locations, read once a
+            // Make (the header test and the set of intermediate files).
+            for (const FileCat folder : {FCAT_INC, FCAT_INT}) {
+                unsigned long count = 0;
+                project.GetNumNodes(&count, folder);
+                for (unsigned long i = 0; i < count; ++i) {
+                    ComPtr<IProjectNode> node;
+                    project.GetNode(node.put(), folder, i);
+                    suite::CoTaskString location;
+                    node->GetLocation(location.put());
+                }
             }
             return milliseconds_since(start);
         };
