@@ -495,22 +495,10 @@ int run_make_profile(HMODULE module, std::vector<size_t> counts) {
             veska::host::HostProject& project = bench.project();
             IProjectManager& manager = bench.manager();
             const auto start = Clock::now();
-            unsigned long sources = 0;
-            project.GetNumNodes(&sources, FCAT_SRC);
-            for (unsigned long i = 0; i < sources; ++i) {
-                ComPtr<IProjectNode> node;
-                project.GetNode(node.put(), FCAT_SRC, i);
-                suite::CoTaskString location;
-                node->GetLocation(location.put());
-                project.IsStable();
-                node->IsStable();
-                std::wstring message = L"The target \"";
-                message.append(location.c_str()).append(L"\" is already up to date.\n");
-                manager.WriteBuildMessage(message.c_str(), nullptr);
-            }
-            // The headers' and intermediate files' locations, read once a
-            // Make (the header test and the set of intermediate files).
-            for (const FileCat folder : {FCAT_INC, FCAT_INT}) {
+            // Each source's calls and message; each header's and intermediate
+            // file's location, read once a Make (the header test and the set
+            // of intermediate files).
+            for (const FileCat folder : {FCAT_SRC, FCAT_INC, FCAT_INT}) {
                 unsigned long count = 0;
                 project.GetNumNodes(&count, folder);
                 for (unsigned long i = 0; i < count; ++i) {
@@ -518,6 +506,13 @@ int run_make_profile(HMODULE module, std::vector<size_t> counts) {
                     project.GetNode(node.put(), folder, i);
                     suite::CoTaskString location;
                     node->GetLocation(location.put());
+                    if (folder != FCAT_SRC)
+                        continue;
+                    project.IsStable();
+                    node->IsStable();
+                    std::wstring message = L"The target \"";
+                    message.append(location.c_str()).append(L"\" is already up to date.\n");
+                    manager.WriteBuildMessage(message.c_str(), nullptr);
                 }
             }
             return milliseconds_since(start);
